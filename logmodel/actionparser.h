@@ -1,0 +1,54 @@
+#pragma once
+
+#include "logtypes.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <memory>
+#include <vector>
+
+class RobotAction;
+
+// The scanners of action records. Each reads `text` at `position` and moves the
+// position past what it consumed.
+
+// The action prefix at the position ("starting action:", "completing action:" or
+// "canceling action:"), with white space skipped before and after; empty when none.
+QString matchActionPrefix(const QString &text, int &position);
+QString matchActionPrefix(QStringView text, int &position);
+
+// The activity that a prefix returned by matchActionPrefix stands for.
+ActionActivity activityForPrefix(const QString &prefix);
+
+// The action number, colon and surrounding blanks at the position; -1 when there is
+// no number or no colon after it; 0 when the digits do not convert to an int.
+int parseActionId(const QString &text, int &position);
+int parseActionId(QStringView text, int &position);
+
+// Finds, for every "[" of one text, its matching "]", in one pass, so that
+// descriptions nested inside each other never rescan the same characters.
+class BracketIndex final
+{
+public:
+    explicit BracketIndex(QStringView text);
+    Q_DISABLE_COPY_MOVE(BracketIndex)
+
+    // For the "[" at `open`, the matching "]" before `end`, or nullptr.
+    const QChar *closing(const QChar *open, const QChar *end);
+
+private:
+    void build();
+
+    QStringView m_text;
+    bool m_built = false;
+    std::vector<int> m_opens;  // positions of "[" in increasing order
+    std::vector<int> m_closes; // matching "]" of each, or -1
+};
+
+// A new action with the given number, made from the description at the position:
+// its name, its arguments and, in `childText`, the text of its child list.
+std::shared_ptr<RobotAction> parseActionDescription(const QString &text, int &position, int id,
+                                                    QString &childText);
+std::shared_ptr<RobotAction> parseActionDescription(QStringView text, int &position, int id,
+                                                    QStringView &childText, BracketIndex &brackets);

@@ -1,0 +1,393 @@
+#include "actionparser.h"
+#include "logfile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+namespace {
+
+const char *typeName(EntryType type)
+{
+    switch (type) {
+    case Debug: return "Debug";
+    case Info: return "Info";
+    case Warning: return "Warning";
+    case Error: return "Error";
+    default: return "Unknown";
+    }
+}
+
+// "time|type|subsystem|message" per entry, in order.
+QStringList describeEntries(const LogFile &file)
+{
+    QStringList out;
+    for (const auto &e : file.entries())
+        out << QStringLiteral("%1|%2|%3|%4")
+                   .arg(e->time())
+                   .arg(QLatin1String(typeName(e->type())), e->subsystem(), e->message());
+    return out;
+}
+
+// Per entry: "-" when unlinked, else "<id> <activity>".
+QStringList describeLinks(const LogFile &file)
+{
+    static const char *names[] = {"Start", "Complete", "Cancel", "NoActivity"};
+    QStringList out;
+    for (const auto &e : file.entries()) {
+        if (!e->action())
+            out << QStringLiteral("-");
+        else
+            out << QStringLiteral("%1 %2").arg(e->action()->id()).arg(QLatin1String(names[e->activity()]));
+    }
+    return out;
+}
+
+// Per registered action: <id> "<name>" (arg;arg) [child,child]
+QStringList describeActions(const LogFile &file)
+{
+    QStringList out;
+    for (const auto &a : file.actions()) {
+        QStringList children;
+        for (const auto &c : a->children())
+            children << QString::number(c->id());
+        out << QStringLiteral("%1 \"%2\" (%3) [%4]")
+                   .arg(a->id())
+                   .arg(a->name(), a->arguments().join(QLatin1Char(';')), children.join(QLatin1Char(',')));
+    }
+    return out;
+}
+
+} // namespace
+
+class TestLogModel : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    int fileCount = 0;
+
+    QString writeFile(const QByteArray &content)
+    {
+        const QString path = dir.filePath(QStringLiteral("log%1.log").arg(++fileCount));
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly))
+            qFatal("cannot write %s", qPrintable(path));
+        f.write(content);
+        return path;
+    }
+
+    std::shared_ptr<LogFile> loadText(const QByteArray &content, QStringList &errors)
+    {
+        return LogFile::load(writeFile(content), errors);
+    }
+
+    // One record per message, each of subsystem A at increasing times.
+    std::shared_ptr<LogFile> loadMessages(const QStringList &messages)
+    {
+        QByteArray content;
+        for (int i = 0; i < messages.size(); ++i)
+            content += QStringLiteral("%1.0 : Info : A : %2\n").arg(i + 1).arg(messages.at(i)).toUtf8();
+        QStringList errors;
+        auto file = loadText(content, errors);
+        if (!errors.isEmpty())
+            qWarning() << errors;
+        return file;
+    }
+
+private slots:
+    void reader_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QStringList>("errors");
+
+        const auto e = [](const char *s) { return QStringList{QString::fromUtf8(s)}; };
+
+        QTest::newRow("plain") << QByteArray("1.5 : Info : Drive : hello\n") << e("1.5|Info|Drive|hello") << QStringList();
+        QTest::newRow("no blanks, empty message") << QByteArray("1.0:Error:X:\n") << e("1|Error|X|") << QStringList();
+        QTest::newRow("later colons and trailing blanks stay")
+            << QByteArray("1.0 : Info : A : b : c  \n") << e("1|Info|A|b : c  ") << QStringList();
+        QTest::newRow("pattern is searched, not anchored")
+            << QByteArray("garbage 1.5 : Info : A : b\n") << e("1.5|Info|A|b") << QStringList();
+        QTest::newRow("all four levels")
+            << QByteArray("1.0 : Debug : A : d\n2.0 : Info : A : i\n3.0 : Warning : A : w\n4.0 : Error : A : e\n")
+            << QStringList{QStringLiteral("1|Debug|A|d"), QStringLiteral("2|Info|A|i"),
+                           QStringLiteral("3|Warning|A|w"), QStringLiteral("4|Error|A|e")}
+            << QStringList();
+        QTest::newRow("level word is case-sensitive")
+            << QByteArray("1.0 : info : A : b\n") << QStringList() << e("line 1 ignored - '1.0 : info : A : b'");
+        QTest::newRow("time needs a point")
+            << QByteArray("1 : Info : A : b\n") << QStringList() << e("line 1 ignored - '1 : Info : A : b'");
+        QTest::newRow("no underscore in subsystem")
+            << QByteArray("1.0 : Info : Drive_Base : x\n") << QStringList()
+            << e("line 1 ignored - '1.0 : Info : Drive_Base : x'");
+        QTest::newRow("tab around a colon fails")
+            << QByteArray("1.0\t: Info : A : x\n") << QStringList() << e("line 1 ignored - '1.0\t: Info : A : x'");
+        QTest::newRow("blank line is an unmatched continuation")
+            << QByteArray("1.0 : Info : A : x\n   \n") << e("1|Info|A|x") << e("line 2 ignored - '   '");
+        QTest::newRow("continuation without a record")
+            << QByteArray(" A : x\n") << QStringList() << e("line 1 invalid continuatio line - ' A : x'");
+        QTest::newRow("continuation joins without separator")
+            << QByteArray("1.0 : Info : drive : Moving\n   drive : forward\n\tdrive:  fast\n")
+            << e("1|Info|drive|Movingforwardfast") << QStringList();
+        QTest::newRow("continuation skips words before its subsystem")
+            << QByteArray("1.0 : Info : text : a\n   some text: more\n") << e("1|Info|text|amore") << QStringList();
+        QTest::newRow("continuation of another subsystem")
+            << QByteArray("1.0 : Info : drive : a\n  Drive : b\n") << e("1|Info|drive|a")
+            << e("line 2 invalid continuatio line - '  Drive : b'");
+        QTest::newRow("indented record is a continuation")
+            << QByteArray("1.0 : Info : Drive : a\n  12.5 : Info : Drive : msg\n") << e("1|Info|Drive|a")
+            << e("line 2 invalid continuatio line - '  12.5 : Info : Drive : msg'");
+        QTest::newRow("indented record joins subsystem 5")
+            << QByteArray("1.0 : Info : 5 : a\n  12.5 : Info : Drive : msg\n") << e("1|Info|5|aInfo : Drive : msg")
+            << QStringList();
+        QTest::newRow("continuation after an ignored line joins the record before it")
+            << QByteArray("1.0 : Info : A : a\nnonsense\n A : b\n") << e("1|Info|A|ab")
+            << e("line 2 ignored - 'nonsense'");
+        QTest::newRow("empty lines are not counted")
+            << QByteArray("1.0 : Info : A : a\n\n2.0 : Info : A : b\n3.0 : Info : A : c\nbad\n")
+            << QStringList{QStringLiteral("1|Info|A|a"), QStringLiteral("2|Info|A|b"), QStringLiteral("3|Info|A|c")}
+            << e("line 4 ignored - 'bad'");
+        QTest::newRow("messages in line order")
+            << QByteArray("x\n1.0 : Info : A : a\n B : c\ny\n")
+            << e("1|Info|A|a")
+            << QStringList{QStringLiteral("line 1 ignored - 'x'"), QStringLiteral("line 3 invalid continuatio line - ' B : c'"),
+                           QStringLiteral("line 4 ignored - 'y'")};
+        QTest::newRow("CRLF line ends")
+            << QByteArray("1.0 : Info : A : a\r\n A : b\r\n2.0 : Info : A : c\r\n")
+            << QStringList{QStringLiteral("1|Info|A|ab"), QStringLiteral("2|Info|A|c")} << QStringList();
+        QTest::newRow("last line without line end")
+            << QByteArray("1.0 : Info : A : a\n2.0 : Info : A : b") << QStringList{QStringLiteral("1|Info|A|a"), QStringLiteral("2|Info|A|b")}
+            << QStringList();
+        QTest::newRow("UTF-8 byte order mark")
+            << QByteArray("\xEF\xBB\xBF" "1.0 : Info : A : caf\xC3\xA9\n") << e("1|Info|A|caf\xC3\xA9") << QStringList();
+        QTest::newRow("empty file") << QByteArray() << QStringList() << QStringList();
+        QTest::newRow("only empty lines") << QByteArray("\n\n\n") << QStringList() << QStringList();
+    }
+
+    void reader()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, entries);
+        QFETCH(QStringList, errors);
+        QStringList got;
+        auto file = loadText(content, got);
+        QVERIFY(file);
+        QCOMPARE(describeEntries(*file), entries);
+        QCOMPARE(got, errors);
+    }
+
+    void errorsAreAppended()
+    {
+        QStringList errors{QStringLiteral("earlier")};
+        auto file = loadText("bad\n", errors);
+        QVERIFY(file);
+        QCOMPARE(errors, (QStringList{QStringLiteral("earlier"), QStringLiteral("line 1 ignored - 'bad'")}));
+    }
+
+    void fileChecks()
+    {
+        QStringList errors;
+        const QString missing = dir.filePath(QStringLiteral("missing.log"));
+        QVERIFY(!LogFile::load(missing, errors));
+        QCOMPARE(errors, QStringList{QStringLiteral("file '") + missing + QStringLiteral("' does not exist")});
+
+        errors.clear();
+        QVERIFY(!LogFile::load(dir.path(), errors));
+        QCOMPARE(errors, QStringList{QStringLiteral("file '") + dir.path() + QStringLiteral("' is not a regular file")});
+
+        if (geteuid() == 0)
+            QSKIP("permissions do not stop root from reading");
+        errors.clear();
+        const QString locked = writeFile("1.0 : Info : A : a\n");
+        QFile::setPermissions(locked, QFileDevice::Permissions());
+        QVERIFY(!LogFile::load(locked, errors));
+        QCOMPARE(errors, QStringList{QStringLiteral("cannot open '") + locked + QStringLiteral("' for reading")});
+    }
+
+    void entryNumbersFollowFileOrder()
+    {
+        auto file = loadMessages({QStringLiteral("a"), QStringLiteral("b")});
+        QCOMPARE(file->entries().size(), 2);
+        QCOMPARE(file->entries().at(0)->message(), QStringLiteral("a"));
+        QCOMPARE(file->path().isEmpty(), false);
+        QCOMPARE(file->entries().at(0)->activity(), NoActivity);
+        QVERIFY(!file->entries().at(0)->action());
+    }
+
+    void actionTracking_data()
+    {
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QStringList>("links");
+        QTest::addColumn<QStringList>("actions");
+
+        const auto l = [](std::initializer_list<const char *> items) {
+            QStringList out;
+            for (const char *s : items)
+                out << QString::fromUtf8(s);
+            return out;
+        };
+
+        QTest::newRow("start with arguments")
+            << l({"starting action: 12: DriveAction, 1.5, 2.0"}) << l({"12 Start"})
+            << l({"12 \"DriveAction\" (1.5;2.0) []"});
+        QTest::newRow("start, complete, cancel without colon")
+            << l({"starting action: 12: Drive", "completing action: 12:", "canceling action: 12"})
+            << l({"12 Start", "12 Complete", "-"}) << l({"12 \"Drive\" () []"});
+        QTest::newRow("children kept apart by empty lists")
+            << l({"starting action: 5: Seq [6: Drive [],7: Turn []]", "starting action: 6:"})
+            << l({"5 Start", "6 Start"})
+            << l({"5 \"Seq \" () [6,7]", "6 \"Drive \" () []", "7 \"Turn \" () []"});
+        QTest::newRow("sibling swallowed as argument")
+            << l({"starting action: 5: Seq [6: Drive, 7: Turn]"}) << l({"5 Start"})
+            << l({"5 \"Seq \" () [6]", "6 \"Drive\" (7: Turn) []"});
+        QTest::newRow("swallowed sibling's list belongs to the child")
+            << l({"starting action: 5: Seq [6: Arm, 7: Base [8: Claw []]]"}) << l({"5 Start"})
+            << l({"5 \"Seq \" () [6]", "6 \"Arm\" (7: Base ) [8]", "8 \"Claw \" () []"});
+        QTest::newRow("empty argument")
+            << l({"starting action: 1: A, x,,y"}) << l({"1 Start"}) << l({"1 \"A\" (x;;y) []"});
+        QTest::newRow("blank after comma breaks the list")
+            << l({"starting action: 5: Seq [6: Drive [], 7: Turn []]", "completing action: 5:"})
+            << l({"-", "5 Complete"}) << l({"5 \"Seq \" () [6]", "6 \"Drive \" () []"});
+        QTest::newRow("complete creates the action")
+            << l({"completing action: 9: Lift"}) << l({"9 Complete"}) << l({"9 \"Lift\" () []"});
+        QTest::newRow("cancel creates the action")
+            << l({"  canceling action:  9 : Lift"}) << l({"9 Cancel"}) << l({"9 \"Lift\" () []"});
+        QTest::newRow("prefix case matters") << l({"Starting action: 3: X"}) << l({"-"}) << QStringList();
+        QTest::newRow("prefix alone") << l({"starting action:"}) << l({"-"}) << QStringList();
+        QTest::newRow("prefix must open the message") << l({"status: starting action: 3: X"}) << l({"-"}) << QStringList();
+        QTest::newRow("number without description") << l({"starting action: 3:"}) << l({"-"}) << QStringList();
+        QTest::newRow("number too large gives 0")
+            << l({"starting action: 99999999999: Big"}) << l({"0 Start"}) << l({"0 \"Big\" () []"});
+        QTest::newRow("second start keeps the first description")
+            << l({"starting action: 4: First, a", "starting action: 4: Second, b"}) << l({"4 Start", "4 Start"})
+            << l({"4 \"First\" (a) []"});
+        QTest::newRow("known child with a description fails the list")
+            << l({"starting action: 2: B", "starting action: 1: A [2: B]"}) << l({"2 Start", "-"})
+            << l({"1 \"A \" () [2]", "2 \"B\" () []"});
+        QTest::newRow("known child by number alone")
+            << l({"starting action: 2: B", "starting action: 1: A [2:]"}) << l({"2 Start", "1 Start"})
+            << l({"1 \"A \" () [2]", "2 \"B\" () []"});
+        QTest::newRow("text after the top-level list is ignored")
+            << l({"starting action: 1: A [2: B []] trailing"}) << l({"1 Start"})
+            << l({"1 \"A \" () [2]", "2 \"B \" () []"});
+        QTest::newRow("character after a child's list fails")
+            << l({"starting action: 1: A [2: B []x]"}) << l({"-"}) << l({"1 \"A \" () [2]", "2 \"B \" () []"});
+        QTest::newRow("unclosed list runs to the end")
+            << l({"starting action: 1: A [2: B, c"}) << l({"1 Start"}) << l({"1 \"A \" () [2]", "2 \"B\" (c) []"});
+        QTest::newRow("trailing comma in a list")
+            << l({"starting action: 1: A [2: B [],]"}) << l({"1 Start"}) << l({"1 \"A \" () [2]", "2 \"B \" () []"});
+        QTest::newRow("a child that is no reference fails the list")
+            << l({"starting action: 1: A [x]"}) << l({"-"}) << l({"1 \"A \" () []"});
+        // A child that names the action itself or an ancestor is left out.
+        QTest::newRow("child names itself")
+            << l({"starting action: 5: A [5:]"}) << l({"5 Start"}) << l({"5 \"A \" () []"});
+        QTest::newRow("child names an ancestor")
+            << l({"starting action: 1: A [2: B [1:,3: C []]]"}) << l({"1 Start"})
+            << l({"1 \"A \" () [2]", "2 \"B \" () [3]", "3 \"C \" () []"});
+    }
+
+    void actionTracking()
+    {
+        QFETCH(QStringList, messages);
+        QFETCH(QStringList, links);
+        QFETCH(QStringList, actions);
+        auto file = loadMessages(messages);
+        QVERIFY(file);
+        QCOMPARE(describeLinks(*file), links);
+        QCOMPARE(describeActions(*file), actions);
+    }
+
+    void actionsAreShared()
+    {
+        auto file = loadMessages({QStringLiteral("starting action: 5: Seq [6: Drive []]"),
+                                  QStringLiteral("starting action: 6: Other"),
+                                  QStringLiteral("completing action: 6:"),
+                                  QStringLiteral("completing action: 5:")});
+        const auto &e = file->entries();
+        QCOMPARE(e.at(0)->action().get(), e.at(3)->action().get());
+        QCOMPARE(e.at(1)->action().get(), e.at(2)->action().get());
+        QCOMPARE(e.at(0)->action()->children().at(0).get(), e.at(1)->action().get());
+        QCOMPARE(file->actions().value(6).get(), e.at(1)->action().get());
+        QCOMPARE(e.at(1)->action()->name(), QStringLiteral("Drive "));
+    }
+
+    void scannerPositions()
+    {
+        int position = 0;
+        const QString text = QStringLiteral("  completing action:  42 :  Lift, 3 [7: X []] rest");
+        QCOMPARE(matchActionPrefix(text, position), QStringLiteral("completing action:"));
+        QCOMPARE(position, 22);
+        QCOMPARE(parseActionId(text, position), 42);
+        QCOMPARE(text.mid(position, 4), QStringLiteral("Lift"));
+        QString children;
+        auto action = parseActionDescription(text, position, 42, children);
+        QVERIFY(action);
+        QCOMPARE(action->name(), QStringLiteral("Lift"));
+        QCOMPARE(action->arguments(), QStringList{QStringLiteral("3 ")});
+        QCOMPARE(children, QStringLiteral("7: X []"));
+        QCOMPARE(text.mid(position), QStringLiteral(" rest"));
+
+        position = 3;
+        QCOMPARE(parseActionId(QStringLiteral("12 x"), position = 0), -1);
+        QCOMPARE(position, 3);
+        position = 0;
+        QVERIFY(!parseActionDescription(QStringLiteral(""), position, 1, children));
+    }
+
+    // A corrupt line with very deep child lists must neither overflow the stack
+    // nor take quadratic time; lists deeper than the bound fail like malformed ones.
+    void deepNestingIsBounded()
+    {
+        QString message = QStringLiteral("starting action: 1: A ");
+        const int depth = 100000;
+        for (int i = 2; i <= depth; ++i)
+            message += QStringLiteral("[%1: A ").arg(i);
+        message += QString(depth, QLatin1Char(']'));
+        auto file = loadMessages({message, QStringLiteral("starting action: ") + QString(100000, QLatin1Char('['))});
+        QVERIFY(file);
+        // The reference past the bound yields nothing and is left out of its
+        // parent's list; the record keeps the levels within the bound.
+        QCOMPARE(describeLinks(*file), (QStringList{QStringLiteral("1 Start"), QStringLiteral("-")}));
+        QCOMPARE(file->actions().size(), LogFile::maxActionDepth + 1);
+        int levels = 0;
+        for (auto a = file->actions().value(1); a && !a->children().isEmpty(); a = a->children().at(0))
+            ++levels;
+        QCOMPARE(levels, LogFile::maxActionDepth - 1);
+    }
+
+    void nestingWithinTheBound()
+    {
+        QString message = QStringLiteral("starting action: 1: A ");
+        for (int i = 2; i <= 50; ++i)
+            message += QStringLiteral("[%1: A ").arg(i);
+        message += QString(49, QLatin1Char(']'));
+        auto file = loadMessages({message});
+        QCOMPARE(describeLinks(*file), QStringList{QStringLiteral("1 Start")});
+        QCOMPARE(file->actions().size(), 50);
+        QCOMPARE(file->actions().value(49)->children().at(0)->id(), 50);
+    }
+
+    // Records that each list the previous action as their child build one long
+    // chain; releasing the file must not recurse along it.
+    void longChainsAreReleased()
+    {
+        QByteArray content;
+        content += "0.5 : Info : A : starting action: 1: X\n";
+        for (int i = 2; i <= 100000; ++i)
+            content += QStringLiteral("%1.0 : Info : A : starting action: %1: X [%2:]\n").arg(i).arg(i - 1).toLatin1();
+        QStringList errors;
+        auto file = loadText(content, errors);
+        QVERIFY(file);
+        QCOMPARE(file->actions().size(), 100000);
+        QCOMPARE(file->actions().value(100000)->children().at(0)->id(), 99999);
+        file.reset();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLogModel)
+#include "tst_logmodel.moc"
