@@ -1,0 +1,360 @@
+#include "logfileviewer.h"
+#include "mirtlogfileanalyzer.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProcess>
+#include <QScreen>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <vector>
+
+namespace {
+
+// The application's argument vector: the window reads the files to open from
+// QCoreApplication::arguments(), which follows this array.
+int appArgc = 1;
+std::vector<QByteArray> appArgStore;
+char *appArgv[32];
+
+void setCommandLine(const QStringList &files)
+{
+    appArgStore.assign(1, QByteArray("tst_app"));
+    for (const QString &f : files)
+        appArgStore.push_back(f.toLocal8Bit());
+    for (size_t i = 0; i < appArgStore.size(); ++i)
+        appArgv[i] = appArgStore[i].data();
+    appArgv[appArgStore.size()] = nullptr;
+    appArgc = int(appArgStore.size());
+}
+
+QTabWidget *tabsOf(QMainWindow &w) { return w.findChild<QTabWidget *>(); }
+QLabel *statusOf(QMainWindow &w) { return w.statusBar()->findChild<QLabel *>(); }
+
+QStringList tabTexts(QMainWindow &w)
+{
+    QStringList out;
+    for (int i = 0; i < tabsOf(w)->count(); ++i)
+        out << tabsOf(w)->tabText(i);
+    return out;
+}
+
+// Types the path into the dialog's file name line and presses Return.
+void chooseInDialog(QFileDialog *dialog, const QString &path)
+{
+    auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    QVERIFY(edit);
+    edit->clear();
+    QTest::keyClicks(edit, path);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+QAction *menuAction(QMainWindow &w, const QString &menu, const QString &text)
+{
+    for (QAction *m : w.menuBar()->actions()) {
+        if (m->text() != menu || !m->menu())
+            continue;
+        for (QAction *a : m->menu()->actions())
+            if (a->text() == text)
+                return a;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestApp : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+
+    QString writeLog(const QString &name, const QByteArray &content)
+    {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly))
+            qFatal("cannot write %s", qPrintable(path));
+        f.write(content);
+        return path;
+    }
+
+    QString goodLog(const QString &name)
+    {
+        return writeLog(name, "1.0 : Info : planner : starting action: 5: Pick [6: Move [7: Joint []],8: Grip []]\n"
+                              "2.0 : Info : planner : completing action: 5:\n"
+                              "3.0 : Error : drive : motor fault\n");
+    }
+
+    static void clearSettings() { QSettings().clear(); }
+
+private slots:
+    void init()
+    {
+        setCommandLine({});
+        clearSettings();
+    }
+
+    void startsEmpty()
+    {
+        MirtLogFileAnalyzer w;
+        QCOMPARE(tabsOf(w)->count(), 0);
+        QCOMPARE(statusOf(w)->text(), QStringLiteral("Ready"));
+        QVERIFY(menuAction(w, QStringLiteral("&File"), QStringLiteral("Open...")));
+        QVERIFY(menuAction(w, QStringLiteral("&File"), QStringLiteral("Close")));
+        QVERIFY(menuAction(w, QStringLiteral("&View"), QStringLiteral("Expand All")));
+        QVERIFY(menuAction(w, QStringLiteral("&View"), QStringLiteral("Collapse All")));
+        QVERIFY(menuAction(w, QStringLiteral("&File"), QStringLiteral("Open..."))->shortcut().isEmpty());
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("tabs");
+        QTest::addColumn<QString>("status");
+
+        const QString a = goodLog(QStringLiteral("alpha.log"));
+        const QString robot = goodLog(QStringLiteral("robot.2020.log"));
+        const QString missing = dir.filePath(QStringLiteral("missing.log"));
+        const QString bad = writeLog(QStringLiteral("bad.log"), "nonsense\n1.0 : Info : A : ok\n also bad\nworse\n");
+
+        QTest::newRow("in order, duplicates kept")
+            << QStringList{a, robot, a} << QStringList{"alpha", "robot", "alpha"} << QStringLiteral("Ready");
+        QTest::newRow("missing file reported, others opened")
+            << QStringList{missing, a} << QStringList{"alpha"}
+            << QStringLiteral("file '%1' does not exist").arg(missing);
+        QTest::newRow("directory reported")
+            << QStringList{dir.path()} << QStringList()
+            << QStringLiteral("file '%1' is not a regular file").arg(dir.path());
+        QTest::newRow("unusable lines counted")
+            << QStringList{bad, a} << QStringList{"bad", "alpha"}
+            << QStringLiteral("3 lines of bad could not be read");
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, tabs);
+        QFETCH(QString, status);
+        setCommandLine(files);
+        MirtLogFileAnalyzer w;
+        QCOMPARE(tabTexts(w), tabs);
+        QCOMPARE(statusOf(w)->text(), status);
+        if (!tabs.isEmpty())
+            QCOMPARE(tabsOf(w)->currentIndex(), 0);
+    }
+
+    void readerMessagesInTooltip()
+    {
+        QByteArray content = "1.0 : Info : A : fine\n";
+        for (int i = 0; i < 150; ++i)
+            content += "bad line\n";
+        setCommandLine({writeLog(QStringLiteral("many.log"), content),
+                        writeLog(QStringLiteral("one.log"), " X : orphan\n")});
+        MirtLogFileAnalyzer w;
+        QCOMPARE(statusOf(w)->text(), QStringLiteral("1 line of one could not be read"));
+        QCOMPARE(statusOf(w)->toolTip(), QStringLiteral("line 1 invalid continuatio line - ' X : orphan'"));
+
+        w.openLogFile(dir.filePath(QStringLiteral("many.log")));
+        QCOMPARE(statusOf(w)->text(), QStringLiteral("150 lines of many could not be read"));
+        const QStringList tip = statusOf(w)->toolTip().split(QLatin1Char('\n'));
+        QCOMPARE(tip.size(), 101);
+        QCOMPARE(tip.first(), QStringLiteral("line 2 ignored - 'bad line'"));
+        QCOMPARE(tip.at(99), QStringLiteral("line 101 ignored - 'bad line'"));
+        QCOMPARE(tip.last(), QStringLiteral("(50 more)"));
+
+        // A file that loads cleanly leaves the status as it was.
+        w.openLogFile(goodLog(QStringLiteral("clean.log")));
+        QCOMPARE(statusOf(w)->text(), QStringLiteral("150 lines of many could not be read"));
+        QCOMPARE(tabsOf(w)->count(), 4);
+    }
+
+    void closingTabs()
+    {
+        const QString a = goodLog(QStringLiteral("a.log"));
+        const QString b = goodLog(QStringLiteral("b.log"));
+        const QString c = goodLog(QStringLiteral("c.log"));
+        setCommandLine({a, b, c});
+        MirtLogFileAnalyzer w;
+        QTabWidget *tabs = tabsOf(w);
+        tabs->setCurrentIndex(1);
+        QPointer<QWidget> closed = tabs->widget(1);
+        menuAction(w, QStringLiteral("&File"), QStringLiteral("Close"))->trigger();
+        QCOMPARE(tabTexts(w), (QStringList{"a", "c"}));
+        QTRY_VERIFY(closed.isNull());
+
+        auto *button = qobject_cast<QAbstractButton *>(tabs->tabBar()->tabButton(1, QTabBar::RightSide));
+        QVERIFY(button);
+        button->click();
+        QCOMPARE(tabTexts(w), QStringList{"a"});
+
+        menuAction(w, QStringLiteral("&File"), QStringLiteral("Close"))->trigger();
+        QCOMPARE(tabs->count(), 0);
+        menuAction(w, QStringLiteral("&File"), QStringLiteral("Close"))->trigger();
+        QCOMPARE(tabs->count(), 0);
+        menuAction(w, QStringLiteral("&View"), QStringLiteral("Expand All"))->trigger();
+    }
+
+    void expandCollapseCurrentTabOnly()
+    {
+        setCommandLine({goodLog(QStringLiteral("one.log")), goodLog(QStringLiteral("two.log"))});
+        MirtLogFileAnalyzer w;
+        auto *first = qobject_cast<QTreeWidget *>(tabsOf(w)->widget(0));
+        auto *second = qobject_cast<QTreeWidget *>(tabsOf(w)->widget(1));
+        QVERIFY(first && second);
+        QCOMPARE(first->topLevelItem(0)->childCount(), 2);
+        tabsOf(w)->setCurrentIndex(1);
+
+        menuAction(w, QStringLiteral("&View"), QStringLiteral("Expand All"))->trigger();
+        QVERIFY(second->topLevelItem(0)->isExpanded());
+        QVERIFY(second->topLevelItem(0)->child(0)->isExpanded());
+        QVERIFY(!first->topLevelItem(0)->isExpanded());
+
+        menuAction(w, QStringLiteral("&View"), QStringLiteral("Collapse All"))->trigger();
+        QVERIFY(!second->topLevelItem(0)->isExpanded());
+        QVERIFY(!second->topLevelItem(0)->child(0)->isExpanded());
+    }
+
+    void firstStartSizeAndSettingsRoundTrip()
+    {
+        QRect saved;
+        {
+            MirtLogFileAnalyzer w;
+            const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+            QCOMPARE(w.geometry().width(), available.width() * 3 / 4);
+            QCOMPARE(w.geometry().height(), available.height() * 3 / 4);
+            w.show();
+            w.setGeometry(40, 50, 640, 480);
+            saved = w.geometry();
+            QVERIFY(w.close());
+        }
+        QSettings settings;
+        QVERIFY(settings.contains(QStringLiteral("geometry")));
+        QVERIFY(settings.contains(QStringLiteral("windowState")));
+        QVERIFY(!settings.contains(QStringLiteral("LastDir")));
+
+        MirtLogFileAnalyzer second;
+        QCOMPARE(second.geometry().size(), saved.size());
+    }
+
+    void corruptSettingsAreIgnored()
+    {
+        QSettings().setValue(QStringLiteral("geometry"), QByteArray("junk"));
+        QSettings().setValue(QStringLiteral("windowState"), QByteArray("junk"));
+        MirtLogFileAnalyzer w;
+        QCOMPARE(statusOf(w)->text(), QStringLiteral("Ready"));
+    }
+
+    void openDialog()
+    {
+        const QString sub = dir.filePath(QStringLiteral("picked"));
+        QVERIFY(QDir().mkpath(sub));
+        const QString picked = QDir(sub).filePath(QStringLiteral("field.test.log"));
+        QFile::copy(goodLog(QStringLiteral("source.log")), picked);
+
+        QString startDir;
+        MirtLogFileAnalyzer w;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            startDir = dialog->directory().absolutePath();
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Open File"));
+            QCOMPARE(dialog->nameFilters(), (QStringList{"Log Files (*.log)", "All Files(*.*)"}));
+            chooseInDialog(dialog, picked);
+        });
+        menuAction(w, QStringLiteral("&File"), QStringLiteral("Open..."))->trigger();
+        QCOMPARE(startDir, QDir(QStringLiteral(".")).absolutePath());
+        QCOMPARE(tabTexts(w), QStringList{"field"});
+        QCOMPARE(QSettings().value(QStringLiteral("LastDir")).toString(), QDir(sub).absolutePath());
+
+        // The next dialog, also in a new window, starts where the last one ended.
+        MirtLogFileAnalyzer again;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            startDir = dialog->directory().absolutePath();
+            dialog->reject();
+        });
+        menuAction(again, QStringLiteral("&File"), QStringLiteral("Open..."))->trigger();
+        QCOMPARE(startDir, QDir(sub).absolutePath());
+        QCOMPARE(tabsOf(again)->count(), 0);
+    }
+
+    void openDialogWithVanishedFile()
+    {
+        const QString doomed = goodLog(QStringLiteral("doomed.log"));
+        QSettings().setValue(QStringLiteral("LastDir"), QStringLiteral("/"));
+        MirtLogFileAnalyzer w;
+        QString boxTitle, boxText;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            // The file disappears between the choice and the window's check.
+            connect(dialog, &QDialog::accepted, [&] { QFile::remove(doomed); });
+            QTimer::singleShot(0, this, [&] {
+                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                QVERIFY(box);
+                boxTitle = box->windowTitle();
+                boxText = box->text();
+                QCOMPARE(box->icon(), QMessageBox::Critical);
+                box->accept();
+            });
+            chooseInDialog(dialog, doomed);
+        });
+        menuAction(w, QStringLiteral("&File"), QStringLiteral("Open..."))->trigger();
+        QCOMPARE(boxTitle, QStringLiteral("Error"));
+        QCOMPARE(boxText, QStringLiteral("The path given does not exist"));
+        QCOMPARE(tabsOf(w)->count(), 0);
+        QCOMPARE(QSettings().value(QStringLiteral("LastDir")).toString(), QStringLiteral("/"));
+    }
+
+    void realProgramWithTwoFiles()
+    {
+        const QString program = qEnvironmentVariable("MIRT_BIN_DIR") + QStringLiteral("/MirtLogFileAnalyzer");
+        if (!QFileInfo::exists(program))
+            QSKIP("program binary not found");
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QTemporaryDir config;
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        process.setProcessEnvironment(env);
+        process.start(program, {goodLog(QStringLiteral("first.log")), goodLog(QStringLiteral("second.log"))});
+        QVERIFY(process.waitForStarted());
+        // It keeps running with its window open until it is closed.
+        QVERIFY(!process.waitForFinished(1500));
+        QCOMPARE(process.state(), QProcess::Running);
+        process.terminate();
+        QVERIFY(process.waitForFinished(5000));
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QCoreApplication::setOrganizationName(QStringLiteral("Quorvane"));
+    QCoreApplication::setApplicationName(QStringLiteral("MirtLogFileAnalyzer"));
+    setCommandLine({});
+    QApplication app(appArgc, appArgv);
+    TestApp test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_app.moc"

@@ -1,0 +1,417 @@
+#include "logfile.h"
+#include "logfileviewer.h"
+
+#include <QFile>
+#include <QHeaderView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+#include <set>
+
+namespace {
+
+using Rgb = QList<int>; // {r, g, b}; empty for no background
+
+const Rgb noColour;
+const Rgb errorRed{255, 0, 0};
+const Rgb warningYellow{255, 255, 0};
+const Rgb startGreen{192, 255, 192};
+const Rgb completeBlue{192, 192, 255};
+const Rgb cancelRed{255, 192, 192};
+const Rgb highlightOrange{252, 144, 0};
+const Rgb white{255, 255, 255};
+
+Rgb background(const QTreeWidgetItem *item, int column)
+{
+    const QBrush brush = item->background(column);
+    if (brush.style() == Qt::NoBrush)
+        return noColour;
+    const QColor c = brush.color();
+    return {c.red(), c.green(), c.blue()};
+}
+
+// The six cell texts joined by "|".
+QString rowText(const QTreeWidgetItem *item)
+{
+    QStringList cells;
+    for (int column = 0; column < 6; ++column)
+        cells << item->text(column);
+    return cells.join(QLatin1Char('|'));
+}
+
+// "N : Info : planner : <message>" lines with times 1.0, 2.0, ...
+QByteArray plannerLog(const QStringList &messages)
+{
+    QByteArray out;
+    for (int i = 0; i < messages.size(); ++i)
+        out += QByteArray::number(i + 1) + ".0 : Info : planner : " + messages.at(i).toUtf8() + '\n';
+    return out;
+}
+
+// The partner as defined: a linear scan from the row to the nearest match.
+int scannedPartner(const LogFile &file, int row, ActionActivity activity)
+{
+    const auto &entries = file.entries();
+    if (!entries.at(row)->action())
+        return -1;
+    const int id = entries.at(row)->action()->id();
+    auto same = [&](int r) { return entries.at(r)->action() && entries.at(r)->action()->id() == id; };
+    if (activity == Start) {
+        for (int r = row + 1; r < entries.size(); ++r) {
+            if (same(r) && (entries.at(r)->activity() == Complete || entries.at(r)->activity() == Cancel))
+                return r;
+        }
+    } else {
+        for (int r = row - 1; r >= 0; --r) {
+            if (same(r) && entries.at(r)->activity() == Start)
+                return r;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+class TestViewer : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    int fileCount = 0;
+
+    std::shared_ptr<LogFile> load(const QByteArray &content)
+    {
+        const QString path = dir.filePath(QStringLiteral("log%1.log").arg(++fileCount));
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly))
+            qFatal("cannot write %s", qPrintable(path));
+        f.write(content);
+        f.close();
+        QStringList errors;
+        auto file = LogFile::load(path, errors);
+        if (!file)
+            qFatal("cannot load %s", qPrintable(path));
+        return file;
+    }
+
+    std::unique_ptr<LogFileViewer> view(const QByteArray &content, int budget = -1)
+    {
+        auto file = load(content);
+        if (budget < 0)
+            return std::make_unique<LogFileViewer>(file);
+        return std::make_unique<LogFileViewer>(file, nullptr, budget);
+    }
+
+    // The first child, `depth` times down.
+    static QTreeWidgetItem *descend(QTreeWidgetItem *item, int depth)
+    {
+        for (int i = 0; i < depth && item; ++i)
+            item = item->child(0);
+        return item;
+    }
+
+private slots:
+    void emptyFileShowsHeaderOnly()
+    {
+        auto viewer = view(QByteArray());
+        QCOMPARE(viewer->topLevelItemCount(), 0);
+        QCOMPARE(viewer->columnCount(), 6);
+        QCOMPARE(rowText(viewer->headerItem()), QStringLiteral("Time|Type|Subsystem|Action|Activity|Message"));
+        QCOMPARE(viewer->metaObject()->className(), "LogFileViewer");
+        QVERIFY(viewer->uniformRowHeights());
+        QCOMPARE(viewer->highlightedRow(), -1);
+    }
+
+    void cellTexts_data()
+    {
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<QString>("lastRow"); // texts of the last top-level row
+
+        QTest::newRow("small time") << QByteArray("0.000012345 : Info : drive : x")
+                                    << "1.2345e-05|Info|drive|||x";
+        QTest::newRow("hundred") << QByteArray("100.0 : Debug : drive : x") << "100|Debug|drive|||x";
+        QTest::newRow("whole") << QByteArray("12.0 : Warning : arm : x") << "12|Warning|arm|||x";
+        QTest::newRow("six digits") << QByteArray("123.4567 : Error : arm : x") << "123.457|Error|arm|||x";
+        QTest::newRow("large") << QByteArray("1234567.5 : Info : arm : x") << "1.23457e+06|Info|arm|||x";
+        QTest::newRow("continued message")
+            << QByteArray("1.5 : Info : drive : Obstacle,\n   drive : slowing down")
+            << "1.5|Info|drive|||Obstacle,slowing down";
+        QTest::newRow("action without arguments")
+            << QByteArray("2.5 : Info : planner : starting action: 7: Dock") << "2.5|Info|planner|7|Start|Dock";
+        QTest::newRow("action with arguments")
+            << QByteArray("2.5 : Info : planner : starting action: 7: Drive, 1.5, fast")
+            << "2.5|Info|planner|7|Start|Drive, 1.5, fast";
+        QTest::newRow("complete shows the action, not the message")
+            << QByteArray("1.0 : Info : a : starting action: 7: Drive, 1.5\n"
+                          "2.0 : Info : a : completing action: 7: ignored text")
+            << "2|Info|a|7|Complete|Drive, 1.5";
+        QTest::newRow("cancel") << QByteArray("3.0 : Error : a : canceling action: 8: Lift")
+                                << "3|Error|a|8|Cancel|Lift";
+        QTest::newRow("unlinked action record")
+            << QByteArray("3.0 : Info : a : canceling action: 8") << "3|Info|a|||canceling action: 8";
+    }
+
+    void cellTexts()
+    {
+        QFETCH(QByteArray, lines);
+        QFETCH(QString, lastRow);
+        auto viewer = view(lines);
+        QTreeWidgetItem *item = viewer->topLevelItem(viewer->topLevelItemCount() - 1);
+        QCOMPARE(rowText(item), lastRow);
+        QVERIFY(item->toolTip(0).isEmpty());
+    }
+
+    void colours_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<Rgb>("colour");
+
+        QTest::newRow("error") << QByteArray("1.0 : Error : a : x") << errorRed;
+        QTest::newRow("warning") << QByteArray("1.0 : Warning : a : x") << warningYellow;
+        QTest::newRow("info") << QByteArray("1.0 : Info : a : x") << noColour;
+        QTest::newRow("debug") << QByteArray("1.0 : Debug : a : x") << noColour;
+        QTest::newRow("start") << QByteArray("1.0 : Info : a : starting action: 1: X") << startGreen;
+        QTest::newRow("complete") << QByteArray("1.0 : Info : a : completing action: 1: X") << completeBlue;
+        // The activity decides, not the severity.
+        QTest::newRow("cancel as error") << QByteArray("1.0 : Error : a : canceling action: 1: X") << cancelRed;
+        QTest::newRow("start as warning") << QByteArray("1.0 : Warning : a : starting action: 1: X") << startGreen;
+    }
+
+    void colours()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(Rgb, colour);
+        auto viewer = view(line + "\n2.0 : Info : a : y");
+        const QTreeWidgetItem *item = viewer->topLevelItem(0);
+        QCOMPARE(background(item, 5), colour);
+        for (int column = 0; column < 5; ++column)
+            QCOMPARE(background(item, column), noColour);
+        const int recorded = colour.isEmpty() ? 0 : colour[0] * 65536 + colour[1] * 256 + colour[2];
+        QCOMPARE(item->data(5, Qt::UserRole), QVariant(recorded));
+        QCOMPARE(item->data(0, Qt::UserRole), QVariant(0));
+        QCOMPARE(viewer->topLevelItem(1)->data(0, Qt::UserRole), QVariant(1));
+    }
+
+    // Partners and tooltips on the cases where the nearest match matters.
+    void partners_data()
+    {
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QList<int>>("partners"); // per row, with the row's own activity
+
+        QTest::newRow("plain pair") << QStringList{"starting action: 1: A", "noise", "completing action: 1:"}
+                                    << QList<int>{2, -1, 0};
+        QTest::newRow("two starts, one completion")
+            << QStringList{"starting action: 1: A", "starting action: 1: A", "completing action: 1:"}
+            << QList<int>{2, 2, 1};
+        QTest::newRow("cancel then complete")
+            << QStringList{"starting action: 1: A", "canceling action: 1:", "completing action: 1:"}
+            << QList<int>{1, 0, 0};
+        QTest::newRow("id reused")
+            << QStringList{"starting action: 4: A", "completing action: 4:", "starting action: 4: B",
+                           "canceling action: 4:"}
+            << QList<int>{1, 0, 3, 2};
+        QTest::newRow("interleaved ids")
+            << QStringList{"starting action: 1: A", "starting action: 2: B", "completing action: 1:",
+                           "completing action: 2:"}
+            << QList<int>{2, 3, 0, 1};
+        QTest::newRow("never completed")
+            << QStringList{"starting action: 9: Lost", "completing action: 8: Other"} << QList<int>{-1, -1};
+        QTest::newRow("end before start")
+            << QStringList{"completing action: 3: A", "starting action: 3:"} << QList<int>{-1, -1};
+    }
+
+    void partners()
+    {
+        QFETCH(QStringList, messages);
+        QFETCH(QList<int>, partners);
+        auto file = load(plannerLog(messages));
+        auto viewer = std::make_unique<LogFileViewer>(file);
+        const auto &entries = file->entries();
+        for (int row = 0; row < partners.size(); ++row) {
+            const int partner = partners.at(row);
+            QCOMPARE(viewer->findPartner(row, entries.at(row)->activity()), partner);
+            // Times are row + 1; the partner's activity comes from its message.
+            QString tip;
+            if (partner >= 0) {
+                const char *names[] = {"Start", "Complete", "Cancel"};
+                tip = QStringLiteral("Time %1, %2").arg(partner + 1).arg(QLatin1String(names[entries.at(partner)->activity()]));
+            }
+            QCOMPARE(viewer->topLevelItem(row)->toolTip(4), tip);
+            QCOMPARE(viewer->partnerToolTip(row), tip);
+        }
+        QCOMPARE(viewer->findPartner(-1, Start), -1);
+        QCOMPARE(viewer->findPartner(partners.size(), Complete), -1);
+    }
+
+    // The indexed search against the scan, for every row and every activity.
+    void partnersMatchScan()
+    {
+        quint32 state = 12345;
+        auto next = [&state](int n) {
+            state = state * 1103515245u + 12345u;
+            return int((state >> 16) % quint32(n));
+        };
+        QStringList messages;
+        const char *prefixes[] = {"starting", "completing", "canceling"};
+        for (int i = 0; i < 400; ++i) {
+            if (next(5) == 0)
+                messages << QStringLiteral("noise %1").arg(i);
+            else
+                messages << QStringLiteral("%1 action: %2: A").arg(QLatin1String(prefixes[next(3)])).arg(next(6));
+        }
+        auto file = load(plannerLog(messages));
+        LogFileViewer viewer(file);
+        for (int row = 0; row < file->entries().size(); ++row) {
+            for (ActionActivity activity : {Start, Complete, Cancel, NoActivity})
+                QCOMPARE(viewer.findPartner(row, activity), scannedPartner(*file, row, activity));
+        }
+    }
+
+    void highlightMoves_data()
+    {
+        QTest::addColumn<QList<int>>("selections");
+        QTest::addColumn<QList<int>>("highlights"); // highlighted row after each selection
+
+        // Rows: 0 start 1, 1 noise, 2 complete 1, 3 start 2, 4 start 2, 5 cancel 2, 6 start 3 (never ends)
+        QTest::newRow("complete, then ordinary row") << QList<int>{2, 1} << QList<int>{0, -1};
+        QTest::newRow("two starts share a cancel") << QList<int>{3, 4, 1} << QList<int>{5, 5, -1};
+        QTest::newRow("cancel loses highlight") << QList<int>{4, 6} << QList<int>{5, -1};
+        QTest::newRow("start to start") << QList<int>{0, 3, 5, 2} << QList<int>{2, 5, 4, 0};
+        QTest::newRow("never completed") << QList<int>{6, 0, 6} << QList<int>{-1, 2, -1};
+    }
+
+    void highlightMoves()
+    {
+        QFETCH(QList<int>, selections);
+        QFETCH(QList<int>, highlights);
+        auto viewer = view("1.0 : Info : planner : starting action: 1: Move\n"
+                           "2.0 : Info : drive : noise\n"
+                           "3.0 : Info : planner : completing action: 1:\n"
+                           "4.0 : Warning : planner : starting action: 2: Turn\n"
+                           "5.0 : Info : planner : starting action: 2: Turn\n"
+                           "6.0 : Warning : planner : canceling action: 2:\n"
+                           "7.0 : Info : planner : starting action: 3: Lost\n");
+        std::set<int> everHighlighted;
+        for (int step = 0; step < selections.size(); ++step) {
+            viewer->setCurrentItem(viewer->topLevelItem(selections.at(step)));
+            const int highlighted = highlights.at(step);
+            QCOMPARE(viewer->highlightedRow(), highlighted);
+            if (highlighted >= 0)
+                everHighlighted.insert(highlighted);
+            for (int row = 0; row < viewer->topLevelItemCount(); ++row) {
+                const QTreeWidgetItem *item = viewer->topLevelItem(row);
+                const int rgb = item->data(5, Qt::UserRole).toInt();
+                const Rgb recorded{rgb >> 16, (rgb >> 8) & 0xff, rgb & 0xff};
+                for (int column = 0; column < 6; ++column) {
+                    Rgb expected = column == 5 ? (rgb ? recorded : noColour) : noColour;
+                    if (row == highlighted)
+                        expected = highlightOrange;
+                    else if (everHighlighted.count(row))
+                        expected = column == 5 ? recorded : white;
+                    QCOMPARE(background(item, column), expected);
+                }
+            }
+        }
+    }
+
+    void subActionRows()
+    {
+        auto viewer = view(plannerLog({"starting action: 1: Seq [2: Arm, 0.5 [3: Wrist [4: Claw, open []]],5: Grip []]",
+                                       "noise", "completing action: 1:", "canceling action: 1:"}));
+        const Rgb colours[] = {startGreen, noColour, completeBlue, startGreen};
+        for (int row : {0, 2}) {
+            QTreeWidgetItem *entry = viewer->topLevelItem(row);
+            QCOMPARE(entry->text(5), QStringLiteral("Seq "));
+            QCOMPARE(entry->childCount(), 2);
+            const QStringList expected{"|||2||    Arm, 0.5 ", "|||3||        Wrist ", "|||4||            Claw, open "};
+            for (int depth = 1; depth <= 3; ++depth) {
+                QTreeWidgetItem *item = descend(entry, depth);
+                QCOMPARE(rowText(item), expected.at(depth - 1));
+                QCOMPARE(background(item, 5), colours[row]);
+                QVERIFY(!item->data(0, Qt::UserRole).isValid());
+                QVERIFY(!item->data(5, Qt::UserRole).isValid());
+                QVERIFY(item->toolTip(4).isEmpty());
+            }
+            QCOMPARE(descend(entry, 3)->childCount(), 0);
+            QCOMPARE(rowText(entry->child(1)), QStringLiteral("|||5||    Grip "));
+            QCOMPARE(background(entry->child(1), 5), colours[row]);
+        }
+        // The cancel row names action 1 but has no child rows of its own description.
+        QCOMPARE(viewer->topLevelItem(3)->childCount(), 2);
+        QCOMPARE(background(descend(viewer->topLevelItem(3), 3), 5), cancelRed);
+        QCOMPARE(viewer->subActionRowCount(), 12);
+
+        // A sub-action row stands for its entry row: selecting it highlights the
+        // entry's partner, not entry 0's.
+        viewer->setCurrentItem(descend(viewer->topLevelItem(2), 3));
+        QCOMPARE(viewer->highlightedRow(), 0);
+        viewer->setCurrentItem(descend(viewer->topLevelItem(0), 2));
+        QCOMPARE(viewer->highlightedRow(), 2);
+        QCOMPARE(background(viewer->topLevelItem(2), 3), highlightOrange);
+    }
+
+    // A chain of actions, each listing the one before as its only child.
+    void depthBound()
+    {
+        const int chain = LogFileViewer::maxSubActionDepth + 3;
+        QStringList messages{"starting action: 1: Link"};
+        for (int id = 2; id <= chain; ++id)
+            messages << QStringLiteral("starting action: %1: Link [%2:]").arg(id).arg(id - 1);
+        auto viewer = view(plannerLog(messages));
+        QCOMPARE(viewer->topLevelItemCount(), chain);
+
+        // Entry k + 1 shows k levels: exactly the bound still fits.
+        const int limit = LogFileViewer::maxSubActionDepth;
+        QTreeWidgetItem *fits = viewer->topLevelItem(limit);
+        QCOMPARE(descend(fits, limit)->text(3), QStringLiteral("1"));
+        QCOMPARE(descend(fits, limit)->childCount(), 0);
+
+        for (int row = limit + 1; row < chain; ++row) {
+            QTreeWidgetItem *deepest = descend(viewer->topLevelItem(row), limit);
+            QCOMPARE(deepest->text(5), QString(limit * 4, QLatin1Char(' ')) + QStringLiteral("Link "));
+            QCOMPARE(deepest->childCount(), 1);
+            QCOMPARE(rowText(deepest->child(0)), QStringLiteral("|||||") + QChar(0x2026));
+            QCOMPARE(background(deepest->child(0), 5), startGreen);
+            QCOMPARE(deepest->child(0)->childCount(), 0);
+        }
+    }
+
+    void totalBound()
+    {
+        // Five children, described once and completed twice.
+        const QStringList messages{"starting action: 1: Big [2: C [],3: C [],4: C [],5: C [],6: C []]",
+                                   "completing action: 1:", "completing action: 1:", "noise"};
+        auto viewer = view(plannerLog(messages), 7);
+        QCOMPARE(viewer->topLevelItemCount(), 4);
+        QCOMPARE(viewer->subActionRowCount(), 7);
+        const QList<QStringList> expected{{"2", "3", "4", "5", "6"}, {"2", "3", ""}, {""}, {}};
+        for (int row = 0; row < 4; ++row) {
+            const QTreeWidgetItem *entry = viewer->topLevelItem(row);
+            QStringList ids;
+            for (int i = 0; i < entry->childCount(); ++i)
+                ids << entry->child(i)->text(3);
+            QCOMPARE(ids, expected.at(row));
+            if (!ids.isEmpty() && ids.last().isEmpty()) {
+                QCOMPARE(entry->child(entry->childCount() - 1)->text(5), LogFileViewer::omittedRowsText());
+                QCOMPARE(background(entry->child(entry->childCount() - 1), 5), completeBlue);
+            }
+        }
+        QCOMPARE(rowText(viewer->topLevelItem(1)->child(1)), QStringLiteral("|||3||    C "));
+
+        QCOMPARE(view(plannerLog(messages))->subActionRowCount(), 15);
+        QCOMPARE(LogFileViewer::defaultSubActionBudget(0), LogFileViewer::minSubActionBudget);
+        QCOMPARE(LogFileViewer::defaultSubActionBudget(1000000), 4000000);
+        QCOMPARE(LogFileViewer::defaultSubActionBudget(INT_MAX), INT_MAX);
+    }
+
+    void resizesColumnsToContents()
+    {
+        auto viewer = view("1.0 : Info : drive : " + QByteArray(200, 'x'));
+        QVERIFY(viewer->header()->sectionSize(5) > viewer->header()->sectionSize(4));
+    }
+};
+
+QTEST_MAIN(TestViewer)
+#include "tst_viewer.moc"
