@@ -9,12 +9,16 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QToolBar>
+
+#include <vector>
 
 namespace {
 
@@ -45,6 +49,16 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
     const QStringList arguments = QCoreApplication::arguments();
     for (int i = 1; i < arguments.size(); ++i)
         openLogFile(arguments.at(i));
+
+    toolBar = addToolBar(tr("Tools"));
+    // Named, so that the window state saved on close can restore it.
+    toolBar->setObjectName(QStringLiteral("filterToolBar"));
+    filterLabel = new QLabel(tr("Filter"), toolBar);
+    toolBar->addWidget(filterLabel);
+    filterEdit = new QLineEdit(toolBar);
+    filterLabel->setBuddy(filterEdit);
+    toolBar->addWidget(filterEdit);
+    connect(filterEdit, &QLineEdit::returnPressed, this, &MirtLogFileAnalyzer::filterEntered);
 
     if (settings.contains(QStringLiteral("geometry")))
         restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
@@ -131,6 +145,7 @@ void MirtLogFileAnalyzer::closeTab(int index)
         return;
     tabs->removeTab(index);
     viewerFiles.remove(static_cast<QTreeWidget *>(page));
+    hiddenRows.remove(static_cast<QTreeWidget *>(page));
     // Nothing refers to a closed viewer any more; free it and its rows.
     page->deleteLater();
 }
@@ -145,6 +160,49 @@ void MirtLogFileAnalyzer::viewCollapseAll()
 {
     if (auto *viewer = qobject_cast<QTreeWidget *>(tabs->currentWidget()))
         viewer->collapseAll();
+}
+
+void MirtLogFileAnalyzer::filterEntered()
+{
+    const QString text = filterEdit->text();
+    if (text.isEmpty()) {
+        setStatus(QStringLiteral("Ready"));
+        if (auto *viewer = qobject_cast<QTreeWidget *>(tabs->currentWidget())) {
+            const std::vector<bool> hidden = hiddenRows.take(viewer);
+            for (int row = 0; row < int(hidden.size()); ++row) {
+                if (hidden[size_t(row)])
+                    viewer->setRowHidden(row, QModelIndex(), false);
+            }
+        }
+        return;
+    }
+    QString error;
+    if (filter.parse(filterContext, text, error))
+        applyFilter();
+    else
+        setStatus(error);
+}
+
+void MirtLogFileAnalyzer::applyFilter()
+{
+    auto *viewer = qobject_cast<QTreeWidget *>(tabs->currentWidget());
+    if (!viewer)
+        return;
+    filterContext.setLogFile(viewerFiles.value(viewer));
+
+    // Only rows whose visibility changes are touched, and by row number:
+    // asking an item to hide itself makes the tree search for the item's row.
+    const int count = viewer->topLevelItemCount();
+    std::vector<bool> &hidden = hiddenRows[viewer];
+    hidden.resize(size_t(count), false);
+    for (int row = 0; row < count; ++row) {
+        filterContext.setItem(viewer->topLevelItem(row));
+        const bool hide = !mirt::expr::isTrue(filter.evaluate(filterContext));
+        if (hidden[size_t(row)] != hide) {
+            viewer->setRowHidden(row, QModelIndex(), hide);
+            hidden[size_t(row)] = hide;
+        }
+    }
 }
 
 void MirtLogFileAnalyzer::closeEvent(QCloseEvent *event)

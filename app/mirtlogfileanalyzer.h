@@ -1,5 +1,10 @@
 #pragma once
 
+#include "expr.h"
+#include "exprvalue.h"
+#include "logfileexprcontext.h"
+
+#include <QHash>
 #include <QMainWindow>
 #include <QMap>
 #include <QSettings>
@@ -7,11 +12,14 @@
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 class LogFile;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QTabWidget;
+class QToolBar;
 class QTreeWidget;
 
 // The one top-level window: a tab per open log file, the File and View menus
@@ -34,6 +42,12 @@ public:
     void viewCollapseAll();
     void closeTab(int index);
 
+    // Return in the filter line: parse its text, then show and hide rows.
+    void filterEntered();
+    // Shows the entry rows of the current tab for which the parsed filter is
+    // true and hides the others.
+    void applyFilter();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -46,6 +60,14 @@ private:
     QMenu *fileMenu = nullptr;
     QMenu *viewMenu = nullptr;
     QSettings settings;
+    QToolBar *toolBar = nullptr;
+    QLabel *filterLabel = nullptr;
+    QLineEdit *filterEdit = nullptr;
+    mirt::expr::Expr filter;
+    LogFileExprContext filterContext;
     QString lastDir;
     QMap<QTreeWidget *, std::shared_ptr<LogFile>> viewerFiles;
+    // Per viewer, the entry rows its last filter hid. Asking the view instead
+    // costs a persistent index look-up per row, which a million rows feel.
+    QHash<QTreeWidget *, std::vector<bool>> hiddenRows;
 };

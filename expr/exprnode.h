@@ -8,6 +8,7 @@ namespace mirt::expr {
 
 class Expr;
 class ExprContext;
+class ExprOperator;
 
 // Base of every node of a parsed filter expression. Nodes are shared through
 // std::shared_ptr and never change after the parser has built them, hence
@@ -26,6 +27,10 @@ public:
     // Appends each variable name of the subtree that `names` does not hold
     // yet, depth first and left to right.
     virtual void getVariables(QStringList &names) const = 0;
+
+    // This node as an operator, or null. Lets operator chains be walked
+    // without a dynamic_cast per node on every evaluation.
+    virtual const ExprOperator *asOperator() const { return nullptr; }
 
     // The expression that built this node; not owned, and not needed for
     // evaluation.

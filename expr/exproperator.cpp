@@ -196,7 +196,8 @@ Spine leftSpine(const ExprOperator *top)
         const ExprOperator *node = spine.last();
         if (node->operands.empty())
             break;
-        const auto *inner = dynamic_cast<const ExprOperator *>(node->operands.front().get());
+        const ExprNode *front = node->operands.front().get();
+        const ExprOperator *inner = front ? front->asOperator() : nullptr;
         if (!inner)
             break;
         spine.append(inner);

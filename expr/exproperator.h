@@ -45,6 +45,7 @@ public:
     QVariant evaluate(ExprContext &ctx) const override;
     QString toString() const override;
     void getVariables(QStringList &names) const override;
+    const ExprOperator *asOperator() const override { return this; }
 
     // Lower binds tighter; 0 for a value outside the enumeration.
     int precedence() const;
