@@ -1,9 +1,12 @@
+#include "heaptuning.h"
 #include "mirtlogfileanalyzer.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    restartWithHugePageHeap(argv);
+
     // The identity scopes the settings store, so it is set before the window exists.
     QCoreApplication::setOrganizationName(QStringLiteral("Quorvane"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("quorvane.com"));

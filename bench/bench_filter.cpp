@@ -7,9 +7,11 @@
 // Prints the times and the peak resident memory.
 
 #include "mirtlogfileanalyzer.h"
+#include "heaptuning.h"
 #include "robotloggenerator.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
@@ -47,6 +49,9 @@ int visibleRows(QTreeWidget *viewer)
 
 int main(int argc, char *argv[])
 {
+    // Measure with the heap the program itself runs with.
+    restartWithHugePageHeap(argv);
+
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir dir;
@@ -75,23 +80,33 @@ int main(int argc, char *argv[])
     const long rssBefore = statusMegabytes("VmRSS");
 
     QElapsedTimer timer;
+    window.resize(1200, 800);
+    window.show();
+    QCoreApplication::processEvents();
+    double relayout = 0;
     const auto press = [&](const QString &text) {
         edit->setText(text);
         timer.start();
         emit edit->returnPressed();
-        return timer.nsecsElapsed() / 1e9;
+        const double seconds = timer.nsecsElapsed() / 1e9;
+        // What the user waits for on top: the view laying out the rows left.
+        timer.restart();
+        QCoreApplication::processEvents();
+        relayout = timer.nsecsElapsed() / 1e9;
+        return seconds;
     };
 
     const double first = press(QStringLiteral("time > 5 && contains(message, \"drive\")"));
+    const double firstRelayout = relayout;
     const int shownFirst = visibleRows(viewer);
     const double second = press(QStringLiteral("type == \"error\" || type == \"warning\""));
     const int shownSecond = visibleRows(viewer);
     const double empty = press(QString());
     const int shownAll = visibleRows(viewer);
 
-    std::printf("rows=%d filter=%.2fs (shown %d) refilter=%.2fs (shown %d) empty=%.2fs (shown %d) "
+    std::printf("rows=%d filter=%.2fs (shown %d, then relayout %.2fs) refilter=%.2fs (shown %d) empty=%.2fs (shown %d) "
                 "rss_before=%ldMB peak_rss=%ldMB\n",
-                viewer->topLevelItemCount(), first, shownFirst, second, shownSecond, empty, shownAll, rssBefore,
+                viewer->topLevelItemCount(), first, shownFirst, firstRelayout, second, shownSecond, empty, shownAll, rssBefore,
                 statusMegabytes("VmHWM"));
     return 0;
 }

@@ -9,6 +9,7 @@
 
 #include "logfile.h"
 #include "logfileviewer.h"
+#include "heaptuning.h"
 #include "robotloggenerator.h"
 
 #include <QApplication>
@@ -151,6 +152,9 @@ int runAll(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    // Measure with the heap the program itself runs with.
+    restartWithHugePageHeap(argv);
+
     if (argc == 4 && QByteArray(argv[1]) == "--single") {
         bool linesOk = false;
         bool countOk = false;

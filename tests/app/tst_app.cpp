@@ -339,6 +339,17 @@ private slots:
         // It keeps running with its window open until it is closed.
         QVERIFY(!process.waitForFinished(1500));
         QCOMPARE(process.state(), QProcess::Running);
+        // It restarted itself once with a huge-page heap, keeping its arguments.
+        QFile environ(QStringLiteral("/proc/%1/environ").arg(process.processId()));
+        const bool restarts = !qEnvironmentVariableIsSet("MIRT_HEAP_TUNED") && !qEnvironmentVariableIsSet("LD_PRELOAD")
+            && !qEnvironmentVariable("GLIBC_TUNABLES").contains(QLatin1String("hugetlb"));
+        if (restarts && environ.open(QIODevice::ReadOnly)) {
+            const QList<QByteArray> variables = environ.readAll().split('\0');
+            QVERIFY(variables.contains("MIRT_HEAP_TUNED=1"));
+        }
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(process.processId()));
+        QVERIFY(cmdline.open(QIODevice::ReadOnly));
+        QCOMPARE(cmdline.readAll().split('\0').size(), 4);
         process.terminate();
         QVERIFY(process.waitForFinished(5000));
     }
