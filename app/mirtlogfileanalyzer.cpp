@@ -22,8 +22,10 @@
 
 namespace {
 
-// How many of a file's reader messages the status tooltip lists.
+// How many of a file's reader messages the status tooltip lists, and how
+// much of each: a message quotes its whole line, which may be megabytes long.
 constexpr int maxListedMessages = 100;
+constexpr int maxListedLength = 300;
 
 } // namespace
 
@@ -110,6 +112,10 @@ void MirtLogFileAnalyzer::openLogFile(const QString &path)
             ? QStringLiteral("1 line of %1 could not be read").arg(name)
             : QStringLiteral("%1 lines of %2 could not be read").arg(count).arg(name);
         QStringList listed = messages.mid(0, maxListedMessages);
+        for (QString &message : listed) {
+            if (message.size() > maxListedLength)
+                message = message.left(maxListedLength) + QChar(0x2026);
+        }
         if (count > maxListedMessages)
             listed << QStringLiteral("(%1 more)").arg(count - maxListedMessages);
         setStatus(text, listed.join(QLatin1Char('\n')));

@@ -1,5 +1,7 @@
 #include "logfileviewer.h"
 
+#include "cappedtextdelegate.h"
+
 #include "logfileentry.h"
 #include "robotaction.h"
 
@@ -188,6 +190,7 @@ LogFileViewer::LogFileViewer(std::shared_ptr<LogFile> file, QWidget *parent, int
     // Every row is one line of text; without this the view asks each row for
     // its height.
     setUniformRowHeights(true);
+    setItemDelegate(new CappedTextDelegate(this));
     connect(this, &QTreeWidget::currentItemChanged, this, &LogFileViewer::onCurrentItemChanged);
     indexPartners();
     populate();

@@ -178,10 +178,17 @@ private slots:
         QCOMPARE(tip.at(99), QStringLiteral("line 101 ignored - 'bad line'"));
         QCOMPARE(tip.last(), QStringLiteral("(50 more)"));
 
+        // Each listed message is cut short: it quotes its whole line.
+        w.openLogFile(writeLog(QStringLiteral("long.log"), "bad " + QByteArray(100000, 'x') + "\n"));
+        QCOMPARE(statusOf(w)->text(), QStringLiteral("1 line of long could not be read"));
+        QCOMPARE(statusOf(w)->toolTip().size(), 301);
+        QVERIFY(statusOf(w)->toolTip().startsWith(QStringLiteral("line 1 ignored - 'bad xxx")));
+        QVERIFY(statusOf(w)->toolTip().endsWith(QChar(0x2026)));
+
         // A file that loads cleanly leaves the status as it was.
         w.openLogFile(goodLog(QStringLiteral("clean.log")));
-        QCOMPARE(statusOf(w)->text(), QStringLiteral("150 lines of many could not be read"));
-        QCOMPARE(tabsOf(w)->count(), 4);
+        QCOMPARE(statusOf(w)->text(), QStringLiteral("1 line of long could not be read"));
+        QCOMPARE(tabsOf(w)->count(), 5);
     }
 
     void closingTabs()

@@ -226,6 +226,22 @@ private slots:
         }
     }
 
+    // A cell shows only the start of a huge message; the filter sees all of it.
+    void hugeMessagesAreFilteredWhole()
+    {
+        const QByteArray content = "1.0 : Info : drive : " + QByteArray(200000, 'a') + "needle\n";
+        QStringList errors;
+        auto huge = LogFile::load(writeFile(dir, QStringLiteral("huge.log"), content), errors);
+        LogFileViewer rows(huge);
+        Expr expr;
+        LogFileExprContext context;
+        QString error;
+        QVERIFY(expr.parse(context, QStringLiteral("contains(message, \"needle\")"), error));
+        context.setLogFile(huge);
+        context.setItem(rows.topLevelItem(0));
+        QCOMPARE(expr.evaluate(context), QVariant(true));
+    }
+
     void contextWithoutRowOrFile()
     {
         LogFileExprContext context;

@@ -1,3 +1,4 @@
+#include "cappedtextdelegate.h"
 #include "logfile.h"
 #include "logfileviewer.h"
 
@@ -113,6 +114,37 @@ private:
     }
 
 private slots:
+    void shownTextIsCapped_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        const int cap = CappedTextDelegate::maxShownLength;
+        const QString full(cap, QLatin1Char('a'));
+        const QChar ellipsis(0x2026);
+        QTest::newRow("short") << QStringLiteral("motor fault") << QStringLiteral("motor fault");
+        QTest::newRow("exactly the cap") << full << full;
+        QTest::newRow("one more") << full + QLatin1Char('b') << full + ellipsis;
+        // A pair that straddles the cut is left out whole.
+        const QString pair = QString(cap - 1, QLatin1Char('a')) + QString::fromUtf8("\xF0\x9F\x98\x80") + QLatin1Char('z');
+        QTest::newRow("surrogate pair at the cut") << pair << QString(cap - 1, QLatin1Char('a')) + ellipsis;
+    }
+
+    void shownTextIsCapped()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(CappedTextDelegate::shownText(text), shown);
+    }
+
+    // The cell keeps the whole message; only drawing and measuring are capped.
+    void hugeCellsKeepTheirData()
+    {
+        auto viewer = view("1.0 : Info : drive : " + QByteArray(100000, 'x') + "\n");
+        QVERIFY(qobject_cast<CappedTextDelegate *>(viewer->itemDelegate()));
+        QCOMPARE(viewer->topLevelItem(0)->text(5).size(), 100000);
+        QVERIFY(viewer->columnWidth(5) < 100000);
+    }
+
     void emptyFileShowsHeaderOnly()
     {
         auto viewer = view(QByteArray());

@@ -1,0 +1,131 @@
+#include "fuzzentries.h"
+
+#include "actionparser.h"
+#include "expr.h"
+#include "exprnode.h"
+#include "logfile.h"
+#include "logfileexprcontext.h"
+#include "logfileviewer.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+
+namespace {
+
+void ensureApplication()
+{
+    if (QApplication::instance())
+        return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char *argv[] = {name, nullptr};
+    new QApplication(argc, argv); // lives for the whole process
+}
+
+QString writeTemporary(const QByteArray &data)
+{
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("input.log"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        std::abort();
+    file.write(data);
+    return path;
+}
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+// Depth-first walk that aborts when an action is reached again below itself.
+void checkAcyclic(const RobotAction *action, QSet<const RobotAction *> &path, QSet<const RobotAction *> &done)
+{
+    if (done.contains(action))
+        return;
+    check(!path.contains(action));
+    path.insert(action);
+    check(path.size() <= LogFile::maxActionDepth + 1);
+    for (const auto &child : action->children())
+        checkAcyclic(child.get(), path, done);
+    path.remove(action);
+    done.insert(action);
+}
+
+const char filterLog[] =
+    "0.5 : Info : drive : Moving to dock\n"
+    "1.0 : Warning : vision : Exposure clipped\n"
+    "    vision : lowering gain\n"
+    "1.5 : Info : planner : starting action: 5: Pick, bin3 [6: Move, 0.4 [],7: Grip []]\n"
+    "2.0 : Error : arm : Joint 4 over temperature\n"
+    "2.5 : Info : planner : completing action: 5:\n"
+    "98.76543 : Debug : battery : 81 %\n";
+
+} // namespace
+
+namespace fuzzentries {
+
+void readLogBytes(const QByteArray &data)
+{
+    ensureApplication();
+    QStringList errors;
+    std::shared_ptr<LogFile> file = LogFile::load(writeTemporary(data), errors);
+    check(file != nullptr);
+    LogFileViewer viewer(file);
+    check(viewer.topLevelItemCount() == file->entries().size());
+    for (int row = 0; row < viewer.topLevelItemCount(); row += 97)
+        viewer.setCurrentItem(viewer.topLevelItem(row));
+}
+
+void linkActionMessages(const QByteArray &data)
+{
+    LogFile file(QStringLiteral("fuzz"));
+    const QList<QByteArray> lines = data.split('\n');
+    for (const QByteArray &line : lines) {
+        const QString message = QString::fromUtf8(line);
+        int position = 0;
+        if (matchActionPrefix(message, position).isEmpty())
+            continue;
+        file.findOrParseAction(message, position);
+        check(position >= 0 && position <= message.size());
+    }
+    QSet<const RobotAction *> path, done;
+    for (const auto &action : file.actions())
+        checkAcyclic(action.get(), path, done);
+}
+
+void runFilterText(const QByteArray &data)
+{
+    ensureApplication();
+    static std::shared_ptr<LogFile> file = [] {
+        QStringList errors;
+        return LogFile::load(writeTemporary(QByteArray(filterLog)), errors);
+    }();
+    static LogFileViewer *viewer = new LogFileViewer(file);
+
+    mirt::expr::Expr expr;
+    LogFileExprContext context;
+    QString error;
+    if (!expr.parse(context, QString::fromUtf8(data), error)) {
+        check(!expr.root);
+        return;
+    }
+    check(error.isEmpty());
+    QStringList names;
+    expr.root->getVariables(names);
+    expr.root->toString();
+    context.setLogFile(file);
+    for (int row = 0; row < viewer->topLevelItemCount(); ++row) {
+        context.setItem(viewer->topLevelItem(row));
+        expr.evaluate(context);
+    }
+}
+
+} // namespace fuzzentries

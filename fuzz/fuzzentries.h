@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+
+// The work of each fuzz target, shared with the regression tests that replay
+// every input a fuzzer ever found troublesome. Each function returns normally
+// for any input; a broken invariant aborts.
+namespace fuzzentries {
+
+// Arbitrary bytes as a log file: loaded, then shown in a viewer.
+void readLogBytes(const QByteArray &data);
+// Each line as the message of an action record, linked as the loader does;
+// then checks that no action became its own descendant.
+void linkActionMessages(const QByteArray &data);
+// Arbitrary text as a filter, parsed against the log expression context and,
+// when it parses, evaluated on a few viewer rows.
+void runFilterText(const QByteArray &data);
+
+} // namespace fuzzentries
