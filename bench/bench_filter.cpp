@@ -7,6 +7,7 @@
 // Prints the times and the peak resident memory.
 
 #include "mirtlogfileanalyzer.h"
+#include "benchsupport.h"
 #include "heaptuning.h"
 #include "robotloggenerator.h"
 
@@ -23,19 +24,6 @@
 #include <cstdio>
 
 namespace {
-
-long statusMegabytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(field) + ':';
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLong() / 1024;
-    }
-    return -1;
-}
 
 int visibleRows(QTreeWidget *viewer)
 {

@@ -9,6 +9,7 @@
 
 #include "logfile.h"
 #include "logfileviewer.h"
+#include "benchsupport.h"
 #include "heaptuning.h"
 #include "robotloggenerator.h"
 
@@ -24,27 +25,6 @@
 #include <memory>
 
 namespace {
-
-// A field of /proc/self/status in megabytes, -1 when unavailable.
-long statusMegabytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(field) + ':';
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLong() / 1024;
-    }
-    return -1;
-}
-
-double seconds(QElapsedTimer &timer)
-{
-    const double result = timer.nsecsElapsed() / 1e9;
-    timer.restart();
-    return result;
-}
 
 // Generates a log of `lines` lines, or with lines < 0 uses `existing`.
 int runOne(int argc, char **argv, qint64 lines, qint64 neverCompleted, const QString &existing)
@@ -73,11 +53,11 @@ int runOne(int argc, char **argv, qint64 lines, qint64 neverCompleted, const QSt
             return 1;
         }
     }
-    const double generate = seconds(timer);
+    const double generate = lapSeconds(timer);
 
     QStringList errors;
     std::shared_ptr<LogFile> file = LogFile::load(path, errors);
-    const double load = seconds(timer);
+    const double load = lapSeconds(timer);
     if (!file) {
         std::fprintf(stderr, "bench_viewer: %s\n", qPrintable(errors.join(QLatin1Char('\n'))));
         return 1;
@@ -85,24 +65,24 @@ int runOne(int argc, char **argv, qint64 lines, qint64 neverCompleted, const QSt
     const long modelRss = statusMegabytes("VmRSS");
 
     auto viewer = std::make_unique<LogFileViewer>(file);
-    const double build = seconds(timer);
+    const double build = lapSeconds(timer);
     const long peak = statusMegabytes("VmHWM");
 
     // What the user waits for next: the first paint, and moving the current row.
     viewer->resize(1200, 800);
     viewer->show();
     QCoreApplication::processEvents();
-    const double show = seconds(timer);
+    const double show = lapSeconds(timer);
     const int top = viewer->topLevelItemCount();
     const int subRows = viewer->subActionRowCount();
     for (int i = 0; i < 1000 && top > 0; ++i)
         viewer->setCurrentItem(viewer->topLevelItem(int((qint64(i) * 7919) % top)));
-    const double select = seconds(timer) / 1000;
+    const double select = lapSeconds(timer) / 1000;
 
     viewer.reset();
-    const double destroyViewer = seconds(timer);
+    const double destroyViewer = lapSeconds(timer);
     file.reset();
-    const double destroyFile = seconds(timer);
+    const double destroyFile = lapSeconds(timer);
 
     std::printf("lines=%lld load=%.2fs build=%.2fs peak_rss=%ldMB\n"
                 "    never_completed=%lld actions=%lld entries=%d sub_action_rows=%d reader_messages=%d "

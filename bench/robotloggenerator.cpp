@@ -1,5 +1,7 @@
 #include "robotloggenerator.h"
 
+#include "benchsupport.h"
+
 #include <QByteArray>
 #include <QFile>
 
@@ -9,38 +11,6 @@
 #include <vector>
 
 namespace {
-
-// SplitMix64: tiny, fast and the same on every platform and library.
-class Random final
-{
-public:
-    explicit Random(quint64 variant)
-        : state(variant)
-    {
-    }
-
-    quint64 next()
-    {
-        state += 0x9E3779B97F4A7C15ULL;
-        quint64 z = state;
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
-
-    // Uniform enough in [0, n) for n far below 2^32.
-    int below(int n) { return n <= 1 ? 0 : int(next() % quint64(n)); }
-    bool percent(int p) { return below(100) < p; }
-
-    template<typename T, size_t N>
-    const T &pick(const T (&table)[N])
-    {
-        return table[below(int(N))];
-    }
-
-private:
-    quint64 state;
-};
 
 struct Subsystem
 {

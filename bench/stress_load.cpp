@@ -10,6 +10,8 @@
 
 #include "logfile.h"
 #include "logfileviewer.h"
+#include "benchsupport.h"
+#include "heaptuning.h"
 #include "robotloggenerator.h"
 
 #include <QApplication>
@@ -32,20 +34,6 @@
 
 namespace {
 
-// A field of /proc/self/status in megabytes, -1 when unavailable.
-long statusMegabytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(field) + ':';
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLong() / 1024;
-    }
-    return -1;
-}
-
 // Writing the input takes memory of its own; resetting the high-water mark
 // afterwards leaves only what reading and showing it cost.
 void resetPeakMemory()
@@ -54,35 +42,6 @@ void resetPeakMemory()
     if (clearRefs.open(QIODevice::WriteOnly))
         clearRefs.write("5");
 }
-
-double seconds(QElapsedTimer &timer)
-{
-    const double result = timer.nsecsElapsed() / 1e9;
-    timer.restart();
-    return result;
-}
-
-// SplitMix64, so that every run writes the same bytes.
-class Random final
-{
-public:
-    explicit Random(quint64 start)
-        : state(start)
-    {
-    }
-    quint64 next()
-    {
-        state += 0x9E3779B97F4A7C15ULL;
-        quint64 z = state;
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
-    int below(int n) { return n <= 1 ? 0 : int(next() % quint64(n)); }
-
-private:
-    quint64 state;
-};
 
 // Writes through a buffer of its own, so that no input is ever held whole.
 class Output final
@@ -174,14 +133,34 @@ QByteArray number(qint64 value)
     return QByteArray::number(value);
 }
 
+const qint64 megabyte = 1 << 20;
+
+// One start record whose sub-actions nest millions of levels deep, with every
+// list closed or with no closing bracket at all.
+bool writeDeepAction(const QString &path, double scale, bool closed)
+{
+    Output out(path);
+    out.write("1.0 : Info : planner : starting action: 1: A ");
+    const qint64 size = scaled(scale, 100 * megabyte);
+    qint64 written = 0;
+    qint64 levels = 0;
+    for (qint64 id = 2; written < size || levels < 100000; ++id, ++levels) {
+        const QByteArray level = "[" + number(id) + ": X ";
+        out.write(level);
+        written += level.size() + (closed ? 1 : 0);
+    }
+    for (qint64 i = 0; closed && i < levels; ++i)
+        out.write(']');
+    out.write("\n2.0 : Info : planner : completing action: 1:\n");
+    return out.finish();
+}
+
 // One case: its name and how it writes its input.
 struct StressCase
 {
     const char *name;
     std::function<bool(const QString &path, double scale)> write;
 };
-
-const qint64 megabyte = 1 << 20;
 
 const std::vector<StressCase> &stressCases()
 {
@@ -236,35 +215,11 @@ const std::vector<StressCase> &stressCases()
          }},
         {"deep-action", [](const QString &path, double scale) {
              // Sub-actions nested millions of levels deep, every list closed.
-             Output out(path);
-             out.write("1.0 : Info : planner : starting action: 1: A ");
-             const qint64 size = scaled(scale, 100 * megabyte);
-             qint64 written = 0;
-             qint64 levels = 0;
-             for (qint64 id = 2; written < size || levels < 100000; ++id, ++levels) {
-                 const QByteArray level = "[" + number(id) + ": X ";
-                 out.write(level);
-                 written += level.size() + 1;
-             }
-             for (qint64 i = 0; i < levels; ++i)
-                 out.write(']');
-             out.write("\n2.0 : Info : planner : completing action: 1:\n");
-             return out.finish();
+             return writeDeepAction(path, scale, true);
          }},
         {"deep-unclosed", [](const QString &path, double scale) {
              // The same without a single closing bracket.
-             Output out(path);
-             out.write("1.0 : Info : planner : starting action: 1: A ");
-             const qint64 size = scaled(scale, 100 * megabyte);
-             qint64 written = 0;
-             qint64 levels = 0;
-             for (qint64 id = 2; written < size || levels < 100000; ++id, ++levels) {
-                 const QByteArray level = "[" + number(id) + ": X ";
-                 out.write(level);
-                 written += level.size();
-             }
-             out.write("\n2.0 : Info : planner : completing action: 1:\n");
-             return out.finish();
+             return writeDeepAction(path, scale, false);
          }},
         {"empty-lines", [](const QString &path, double scale) {
              Output out(path);
@@ -393,14 +348,14 @@ int runOne(int argc, char **argv, const StressCase &stressCase, double scale)
     timer.start();
     QStringList errors;
     std::shared_ptr<LogFile> file = LogFile::load(path, errors);
-    const double load = seconds(timer);
+    const double load = lapSeconds(timer);
     if (!file) {
         std::fprintf(stderr, "stress_load: %s\n", qPrintable(errors.join(QLatin1Char('\n'))));
         return 1;
     }
 
     auto viewer = std::make_unique<LogFileViewer>(file);
-    const double build = seconds(timer);
+    const double build = lapSeconds(timer);
 
     // What the user sees first: the window painted, then the last row.
     viewer->resize(1200, 800);
@@ -411,13 +366,13 @@ int runOne(int argc, char **argv, const StressCase &stressCase, double scale)
         viewer->scrollToBottom();
         QCoreApplication::processEvents();
     }
-    const double show = seconds(timer);
+    const double show = lapSeconds(timer);
     const int entries = file->entries().size();
     const int subRows = viewer->subActionRowCount();
 
     viewer.reset();
     file.reset();
-    const double destroy = seconds(timer);
+    const double destroy = lapSeconds(timer);
     const long peak = statusMegabytes("VmHWM");
 
     std::printf(tableRow, stressCase.name, inputMegabytes, entries, int(errors.size()), subRows, load, build,
@@ -506,6 +461,9 @@ int runAll(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    // Run with the heap the program itself runs with.
+    restartWithHugePageHeap(argv);
+
     if (argc == 5 && QByteArray(argv[1]) == "--single") {
         const StressCase *stressCase = findCase(QString::fromLocal8Bit(argv[2]));
         bool scaleOk = false;

@@ -34,7 +34,7 @@ for target in reader actions filter; do
     echo "== fuzz_$target for ${seconds}s"
     log="$out/fuzz_$target.log"
     if QT_QPA_PLATFORM=offscreen \
-        ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
+        ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1:max_malloc_fill_size=0 \
         LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0 \
         UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         "$build/bin/fuzz_$target" "$corpus" \

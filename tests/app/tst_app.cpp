@@ -1,5 +1,6 @@
 #include "logfileviewer.h"
 #include "mirtlogfileanalyzer.h"
+#include "windowtestenvironment.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -364,11 +365,7 @@ private slots:
 
 int main(int argc, char *argv[])
 {
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QCoreApplication::setOrganizationName(QStringLiteral("Quorvane"));
-    QCoreApplication::setApplicationName(QStringLiteral("MirtLogFileAnalyzer"));
+    WindowTestEnvironment environment;
     setCommandLine({});
     QApplication app(appArgc, appArgv);
     TestApp test;

@@ -7,6 +7,7 @@
 #include "logfileexprcontext.h"
 #include "logfileviewer.h"
 #include "mirtlogfileanalyzer.h"
+#include "windowtestenvironment.h"
 
 #include <QApplication>
 #include <QFile>
@@ -396,11 +397,7 @@ private slots:
 
 int main(int argc, char *argv[])
 {
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QCoreApplication::setOrganizationName(QStringLiteral("Quorvane"));
-    QCoreApplication::setApplicationName(QStringLiteral("MirtLogFileAnalyzer"));
+    WindowTestEnvironment environment;
     // The window opens the files named in the application's arguments; give it none.
     int appArgc = 1;
     char name[] = "tst_filter";

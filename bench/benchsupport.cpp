@@ -1,0 +1,24 @@
+#include "benchsupport.h"
+
+#include <QByteArray>
+#include <QFile>
+
+long statusMegabytes(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray prefix = QByteArray(field) + ':';
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLong() / 1024;
+    }
+    return -1;
+}
+
+double lapSeconds(QElapsedTimer &timer)
+{
+    const double result = timer.nsecsElapsed() / 1e9;
+    timer.restart();
+    return result;
+}
