@@ -36,12 +36,12 @@ for _ in $(seq 50); do
 done
 
 echo "No display found: running on Xvfb :$display"
-DISPLAY=":$display" XDG_CONFIG_HOME="$config" "$program" "${files[@]}" &
+DISPLAY=":$display" XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$config" "$program" "${files[@]}" &
 app=$!
 sleep "${MIRT_SCREENSHOT_DELAY:-3}"
 if ! kill -0 "$app" 2>/dev/null; then
     echo "The program ended early" >&2
     exit 1
 fi
-DISPLAY=":$display" "$build/bin/screengrab" "$build/screenshot.png"
+DISPLAY=":$display" XDG_RUNTIME_DIR="$config" "$build/bin/screengrab" "$build/screenshot.png"
 echo "Screenshot of the window: $build/screenshot.png"
