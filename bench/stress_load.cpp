@@ -135,6 +135,14 @@ QByteArray number(qint64 value)
 
 const qint64 megabyte = 1 << 20;
 
+// `text` repeated to at least `size` bytes, then a line end.
+void writeLongLine(Output &out, const QByteArray &text, qint64 size)
+{
+    for (qint64 written = 0; written < size; written += text.size())
+        out.write(text);
+    out.write('\n');
+}
+
 // One start record whose sub-actions nest millions of levels deep, with every
 // list closed or with no closing bracket at all.
 bool writeDeepAction(const QString &path, double scale, bool closed)
@@ -169,11 +177,7 @@ const std::vector<StressCase> &stressCases()
              // One record whose message is 100 MB of ordinary text.
              Output out(path);
              out.write("1.0 : Info : drive : ");
-             const QByteArray text("the quick brown fox jumps over the lazy robot ");
-             const qint64 size = scaled(scale, 100 * megabyte);
-             for (qint64 written = 0; written < size; written += text.size())
-                 out.write(text);
-             out.write('\n');
+             writeLongLine(out, "the quick brown fox jumps over the lazy robot ", scaled(scale, 100 * megabyte));
              out.write("2.0 : Info : drive : after\n");
              return out.finish();
          }},
@@ -181,22 +185,14 @@ const std::vector<StressCase> &stressCases()
              // 100 MB that is no record at all: digits and points, which the
              // record pattern keeps almost matching, and no colon.
              Output out(path);
-             const QByteArray text("12.5 3.75 1000.25 ");
-             const qint64 size = scaled(scale, 100 * megabyte);
-             for (qint64 written = 0; written < size; written += text.size())
-                 out.write(text);
-             out.write('\n');
+             writeLongLine(out, "12.5 3.75 1000.25 ", scaled(scale, 100 * megabyte));
              return out.finish();
          }},
         {"long-continuation", [](const QString &path, double scale) {
              // A continuation line of 100 MB of subsystem-like letters without a colon.
              Output out(path);
              out.write("1.0 : Info : drive : before\n ");
-             const QByteArray text("drivedrivedrivedrive");
-             const qint64 size = scaled(scale, 100 * megabyte);
-             for (qint64 written = 0; written < size; written += text.size())
-                 out.write(text);
-             out.write('\n');
+             writeLongLine(out, "drivedrivedrivedrive", scaled(scale, 100 * megabyte));
              return out.finish();
          }},
         {"wide-action", [](const QString &path, double scale) {

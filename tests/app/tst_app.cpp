@@ -1,6 +1,7 @@
 #include "logfileviewer.h"
 #include "mirtlogfileanalyzer.h"
 #include "windowtestenvironment.h"
+#include "testfiles.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -87,12 +88,7 @@ private:
 
     QString writeLog(const QString &name, const QByteArray &content)
     {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly))
-            qFatal("cannot write %s", qPrintable(path));
-        f.write(content);
-        return path;
+        return writeTestFile(dir, name, content);
     }
 
     QString goodLog(const QString &name)

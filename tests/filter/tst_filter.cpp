@@ -8,6 +8,7 @@
 #include "logfileviewer.h"
 #include "mirtlogfileanalyzer.h"
 #include "windowtestenvironment.h"
+#include "testfiles.h"
 
 #include <QApplication>
 #include <QFile>
@@ -41,16 +42,6 @@ const char exampleLog[] =
     "98.76543 : Error : drive : Motor stalled, timeout\n";                                  // 11
 
 using Rows = QList<int>;
-
-QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
-{
-    const QString path = dir.filePath(name);
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        qFatal("cannot write %s", qPrintable(path));
-    f.write(content);
-    return path;
-}
 
 QTreeWidget *currentViewer(QMainWindow &w)
 {
@@ -167,7 +158,7 @@ private slots:
     void initTestCase()
     {
         QStringList errors;
-        file = LogFile::load(writeFile(dir, QStringLiteral("example.log"), exampleLog), errors);
+        file = LogFile::load(writeTestFile(dir, QStringLiteral("example.log"), exampleLog), errors);
         QVERIFY(file);
         QVERIFY(errors.isEmpty());
         viewer = std::make_unique<LogFileViewer>(file);
@@ -216,7 +207,7 @@ private slots:
                                    "3.0 : Info : drive : \xC3\x9Cnic\xC3\xB6" "de TEXT \xC4\xB0 \xE2\x84\xAA\n"
                                    "4.0 : Info : drive : Z@[`{\n";
         QStringList errors;
-        auto unicode = LogFile::load(writeFile(dir, QStringLiteral("unicode.log"), content), errors);
+        auto unicode = LogFile::load(writeTestFile(dir, QStringLiteral("unicode.log"), content), errors);
         LogFileViewer rows(unicode);
         LogFileExprContext context;
         context.setLogFile(unicode);
@@ -232,7 +223,7 @@ private slots:
     {
         const QByteArray content = "1.0 : Info : drive : " + QByteArray(200000, 'a') + "needle\n";
         QStringList errors;
-        auto huge = LogFile::load(writeFile(dir, QStringLiteral("huge.log"), content), errors);
+        auto huge = LogFile::load(writeTestFile(dir, QStringLiteral("huge.log"), content), errors);
         LogFileViewer rows(huge);
         Expr expr;
         LogFileExprContext context;
@@ -304,8 +295,8 @@ private slots:
     void filterBar()
     {
         QTemporaryDir config;
-        const QString first = writeFile(dir, QStringLiteral("first.log"), exampleLog);
-        const QString second = writeFile(dir, QStringLiteral("second.log"), exampleLog);
+        const QString first = writeTestFile(dir, QStringLiteral("first.log"), exampleLog);
+        const QString second = writeTestFile(dir, QStringLiteral("second.log"), exampleLog);
         MirtLogFileAnalyzer w;
         w.openLogFile(first);
         w.openLogFile(second);
@@ -349,7 +340,7 @@ private slots:
     void subActionRowsHideWithTheirEntry()
     {
         MirtLogFileAnalyzer w;
-        w.openLogFile(writeFile(dir, QStringLiteral("nested.log"), exampleLog));
+        w.openLogFile(writeTestFile(dir, QStringLiteral("nested.log"), exampleLog));
         QTreeWidget *viewer = currentViewer(w);
         viewer->expandAll();
         QCOMPARE(viewer->topLevelItem(4)->childCount(), 1);

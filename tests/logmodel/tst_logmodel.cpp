@@ -1,5 +1,6 @@
 #include "actionparser.h"
 #include "logfile.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -72,12 +73,7 @@ private:
 
     QString writeFile(const QByteArray &content)
     {
-        const QString path = dir.filePath(QStringLiteral("log%1.log").arg(++fileCount));
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly))
-            qFatal("cannot write %s", qPrintable(path));
-        f.write(content);
-        return path;
+        return writeTestFile(dir, QStringLiteral("log%1.log").arg(++fileCount), content);
     }
 
     std::shared_ptr<LogFile> loadText(const QByteArray &content, QStringList &errors)

@@ -1,6 +1,7 @@
 #include "cappedtextdelegate.h"
 #include "logfile.h"
 #include "logfileviewer.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QHeaderView>
@@ -84,12 +85,7 @@ private:
 
     std::shared_ptr<LogFile> load(const QByteArray &content)
     {
-        const QString path = dir.filePath(QStringLiteral("log%1.log").arg(++fileCount));
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly))
-            qFatal("cannot write %s", qPrintable(path));
-        f.write(content);
-        f.close();
+        const QString path = writeTestFile(dir, QStringLiteral("log%1.log").arg(++fileCount), content);
         QStringList errors;
         auto file = LogFile::load(path, errors);
         if (!file)
