@@ -15,6 +15,8 @@ int main(int argc, char *argv[])
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
 
     QApplication application(argc, argv);
+    // After the toolkit has taken its own options out of the arguments.
+    MirtLogFileAnalyzer::setCommandLineBytes(argc, argv);
     MirtLogFileAnalyzer window;
     window.show();
     return application.exec();

@@ -1,5 +1,6 @@
 #include "mirtlogfileanalyzer.h"
 
+#include "localpath.h"
 #include "logfile.h"
 #include "logfileviewer.h"
 
@@ -18,16 +19,75 @@
 #include <QTabWidget>
 #include <QToolBar>
 
+#include <limits>
 #include <vector>
 
 namespace {
 
-// How many of a file's reader messages the status tooltip lists, and how
-// much of each: a message quotes its whole line, which may be megabytes long.
+// How many of a file's reader messages the status tooltip lists, and how many
+// a tab's tooltip lists. The reader cuts each message short already.
 constexpr int maxListedMessages = 100;
-constexpr int maxListedLength = 300;
+constexpr int maxTabListedMessages = 20;
+// A restored window smaller than this is taken for damaged settings.
+constexpr int minRestoredWidth = 200;
+constexpr int minRestoredHeight = 150;
+
+QList<QByteArray> &commandLineBytes()
+{
+    static QList<QByteArray> bytes;
+    return bytes;
+}
+
+// 149184 as "149,184".
+QString groupedNumber(qint64 value)
+{
+    QString digits = QString::number(value);
+    for (int i = digits.size() - 3; i > (value < 0 ? 1 : 0); i -= 3)
+        digits.insert(i, QLatin1Char(','));
+    return digits;
+}
+
+// "3 lines of robot could not be read".
+QString problemSummary(qint64 count, const QString &name)
+{
+    return count == 1 ? QStringLiteral("1 line of %1 could not be read").arg(name)
+                      : QStringLiteral("%1 lines of %2 could not be read").arg(count).arg(name);
+}
+
+// The first `limit` messages of a file, then how many more problems it had.
+QStringList listedProblems(const LogFile &file, int limit)
+{
+    QStringList listed = file.messages().mid(0, limit);
+    const qint64 more = file.problemCount() - listed.size();
+    if (more > 0)
+        listed << QStringLiteral("(%1 more)").arg(more);
+    return listed;
+}
 
 } // namespace
+
+void MirtLogFileAnalyzer::setCommandLineBytes(int argc, const char *const *argv)
+{
+    commandLineBytes().clear();
+    for (int i = 0; i < argc && argv[i]; ++i)
+        commandLineBytes().append(QByteArray(argv[i]));
+}
+
+QStringList MirtLogFileAnalyzer::commandLinePaths()
+{
+    const QStringList arguments = QCoreApplication::arguments();
+    const QList<QByteArray> &bytes = commandLineBytes();
+    QStringList paths;
+    for (int i = 1; i < arguments.size(); ++i) {
+        // The toolkit decodes arguments with replacement characters for
+        // bytes the locale cannot read, so such names are taken from the
+        // bytes themselves.
+        const bool sameArgument = bytes.size() == arguments.size()
+            && QString::fromLocal8Bit(bytes.at(i)) == arguments.at(i);
+        paths << (sameArgument ? decodeLocalPath(bytes.at(i)) : arguments.at(i));
+    }
+    return paths;
+}
 
 MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
     : QMainWindow(parent)
@@ -48,9 +108,7 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
     statusLabel = new QLabel(QStringLiteral("Ready"));
     statusBar()->addWidget(statusLabel, 0);
 
-    const QStringList arguments = QCoreApplication::arguments();
-    for (int i = 1; i < arguments.size(); ++i)
-        openLogFile(arguments.at(i));
+    openLogFiles(commandLinePaths());
 
     toolBar = addToolBar(tr("Tools"));
     // Named, so that the window state saved on close can restore it.
@@ -58,13 +116,16 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
     filterLabel = new QLabel(tr("Filter"), toolBar);
     toolBar->addWidget(filterLabel);
     filterEdit = new QLineEdit(toolBar);
+    // A pasted filter is never cut short: the default limit would silently
+    // drop its tail and filter by what is left.
+    filterEdit->setMaxLength(std::numeric_limits<int>::max());
     filterLabel->setBuddy(filterEdit);
     toolBar->addWidget(filterEdit);
     connect(filterEdit, &QLineEdit::returnPressed, this, &MirtLogFileAnalyzer::filterEntered);
 
-    if (settings.contains(QStringLiteral("geometry")))
-        restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
-    else
+    const bool restored = settings.contains(QStringLiteral("geometry"))
+        && restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
+    if (!restored || !fitRestoredGeometry())
         placeOnFirstStart();
     if (settings.contains(QStringLiteral("windowState")))
         restoreState(settings.value(QStringLiteral("windowState")).toByteArray(), 0);
@@ -77,12 +138,39 @@ void MirtLogFileAnalyzer::placeOnFirstStart()
 {
     // The size hint alone hides the Message column; start at about three
     // quarters of the screen, centred.
+    setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
     const QRect available = screen->availableGeometry();
     const QSize size = available.size() * 3 / 4;
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, available));
+}
+
+bool MirtLogFileAnalyzer::fitRestoredGeometry()
+{
+    // A geometry saved on a larger screen, or damaged, could make a window
+    // far larger than any screen (and a backing store of gigabytes), or one
+    // out of reach.
+    const QRect saved = geometry();
+    if (saved.width() < minRestoredWidth || saved.height() < minRestoredHeight)
+        return false;
+    const QScreen *screen = QGuiApplication::screenAt(saved.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return true;
+    const QRect available = screen->availableGeometry();
+    QRect fitted(saved.topLeft(), saved.size().boundedTo(available.size()));
+    const QRect shown = fitted.intersected(available);
+    if (qint64(shown.width()) * shown.height() * 2 < qint64(fitted.width()) * fitted.height())
+        return false;
+    // Moved inside the screen where it sticks out.
+    fitted.moveLeft(std::max(available.left(), std::min(fitted.left(), available.right() - fitted.width() + 1)));
+    fitted.moveTop(std::max(available.top(), std::min(fitted.top(), available.bottom() - fitted.height() + 1)));
+    if (fitted != saved)
+        setGeometry(fitted);
+    return true;
 }
 
 void MirtLogFileAnalyzer::setStatus(const QString &text, const QString &toolTip)
@@ -93,32 +181,57 @@ void MirtLogFileAnalyzer::setStatus(const QString &text, const QString &toolTip)
 
 void MirtLogFileAnalyzer::openLogFile(const QString &path)
 {
-    QStringList messages;
-    std::shared_ptr<LogFile> file = LogFile::load(path, messages);
-    if (!file) {
-        // A file that cannot be read at all must not vanish without a word.
-        setStatus(messages.value(0));
-        return;
+    openLogFiles({path});
+}
+
+void MirtLogFileAnalyzer::openLogFiles(const QStringList &paths)
+{
+    QStringList failures;      // reader messages of files that did not open
+    QStringList failedNames;
+    QList<const LogFile *> damaged;
+    QStringList damagedNames;
+
+    for (const QString &path : paths) {
+        QStringList messages;
+        std::shared_ptr<LogFile> file = LogFile::load(path, messages);
+        if (!file) {
+            // A file that cannot be read at all must not vanish without a word.
+            failures << messages.value(0);
+            failedNames << QFileInfo(displayPath(path)).fileName();
+            continue;
+        }
+        auto *viewer = new LogFileViewer(file);
+        viewerFiles.insert(viewer, file);
+        const QString name = QFileInfo(displayPath(path)).baseName();
+        const int index = tabs->addTab(viewer, name);
+        QString tip = displayPath(path);
+        if (file->problemCount() > 0) {
+            // Stays with the tab, whatever the status line says later.
+            tabs->setTabIcon(index, style()->standardIcon(QStyle::SP_MessageBoxWarning));
+            tip += QLatin1Char('\n') + problemSummary(file->problemCount(), name) + QLatin1Char(':')
+                + QLatin1Char('\n') + listedProblems(*file, maxTabListedMessages).join(QLatin1Char('\n'));
+            damaged << file.get();
+            damagedNames << name;
+        }
+        tabs->setTabToolTip(index, tip);
     }
 
-    auto *viewer = new LogFileViewer(file);
-    viewerFiles.insert(viewer, file);
-    const QString name = QFileInfo(path).baseName();
-    tabs->addTab(viewer, name);
-
-    if (!messages.isEmpty()) {
-        const int count = messages.size();
-        const QString text = count == 1
-            ? QStringLiteral("1 line of %1 could not be read").arg(name)
-            : QStringLiteral("%1 lines of %2 could not be read").arg(count).arg(name);
-        QStringList listed = messages.mid(0, maxListedMessages);
-        for (QString &message : listed) {
-            if (message.size() > maxListedLength)
-                message = message.left(maxListedLength) + QChar(0x2026);
+    if (failures.size() == 1) {
+        setStatus(failures.first());
+    } else if (failures.size() > 1) {
+        setStatus(QStringLiteral("could not open %1 files: %2").arg(failures.size()).arg(failedNames.join(QStringLiteral(", "))),
+                  failures.join(QLatin1Char('\n')));
+    } else if (damaged.size() == 1) {
+        setStatus(problemSummary(damaged.first()->problemCount(), damagedNames.first()),
+                  listedProblems(*damaged.first(), maxListedMessages).join(QLatin1Char('\n')));
+    } else if (damaged.size() > 1) {
+        QStringList tip;
+        for (int i = 0; i < damaged.size(); ++i) {
+            tip << problemSummary(damaged.at(i)->problemCount(), damagedNames.at(i)) + QLatin1Char(':');
+            tip << listedProblems(*damaged.at(i), maxListedMessages / damaged.size());
         }
-        if (count > maxListedMessages)
-            listed << QStringLiteral("(%1 more)").arg(count - maxListedMessages);
-        setStatus(text, listed.join(QLatin1Char('\n')));
+        setStatus(QStringLiteral("lines of %1 files could not be read: %2").arg(damaged.size()).arg(damagedNames.join(QStringLiteral(", "))),
+                  tip.join(QLatin1Char('\n')));
     }
 }
 
@@ -183,22 +296,34 @@ void MirtLogFileAnalyzer::filterEntered()
         return;
     }
     QString error;
-    if (filter.parse(filterContext, text, error))
+    int position = 0;
+    if (filter.parse(filterContext, text, error, position)) {
         applyFilter();
-    else
-        setStatus(error);
+        return;
+    }
+    if (error.isEmpty()) {
+        // Some steps of the parser fail without a word; the user still
+        // learns what was expected, and where.
+        error = QStringLiteral("expected a value at position %1").arg(position + 1);
+        if (position < text.size())
+            error += QStringLiteral(", got '") + text.at(position) + QLatin1Char('\'');
+    }
+    setStatus(error);
 }
 
 void MirtLogFileAnalyzer::applyFilter()
 {
     auto *viewer = qobject_cast<QTreeWidget *>(tabs->currentWidget());
-    if (!viewer)
+    if (!viewer) {
+        setStatus(QStringLiteral("Ready"));
         return;
+    }
     filterContext.setLogFile(viewerFiles.value(viewer));
 
     // Only rows whose visibility changes are touched, and by row number:
     // asking an item to hide itself makes the tree search for the item's row.
     const int count = viewer->topLevelItemCount();
+    int shown = 0;
     std::vector<bool> &hidden = hiddenRows[viewer];
     hidden.resize(size_t(count), false);
     for (int row = 0; row < count; ++row) {
@@ -208,7 +333,13 @@ void MirtLogFileAnalyzer::applyFilter()
             viewer->setRowHidden(row, QModelIndex(), hide);
             hidden[size_t(row)] = hide;
         }
+        shown += hide ? 0 : 1;
     }
+    // The context is needed for the pass only; holding on to the file would
+    // keep a closed tab's data alive.
+    filterContext.setItem(nullptr);
+    filterContext.setLogFile(nullptr);
+    setStatus(QStringLiteral("%1 of %2 rows shown").arg(groupedNumber(shown), groupedNumber(count)));
 }
 
 void MirtLogFileAnalyzer::closeEvent(QCloseEvent *event)

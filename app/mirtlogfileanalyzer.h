@@ -35,6 +35,15 @@ public:
     // Reads one file and adds its tab; tells the user in the status text when
     // the file, or some of its lines, could not be read.
     void openLogFile(const QString &path);
+    // Reads several files; the status names every file that could not be
+    // opened, and a tab whose file had unreadable lines carries a warning
+    // icon whose tooltip lists them for as long as the tab is open.
+    void openLogFiles(const QStringList &paths);
+
+    // The bytes of the command line as the system gave them, so that names
+    // that are not valid in the locale's encoding still open; called by the
+    // program entry before the window is made.
+    static void setCommandLineBytes(int argc, const char *const *argv);
 
     void fileOpen();
     void fileClose();
@@ -54,6 +63,10 @@ protected:
 private:
     void setStatus(const QString &text, const QString &toolTip = QString());
     void placeOnFirstStart();
+    // Keeps a restored geometry only when it lies mostly on a screen, with
+    // its size cut to that screen's.
+    bool fitRestoredGeometry();
+    static QStringList commandLinePaths();
 
     QTabWidget *tabs = nullptr;
     QLabel *statusLabel = nullptr;

@@ -217,6 +217,40 @@ const std::vector<StressCase> &stressCases()
              // The same without a single closing bracket.
              return writeDeepAction(path, scale, false);
          }},
+        {"nul-gap", [](const QString &path, double scale) {
+             // A crashed writer's run of 1.2 GB of NUL bytes between two
+             // records: one line far longer than a string can be.
+             {
+                 Output out(path);
+                 out.write("1.0 : Info : a : x\n");
+                 if (!out.finish())
+                     return false;
+             }
+             QFile file(path);
+             if (!file.open(QIODevice::ReadWrite) || !file.resize(scaled(scale, 1200 * megabyte)))
+                 return false;
+             file.seek(file.size());
+             return file.write("2.0 : Info : a : y\n") > 0;
+         }},
+        {"long-join", [](const QString &path, double scale) {
+             // One record continued by 11.8 million 100-byte lines: a joined
+             // message far longer than a string can be.
+             Output out(path);
+             out.write("1.0 : Info : drive : start\n");
+             const QByteArray line = "  drive : " + QByteArray(89, 'c') + "\n";
+             const qint64 lines = scaled(scale, 11800000);
+             for (qint64 i = 0; i < lines; ++i)
+                 out.write(line);
+             return out.finish();
+         }},
+        {"x-lines", [](const QString &path, double scale) {
+             // 60 million unusable lines: each costs a problem count, not a message.
+             Output out(path);
+             const qint64 lines = scaled(scale, 60000000);
+             for (qint64 i = 0; i < lines; ++i)
+                 out.write("x\n");
+             return out.finish();
+         }},
         {"empty-lines", [](const QString &path, double scale) {
              Output out(path);
              out.write("1.0 : Info : drive : first\n");
@@ -319,7 +353,7 @@ const StressCase *findCase(const QString &name)
 }
 
 const char *const tableHeader = "%-18s %9s %9s %9s %9s %8s %8s %8s %8s %9s\n";
-const char *const tableRow = "%-18s %9.1f %9d %9d %9d %8.2f %8.2f %8.2f %8.2f %9ld\n";
+const char *const tableRow = "%-18s %9.1f %9d %9lld %9d %8.2f %8.2f %8.2f %8.2f %9ld\n";
 
 int runOne(int argc, char **argv, const StressCase &stressCase, double scale)
 {
@@ -364,6 +398,7 @@ int runOne(int argc, char **argv, const StressCase &stressCase, double scale)
     }
     const double show = lapSeconds(timer);
     const int entries = file->entries().size();
+    const long long problems = file->problemCount();
     const int subRows = viewer->subActionRowCount();
 
     viewer.reset();
@@ -371,7 +406,7 @@ int runOne(int argc, char **argv, const StressCase &stressCase, double scale)
     const double destroy = lapSeconds(timer);
     const long peak = statusMegabytes("VmHWM");
 
-    std::printf(tableRow, stressCase.name, inputMegabytes, entries, int(errors.size()), subRows, load, build,
+    std::printf(tableRow, stressCase.name, inputMegabytes, entries, problems, subRows, load, build,
                 show, destroy, peak);
     std::fflush(stdout);
     return 0;
@@ -421,7 +456,7 @@ int runAll(int argc, char **argv)
     }
 
     std::printf("scale %g, timeout %d s, address space limit %ld MB per case\n", scale, timeout, maxMemory);
-    std::printf(tableHeader, "case", "input MB", "entries", "messages", "sub rows", "load s", "build s",
+    std::printf(tableHeader, "case", "input MB", "entries", "problems", "sub rows", "load s", "build s",
                 "show s", "free s", "peak MB");
     std::fflush(stdout);
 

@@ -29,10 +29,17 @@ Expr::~Expr() = default;
 
 bool Expr::parse(ExprContext &context, const QString &text, QString &error)
 {
+    int position = 0;
+    return parse(context, text, error, position);
+}
+
+bool Expr::parse(ExprContext &context, const QString &text, QString &error, int &errorPosition)
+{
     // Drop the old tree first, so a failed parse never leaves it in place.
     root.reset();
     int cursor = 0;
     auto node = parseExpression(context, text, cursor, error, 0);
+    errorPosition = cursor;
     if (!node)
         return false;
     // The expression level stops at the first character that is no operator.
@@ -40,6 +47,7 @@ bool Expr::parse(ExprContext &context, const QString &text, QString &error)
     // user typed (for instance "time = 5" as just "time"), so refuse it.
     skipSpaces(text, cursor);
     if (cursor < text.size()) {
+        errorPosition = cursor;
         error = expectedOperatorError(text.at(cursor));
         return false;
     }

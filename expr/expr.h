@@ -29,6 +29,10 @@ public:
     // the message of the failing step, or stays empty where that step has
     // none; `error` is only written, never read.
     bool parse(ExprContext &context, const QString &text, QString &error);
+    // The same; on failure `errorPosition` is the index in `text` at which
+    // the parse stopped, so that a caller can say where, also when the
+    // failing step wrote no message.
+    bool parse(ExprContext &context, const QString &text, QString &error, int &errorPosition);
 
     // The value of the tree against `ctx`; empty when there is no tree.
     QVariant evaluate(ExprContext &ctx) const;

@@ -3,6 +3,7 @@
 #include "robotaction.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -69,7 +70,7 @@ int parseActionId(const QString &text, int &position)
     return parseActionId(QStringView(text), position);
 }
 
-int parseActionId(QStringView text, int &position)
+int parseActionId(QStringView text, int &position, QStringView *rejected)
 {
     const int start = position;
     while (position < text.size() && text.at(position).isNumber())
@@ -82,9 +83,18 @@ int parseActionId(QStringView text, int &position)
         return -1;
     ++position;
     skipSpaces(text, position);
-    bool ok = false;
-    const int id = digits.toString().toInt(&ok, 10);
-    return ok ? id : 0;
+    // Only ASCII digits within int: other number characters and numbers too
+    // large would all read as one bogus action shared by unrelated records.
+    qint64 id = 0;
+    for (const QChar c : digits) {
+        const ushort u = c.unicode();
+        if (u < '0' || u > '9' || (id = id * 10 + (u - '0')) > INT_MAX) {
+            if (rejected)
+                *rejected = digits;
+            return -1;
+        }
+    }
+    return int(id);
 }
 
 BracketIndex::BracketIndex(QStringView text)

@@ -22,9 +22,11 @@ QString matchActionPrefix(QStringView text, int &position);
 ActionActivity activityForPrefix(const QString &prefix);
 
 // The action number, colon and surrounding blanks at the position; -1 when there is
-// no number or no colon after it; 0 when the digits do not convert to an int.
+// no number or no colon after it. A number that is not plain ASCII digits within
+// the range of int names no action either: -1, with the position past the colon
+// as for a good number, and `rejected` (when given) set to its digits.
 int parseActionId(const QString &text, int &position);
-int parseActionId(QStringView text, int &position);
+int parseActionId(QStringView text, int &position, QStringView *rejected = nullptr);
 
 // Finds, for every "[" of one text, its matching "]", in one pass, so that
 // descriptions nested inside each other never rescan the same characters.

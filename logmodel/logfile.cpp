@@ -1,43 +1,12 @@
 #include "logfile.h"
 
 #include "actionparser.h"
+#include "localpath.h"
+#include "logreader.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QHash>
-#include <QRegularExpression>
-#include <QTextStream>
 
 #include <algorithm>
-
-namespace {
-
-// Compiled once and shared by every file that is read.
-const QRegularExpression recordPattern(
-    QStringLiteral("([0-9]+\\.[0-9]+) *: *(Info|Debug|Warning|Error) *: *([a-zA-Z0-9]+) *: *(.*)"));
-const QRegularExpression continuationPattern(QStringLiteral(" *([a-zA-Z0-9]+) *: *(.*)"));
-
-EntryType entryTypeFor(QStringView levelWord)
-{
-    const QString lower = levelWord.toString().toLower();
-    if (lower == QLatin1String("debug"))
-        return Debug;
-    if (lower == QLatin1String("info"))
-        return Info;
-    if (lower == QLatin1String("warning"))
-        return Warning;
-    if (lower == QLatin1String("error"))
-        return Error;
-    return Unknown;
-}
-
-QString ignoredMessage(int lineNumber, const QString &line)
-{
-    return QStringLiteral("line ") + QString::number(lineNumber) + QStringLiteral(" ignored - '")
-        + line + QLatin1Char('\'');
-}
-
-} // namespace
 
 LogFile::LogFile(const QString &path, QObject *parent)
     : QObject(parent)
@@ -57,80 +26,62 @@ LogFile::~LogFile()
 std::shared_ptr<LogFile> LogFile::load(const QString &path, QStringList &errors)
 {
     auto file = std::make_shared<LogFile>(path);
-
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        errors.append(QStringLiteral("file '") + path + QStringLiteral("' does not exist"));
+    QFile device;
+    QString failure;
+    if (!openLogDevice(path, device, failure)) {
+        errors.append(failure);
         return nullptr;
     }
-    if (!info.isFile()) {
-        errors.append(QStringLiteral("file '") + path + QStringLiteral("' is not a regular file"));
-        return nullptr;
-    }
-    QFile device(path);
-    if (!device.open(QIODevice::ReadOnly)) {
-        errors.append(QStringLiteral("cannot open '") + path + QStringLiteral("' for reading"));
-        return nullptr;
-    }
-
-    QTextStream stream(&device);
-    int lineNumber = 1;
-    std::shared_ptr<LogFileEntry> previous;
-    // Subsystem names repeat on almost every line; one shared copy of each saves memory.
-    QHash<QString, QString> subsystems;
-    QString line;
-
-    while (!stream.atEnd()) {
-        stream.readLineInto(&line);
-        if (line.isEmpty())
-            continue;
-
-        if (line.at(0).isSpace()) {
-            const QRegularExpressionMatch match = continuationPattern.match(line);
-            if (!match.hasMatch()) {
-                errors.append(ignoredMessage(lineNumber, line));
-            } else if (previous && match.capturedRef(1) == previous->subsystem()) {
-                previous->appendMessage(match.captured(2));
-            } else {
-                errors.append(QStringLiteral("line ") + QString::number(lineNumber)
-                              + QStringLiteral(" invalid continuatio line - '") + line + QLatin1Char('\''));
-            }
-        } else {
-            const QRegularExpressionMatch match = recordPattern.match(line);
-            if (!match.hasMatch()) {
-                errors.append(ignoredMessage(lineNumber, line));
-            } else {
-                const double time = match.capturedRef(1).toDouble();
-                const EntryType type = entryTypeFor(match.capturedView(2));
-                QString subsystem = match.captured(3);
-                auto known = subsystems.constFind(subsystem);
-                if (known == subsystems.constEnd())
-                    known = subsystems.insert(subsystem, subsystem);
-                auto entry = std::make_shared<LogFileEntry>(time, type, known.value());
-                entry->appendMessage(match.captured(4));
-                file->m_entries.append(entry);
-                previous = std::move(entry);
-            }
-        }
-        // Only non-empty lines count, so a message names the line's position
-        // among the file's non-empty lines.
-        ++lineNumber;
-    }
-
+    // Up to the size the file has now: lines a writer adds meanwhile are left
+    // for a later read. Pseudo-files that claim no size are read to their end.
+    const qint64 size = device.size();
+    LogReader reader(*file);
+    reader.read(device, size > 0 ? size : -1);
+    reader.finish();
     file->linkActions();
+    errors.append(file->m_messages);
     return file;
+}
+
+QString LogFile::cutMessage(const QString &text)
+{
+    if (text.size() <= maxMessageLength)
+        return text;
+    int length = maxMessageLength;
+    if (text.at(length - 1).isHighSurrogate())
+        --length;
+    return text.left(length) + QChar(0x2026);
+}
+
+void LogFile::addProblem(qint64 lineNumber, const QString &message)
+{
+    if (lineNumber <= 0 || lineNumber != m_lastProblemLine)
+        ++m_problemCount;
+    m_lastProblemLine = lineNumber;
+    if (keepsMoreMessages() && !message.isEmpty())
+        m_messages.append(cutMessage(message));
 }
 
 void LogFile::linkActions()
 {
-    for (const auto &entry : qAsConst(m_entries)) {
-        const QString &message = entry->message();
+    for (; m_linkedEntries < m_entries.size(); ++m_linkedEntries) {
+        LogFileEntry &entry = *m_entries.at(m_linkedEntries);
+        const QString &message = entry.message();
         int position = 0;
         const ActionActivity activity = activityForPrefix(matchActionPrefix(message, position));
         if (activity == NoActivity)
             continue;
-        if (auto action = findOrParseAction(message, position))
-            entry->setAction(std::move(action), activity);
+        BracketIndex brackets(message);
+        std::vector<const RobotAction *> ancestors;
+        QStringView rejected;
+        if (auto action = findOrParseAction(QStringView(message), position, brackets, ancestors, &rejected))
+            entry.setAction(std::move(action), activity);
+        if (!rejected.isNull()) {
+            addProblem(entry.lineNumber(),
+                       QStringLiteral("line ") + QString::number(entry.lineNumber())
+                           + QStringLiteral(": action number '") + rejected.left(maxMessageLength).toString()
+                           + QStringLiteral("' is not a number from 0 to 2147483647 and names no action"));
+        }
     }
 }
 
@@ -138,14 +89,15 @@ std::shared_ptr<RobotAction> LogFile::findOrParseAction(const QString &text, int
 {
     BracketIndex brackets(text);
     std::vector<const RobotAction *> ancestors;
-    return findOrParseAction(QStringView(text), position, brackets, ancestors);
+    return findOrParseAction(QStringView(text), position, brackets, ancestors, nullptr);
 }
 
 std::shared_ptr<RobotAction> LogFile::findOrParseAction(QStringView text, int &position,
                                                         BracketIndex &brackets,
-                                                        std::vector<const RobotAction *> &ancestors)
+                                                        std::vector<const RobotAction *> &ancestors,
+                                                        QStringView *rejected)
 {
-    const int id = parseActionId(text, position);
+    const int id = parseActionId(text, position, rejected);
     if (id < 0)
         return nullptr;
 
@@ -168,7 +120,7 @@ std::shared_ptr<RobotAction> LogFile::findOrParseAction(QStringView text, int &p
     std::shared_ptr<RobotAction> result = action;
     int childPosition = 0;
     for (;;) {
-        auto child = findOrParseAction(childText, childPosition, brackets, ancestors);
+        auto child = findOrParseAction(childText, childPosition, brackets, ancestors, rejected);
         // A child that is this action or one of its ancestors would make the
         // action its own descendant; it is left out.
         if (child && std::find(ancestors.begin(), ancestors.end(), child.get()) == ancestors.end())

@@ -28,16 +28,31 @@ public:
     // from exhausting the stack.
     static constexpr int maxActionDepth = 256;
 
+    // Reader messages are kept for the first maxKeptMessages problems only,
+    // each cut to maxMessageLength characters: a message quotes its line, and
+    // a broken file can have millions of lines of any length.
+    static constexpr int maxKeptMessages = 1000;
+    static constexpr int maxMessageLength = 300;
+
     explicit LogFile(const QString &path, QObject *parent = nullptr);
     ~LogFile() override;
 
-    // Reads the file at `path`. Appends one message per problem to `errors`;
+    // Reads the file at `path` up to the size it has when it is opened.
+    // Appends the reader's messages to `errors` (at most maxKeptMessages);
     // returns nothing when the file cannot be read at all.
     static std::shared_ptr<LogFile> load(const QString &path, QStringList &errors);
 
     const QString &path() const { return m_path; }
     const QList<std::shared_ptr<LogFileEntry>> &entries() const { return m_entries; }
     const QMap<int, std::shared_ptr<RobotAction>> &actions() const { return m_actions; }
+
+    // The reader's messages in the order met, as load() appended them.
+    const QStringList &messages() const { return m_messages; }
+    // How many problems the reader met: lines it could not use, or used only
+    // in part, and read errors. messages() holds the first of them.
+    qint64 problemCount() const { return m_problemCount; }
+    // `text` cut to maxMessageLength characters, followed by "…" when cut.
+    static QString cutMessage(const QString &text);
 
     // Links every action record of entries() to its RobotAction.
     void linkActions();
@@ -46,11 +61,24 @@ public:
     std::shared_ptr<RobotAction> findOrParseAction(const QString &text, int &position);
 
 private:
+    friend class LogReader;
+
     std::shared_ptr<RobotAction> findOrParseAction(QStringView text, int &position,
                                                    BracketIndex &brackets,
-                                                   std::vector<const RobotAction *> &ancestors);
+                                                   std::vector<const RobotAction *> &ancestors,
+                                                   QStringView *rejected);
+    // Counts one problem of line `lineNumber` (0 for one that is no line's)
+    // and keeps its message while fewer than maxKeptMessages are kept. A line
+    // with several messages counts once.
+    void addProblem(qint64 lineNumber, const QString &message);
+    bool keepsMoreMessages() const { return m_messages.size() < maxKeptMessages; }
 
     QString m_path;
     QList<std::shared_ptr<LogFileEntry>> m_entries;
     QMap<int, std::shared_ptr<RobotAction>> m_actions;
+    QStringList m_messages;
+    qint64 m_problemCount = 0;
+    qint64 m_lastProblemLine = -1;
+    // Entries before this one are linked.
+    int m_linkedEntries = 0;
 };

@@ -2,9 +2,10 @@
 
 #include "robotaction.h"
 
-LogFileEntry::LogFileEntry(double time, EntryType type, const QString &subsystem)
+LogFileEntry::LogFileEntry(double time, EntryType type, const QString &subsystem, qint64 lineNumber)
     : m_time(time)
     , m_type(type)
+    , m_lineNumber(lineNumber)
     , m_subsystem(subsystem)
 {
 }

@@ -5,20 +5,76 @@ CappedTextDelegate::CappedTextDelegate(QObject *parent)
 {
 }
 
-QString CappedTextDelegate::shownText(const QString &text)
+namespace {
+
+QString capped(const QString &text)
 {
-    if (text.size() <= maxShownLength)
+    if (text.size() <= CappedTextDelegate::maxShownLength)
         return text;
-    int length = maxShownLength;
+    int length = CappedTextDelegate::maxShownLength;
     // Never split a surrogate pair.
     if (text.at(length - 1).isHighSurrogate())
         --length;
     return text.left(length) + QChar(0x2026);
 }
 
+bool isInvisible(uint codePoint)
+{
+    if (codePoint >= 0x20 && codePoint < 0x7f)
+        return false;
+    if (codePoint == '\t')
+        return false;
+    switch (QChar::category(codePoint)) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_Surrogate:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+QString CappedTextDelegate::withVisibleControls(const QString &text)
+{
+    const int size = text.size();
+    const QChar *data = text.constData();
+    QString result;
+    int copied = 0;
+    for (int i = 0; i < size; ++i) {
+        uint codePoint = data[i].unicode();
+        int length = 1;
+        if (QChar::isHighSurrogate(codePoint) && i + 1 < size && data[i + 1].isLowSurrogate()) {
+            codePoint = QChar::surrogateToUcs4(data[i], data[i + 1]);
+            length = 2;
+        }
+        if (isInvisible(codePoint)) {
+            if (result.isNull())
+                result.reserve(size + 16);
+            result.append(data + copied, i - copied);
+            result += QStringLiteral("<U+%1>").arg(codePoint, 4, 16, QLatin1Char('0')).toUpper();
+            copied = i + length;
+        }
+        i += length - 1;
+    }
+    if (result.isNull())
+        return text;
+    result.append(data + copied, size - copied);
+    return result;
+}
+
+QString CappedTextDelegate::shownText(const QString &text)
+{
+    // Capped first, so a huge cell is never scanned whole; markers lengthen
+    // the text, so it is capped again.
+    return capped(withVisibleControls(capped(text)));
+}
+
 void CappedTextDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
-    if (option->text.size() > maxShownLength)
-        option->text = shownText(option->text);
+    option->text = shownText(option->text);
 }

@@ -5,8 +5,12 @@
 // Draws and measures at most maxShownLength characters of a cell, followed
 // by "…". The toolkit shapes a cell's whole text to measure and elide it, so
 // one line of tens of megabytes (a corrupt or half-copied log) would freeze
-// the view for a minute at every repaint. The cell's data stays whole:
-// filters still see all of it.
+// the view for a minute at every repaint.
+//
+// It also draws control and format characters (bidi overrides, zero-width
+// characters) as visible markers such as <U+202E>, so that a message cannot
+// show text other than what it holds. The cell's data stays whole and
+// unchanged: filters see all of it.
 class CappedTextDelegate final : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -16,8 +20,12 @@ public:
 
     explicit CappedTextDelegate(QObject *parent = nullptr);
 
-    // The text as shown: unchanged up to maxShownLength characters.
+    // The text as shown: markers for invisible characters, and at most
+    // maxShownLength characters of the text.
     static QString shownText(const QString &text);
+    // The text with each control or format character other than a tab
+    // replaced by "<U+XXXX>"; shared unchanged when it has none.
+    static QString withVisibleControls(const QString &text);
 
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;

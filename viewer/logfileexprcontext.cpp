@@ -38,7 +38,7 @@ QString lowered(const QString &text)
 
 const QStringList LogFileExprContext::variableNames = {
     QStringLiteral("time"),    QStringLiteral("type"),      QStringLiteral("action"),  QStringLiteral("activity"),
-    QStringLiteral("message"), QStringLiteral("subsystem"), QStringLiteral("isaction")};
+    QStringLiteral("message"), QStringLiteral("subsystem"), QStringLiteral("isaction"), QStringLiteral("text")};
 
 LogFileExprContext::LogFileExprContext() = default;
 
@@ -69,8 +69,12 @@ QVariant LogFileExprContext::getVariable(const QString &name)
     if (index < 0)
         index = variableNames.indexOf(name.toLower());
     switch (index) {
-    case 0:
-        return item->text(TimeColumn).toDouble();
+    case 0: {
+        // The entry's own time, not the six digits the cell may show: those
+        // would merge records that are seconds apart in a long run.
+        const LogFileEntry *entry = currentEntry();
+        return entry ? QVariant(entry->time()) : QVariant(item->text(TimeColumn).toDouble());
+    }
     case 1:
         return lowered(item->text(TypeColumn));
     case 2:
@@ -82,14 +86,26 @@ QVariant LogFileExprContext::getVariable(const QString &name)
     case 5:
         return lowered(item->text(SubsystemColumn));
     case 6: {
-        const int number = item->data(TimeColumn, Qt::UserRole).toInt();
-        if (!logFile || number < 0 || number >= logFile->entries().size())
-            return false;
-        return logFile->entries().at(number)->action() != nullptr;
+        const LogFileEntry *entry = currentEntry();
+        return entry && entry->hasAction();
+    }
+    case 7: {
+        // The record's own message, also on action records whose Message
+        // cell shows the action instead.
+        const LogFileEntry *entry = currentEntry();
+        return entry ? lowered(entry->message()) : QString();
     }
     default:
         return QVariant();
     }
+}
+
+const LogFileEntry *LogFileExprContext::currentEntry() const
+{
+    const int number = item->data(TimeColumn, Qt::UserRole).toInt();
+    if (!logFile || number < 0 || number >= logFile->entries().size())
+        return nullptr;
+    return logFile->entries().at(number).get();
 }
 
 bool LogFileExprContext::isFunction(const QString &name)

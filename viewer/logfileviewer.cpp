@@ -12,8 +12,13 @@
 #include <QStringList>
 #include <QTreeWidgetItem>
 
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QStyle>
+
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 namespace {
 
@@ -46,11 +51,6 @@ const QString &activityName(ActionActivity activity)
                                     QStringLiteral("Cancel"), QStringLiteral("Unknown")};
     const int index = static_cast<int>(activity);
     return names[index >= Start && index <= Cancel ? index : 3];
-}
-
-QString timeText(double time)
-{
-    return QString::number(time, 'g', 6);
 }
 
 int rgbValue(const QColor &color)
@@ -161,6 +161,29 @@ struct LogFileViewer::RowPrototypes
     QTreeWidgetItem entry[colourKinds];
     QTreeWidgetItem subAction[colourKinds];
 };
+
+QString LogFileViewer::timeText(double time)
+{
+    // Six significant digits would show 9449.923 as 9449.92 and a time stamp
+    // in epoch seconds as 1.7e+09; from 1000 s on every integer digit shows,
+    // with up to three decimals.
+    if (!(std::fabs(time) >= 1000))
+        return QString::number(time, 'g', 6);
+    QString text = QString::number(time, 'f', 3);
+    if (text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    return text;
+}
+
+QString LogFileViewer::recordToolTip(const QString &message)
+{
+    QString text = message.size() > maxToolTipLength ? message.left(maxToolTipLength) + QChar(0x2026) : message;
+    return CappedTextDelegate::withVisibleControls(text);
+}
 
 int LogFileViewer::defaultSubActionBudget(int entryCount)
 {
@@ -274,6 +297,9 @@ void LogFileViewer::populate()
     // Neighbouring records often show the same time; they share one text.
     QString lastTimeText;
     double lastTime = -1;
+    // The longest time text sizes the Time column: the first rows alone
+    // would leave later, longer times cut short.
+    QString longestTimeText;
 
     for (int number = 0; number < entries.size(); ++number) {
         const LogFileEntry &entry = *entries.at(number);
@@ -288,6 +314,8 @@ void LogFileViewer::populate()
             if (text != lastTimeText)
                 lastTimeText = std::move(text);
             lastTime = entry.time();
+            if (lastTimeText.size() > longestTimeText.size())
+                longestTimeText = lastTimeText;
         }
         row->setText(0, lastTimeText);
         row->setText(1, typeName(entry.type()));
@@ -313,6 +341,9 @@ void LogFileViewer::populate()
                                 twin ? entries.at(twinRow)->activity() : NoActivity);
             }
             row->setToolTip(activityColumn, partnerToolTip(number));
+            // The cell shows the action; the record's own words (a failure
+            // reason, say) are one hover away.
+            row->setToolTip(messageColumn, recordToolTip(entry.message()));
         } else {
             row->setText(messageColumn, entry.message());
         }
@@ -324,6 +355,24 @@ void LogFileViewer::populate()
     addTopLevelItems(rows);
     for (int column = 0; column < viewerColumns; ++column)
         resizeColumnToContents(column);
+    fitTimeColumn(longestTimeText);
+}
+
+void LogFileViewer::fitTimeColumn(const QString &longest)
+{
+    // Measured with every digit as wide as the widest one, so that any time
+    // of that length fits.
+    const QFontMetrics metrics(font());
+    int digitWidth = 0;
+    for (char digit = '0'; digit <= '9'; ++digit)
+        digitWidth = std::max(digitWidth, metrics.horizontalAdvance(QLatin1Char(digit)));
+    int width = 0;
+    for (const QChar c : longest)
+        width += c.isDigit() ? digitWidth : metrics.horizontalAdvance(c);
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const int needed = width + 2 * margin + (rootIsDecorated() ? indentation() : 0);
+    if (header()->sectionSize(0) < needed)
+        header()->resizeSection(0, needed);
 }
 
 // `twin`, when set, is a row built earlier for the same action at the same

@@ -35,6 +35,15 @@ public:
     // max(minSubActionBudget, subActionBudgetPerEntry * entryCount).
     static int defaultSubActionBudget(int entryCount);
     static const QString &omittedRowsText();
+    // Tooltips quote at most this much of a record's own message.
+    static constexpr int maxToolTipLength = 1000;
+
+    // The Time column's text: six significant digits below 1000 s, and from
+    // 1000 s on every integer digit and up to three decimals, never an
+    // exponent.
+    static QString timeText(double time);
+    // The tooltip of an action record's Message cell: the record's own text.
+    static QString recordToolTip(const QString &message);
 
     explicit LogFileViewer(std::shared_ptr<LogFile> file, QWidget *parent = nullptr);
     // The same, with another bound for the number of sub-action rows.
@@ -50,6 +59,7 @@ public:
     // the row has no partner.
     QString partnerToolTip(int row) const;
 
+    const std::shared_ptr<LogFile> &logFile() const { return file; }
     // The highlighted top-level row, -1 when none is.
     int highlightedRow() const { return partnerRow; }
     // Sub-action rows built, not counting the rows that mark omissions.
@@ -64,6 +74,7 @@ private:
                          const QList<std::shared_ptr<RobotAction>> &children,
                          const QTreeWidgetItem *twin = nullptr, ActionActivity twinActivity = NoActivity);
     void addOmittedRow(QTreeWidgetItem *parent, ActionActivity activity);
+    void fitTimeColumn(const QString &longest);
     void onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetItem *previous);
 
     std::shared_ptr<LogFile> file;

@@ -21,7 +21,12 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QStyle>
 #include <QtTest>
+
+#include <climits>
+
+#include <unistd.h>
 
 #include <vector>
 
@@ -33,15 +38,36 @@ int appArgc = 1;
 std::vector<QByteArray> appArgStore;
 char *appArgv[32];
 
-void setCommandLine(const QStringList &files)
+// The command line as bytes, as the system gives it to the program entry.
+void setCommandLineBytes(const QList<QByteArray> &files)
 {
     appArgStore.assign(1, QByteArray("tst_app"));
-    for (const QString &f : files)
-        appArgStore.push_back(f.toLocal8Bit());
+    for (const QByteArray &f : files)
+        appArgStore.push_back(f);
     for (size_t i = 0; i < appArgStore.size(); ++i)
         appArgv[i] = appArgStore[i].data();
     appArgv[appArgStore.size()] = nullptr;
     appArgc = int(appArgStore.size());
+    MirtLogFileAnalyzer::setCommandLineBytes(appArgc, appArgv);
+}
+
+void setCommandLine(const QStringList &files)
+{
+    QList<QByteArray> bytes;
+    for (const QString &f : files)
+        bytes << f.toLocal8Bit();
+    setCommandLineBytes(bytes);
+}
+
+// A saved geometry as the toolkit writes it.
+QByteArray geometryBlob(const QRect &frame, const QRect &normal, qint32 screenWidth)
+{
+    QByteArray blob;
+    QDataStream stream(&blob, QIODevice::WriteOnly);
+    stream.setVersion(QDataStream::Qt_4_0);
+    stream << quint32(0x1D9D0CB) << quint16(3) << quint16(0) << frame << normal << qint32(0) << quint8(0)
+           << quint8(0) << screenWidth << normal;
+    return blob;
 }
 
 QTabWidget *tabsOf(QMainWindow &w) { return w.findChild<QTabWidget *>(); }
@@ -141,6 +167,12 @@ private slots:
         QTest::newRow("unusable lines counted")
             << QStringList{bad, a} << QStringList{"bad", "alpha"}
             << QStringLiteral("3 lines of bad could not be read");
+        // Every file that could not be opened is named, not only the last.
+        QTest::newRow("two failures named")
+            << QStringList{missing, a, dir.path() + QStringLiteral("/gone.log")} << QStringList{"alpha"}
+            << QStringLiteral("could not open 2 files: missing.log, gone.log");
+        QTest::newRow("failure not hidden by a damaged file")
+            << QStringList{missing, bad} << QStringList{"bad"} << QStringLiteral("file '%1' does not exist").arg(missing);
     }
 
     void commandLine()
@@ -164,8 +196,17 @@ private slots:
         setCommandLine({writeLog(QStringLiteral("many.log"), content),
                         writeLog(QStringLiteral("one.log"), " X : orphan\n")});
         MirtLogFileAnalyzer w;
-        QCOMPARE(statusOf(w)->text(), QStringLiteral("1 line of one could not be read"));
-        QCOMPARE(statusOf(w)->toolTip(), QStringLiteral("line 1 invalid continuatio line - ' X : orphan'"));
+        // Both damaged files are named; each tab keeps its own problems.
+        QCOMPARE(statusOf(w)->text(), QStringLiteral("lines of 2 files could not be read: many, one"));
+        QVERIFY(statusOf(w)->toolTip().contains(QStringLiteral("150 lines of many could not be read:")));
+        QVERIFY(statusOf(w)->toolTip().contains(QStringLiteral("line 1 invalid continuatio line - ' X : orphan'")));
+        const QStringList tabTip = tabsOf(w)->tabToolTip(0).split(QLatin1Char('\n'));
+        QCOMPARE(tabTip.at(0), dir.filePath(QStringLiteral("many.log")));
+        QCOMPARE(tabTip.at(1), QStringLiteral("150 lines of many could not be read:"));
+        QCOMPARE(tabTip.at(2), QStringLiteral("line 2 ignored - 'bad line'"));
+        QCOMPARE(tabTip.last(), QStringLiteral("(130 more)"));
+        QVERIFY(!tabsOf(w)->tabIcon(0).isNull());
+        QVERIFY(!tabsOf(w)->tabIcon(1).isNull());
 
         w.openLogFile(dir.filePath(QStringLiteral("many.log")));
         QCOMPARE(statusOf(w)->text(), QStringLiteral("150 lines of many could not be read"));
@@ -182,10 +223,27 @@ private slots:
         QVERIFY(statusOf(w)->toolTip().startsWith(QStringLiteral("line 1 ignored - 'bad xxx")));
         QVERIFY(statusOf(w)->toolTip().endsWith(QChar(0x2026)));
 
-        // A file that loads cleanly leaves the status as it was.
+        // A file that loads cleanly leaves the status as it was, and no icon.
         w.openLogFile(goodLog(QStringLiteral("clean.log")));
         QCOMPARE(statusOf(w)->text(), QStringLiteral("1 line of long could not be read"));
         QCOMPARE(tabsOf(w)->count(), 5);
+        QVERIFY(tabsOf(w)->tabIcon(4).isNull());
+        QCOMPARE(tabsOf(w)->tabToolTip(4), dir.filePath(QStringLiteral("clean.log")));
+    }
+
+    // A name that is not valid in the locale's encoding opens as given.
+    void commandLineBytesKept()
+    {
+        const QByteArray name = QFile::encodeName(dir.path()) + "/pr\xFC" "fung.log";
+        FILE *out = fopen(name.constData(), "w");
+        QVERIFY(out);
+        fputs("1.0 : Info : A : umlaut\n", out);
+        fclose(out);
+        setCommandLineBytes({name});
+        MirtLogFileAnalyzer w;
+        ::unlink(name.constData());
+        QCOMPARE(tabsOf(w)->count(), 1);
+        QCOMPARE(tabTexts(w), QStringList{QStringLiteral("pr\uFFFDfung")});
     }
 
     void closingTabs()
@@ -262,6 +320,43 @@ private slots:
         QSettings().setValue(QStringLiteral("windowState"), QByteArray("junk"));
         MirtLogFileAnalyzer w;
         QCOMPARE(statusOf(w)->text(), QStringLiteral("Ready"));
+    }
+
+    // A saved geometry never makes a window larger than the screen or out of
+    // reach; what cannot be used gives the first-start placement.
+    void savedGeometryIsFitted_data()
+    {
+        QTest::addColumn<QByteArray>("saved");
+        QTest::addColumn<QRect>("expected"); // null: the first-start placement; invalid: anywhere on the screen
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        const int width = available.width();
+        QTest::newRow("fits as saved") << geometryBlob(QRect(40, 50, 640, 480), QRect(40, 50, 640, 480), width)
+                                       << QRect(40, 50, 640, 480);
+        QTest::newRow("huge size cut to the screen")
+            << geometryBlob(QRect(0, 0, INT_MAX, INT_MAX), QRect(0, 0, INT_MAX, INT_MAX), width) << available;
+        const QRect onScreen(0, 0, -1, -1);
+        QTest::newRow("saved on a larger screen")
+            << geometryBlob(QRect(100, 100, 3000, 2000), QRect(100, 100, 3000, 2000), 3840) << onScreen;
+        QTest::newRow("mostly off screen")
+            << geometryBlob(QRect(-2000, -2000, 640, 480), QRect(-2000, -2000, 640, 480), width) << onScreen;
+        QTest::newRow("zero size") << geometryBlob(QRect(10, 10, 0, 0), QRect(10, 10, 0, 0), width) << QRect();
+        QTest::newRow("negative size") << geometryBlob(QRect(10, 10, -5, -5), QRect(10, 10, -5, -5), width) << QRect();
+        QTest::newRow("junk") << QByteArray("junk") << QRect();
+    }
+
+    void savedGeometryIsFitted()
+    {
+        QFETCH(QByteArray, saved);
+        QFETCH(QRect, expected);
+        QSettings().setValue(QStringLiteral("geometry"), saved);
+        MirtLogFileAnalyzer w;
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(available.contains(w.geometry()));
+        QVERIFY(w.width() >= 200 && w.height() >= 150);
+        if (expected.isNull())
+            expected = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, available.size() * 3 / 4, available);
+        if (expected.isValid())
+            QCOMPARE(w.geometry(), expected);
     }
 
     void openDialog()

@@ -11,6 +11,7 @@
 #include "testfiles.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -93,6 +94,7 @@ const QList<Example> &examples()
         {QStringLiteral("type != \"debug\""), Rows{0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}},
         {QStringLiteral("time >= 10 && time < 20"), Rows{7, 8, 9}},
         {QStringLiteral("contains(message, \"timeout\")"), Rows{3, 11}},
+        {QStringLiteral("contains(text, \"movearm\")"), Rows{4}},
         {QStringLiteral("contains(message, \"joint\") && time > 5"), Rows{6, 7}},
         {QStringLiteral("isaction"), Rows{4, 5, 8, 9}},
         {QStringLiteral("activity == \"\""), Rows{0, 1, 2, 3, 6, 7, 10, 11}},
@@ -170,7 +172,7 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<QVariant>("value");
 
-        QTest::newRow("time as shown") << QStringLiteral("time") << 11 << QVariant(98.7654);
+        QTest::newRow("time at full precision") << QStringLiteral("time") << 11 << QVariant(98.76543);
         QTest::newRow("TIME") << QStringLiteral("TIME") << 0 << QVariant(1.0);
         QTest::newRow("type lowered") << QStringLiteral("type") << 3 << QVariant(QStringLiteral("error"));
         QTest::newRow("subsystem lowered") << QStringLiteral("SubSystem") << 4 << QVariant(QStringLiteral("planner"));
@@ -180,6 +182,9 @@ private slots:
         QTest::newRow("no activity") << QStringLiteral("activity") << 1 << QVariant(QString());
         QTest::newRow("message lowered") << QStringLiteral("message") << 2 << QVariant(QStringLiteral("exposure clipped"));
         QTest::newRow("message of an action row") << QStringLiteral("message") << 4 << QVariant(QStringLiteral("pickplace, bin3 "));
+        QTest::newRow("record's own text") << QStringLiteral("text") << 4
+                                           << QVariant(QStringLiteral("starting action: 100: pickplace, bin3 [101: movearm []]"));
+        QTest::newRow("text of a plain row") << QStringLiteral("Text") << 2 << QVariant(QStringLiteral("exposure clipped"));
         QTest::newRow("isaction") << QStringLiteral("isaction") << 9 << QVariant(true);
         QTest::newRow("not isaction") << QStringLiteral("IsAction") << 10 << QVariant(false);
         QTest::newRow("unknown name") << QStringLiteral("speed") << 0 << QVariant();
@@ -243,7 +248,7 @@ private slots:
         QVERIFY(context.isFunction(QStringLiteral("contains")));
         QVERIFY(!context.isFunction(QStringLiteral("Contains")));
         QCOMPARE(LogFileExprContext::variableNames,
-                 (QStringList{"time", "type", "action", "activity", "message", "subsystem", "isaction"}));
+                 (QStringList{"time", "type", "action", "activity", "message", "subsystem", "isaction", "text"}));
     }
 
     // Each expression against the twelve example rows, evaluated through the context.
@@ -258,7 +263,9 @@ private slots:
         // The context's edge cases.
         QTest::newRow("TIME") << QStringLiteral("TIME > 5") << Rows{5, 6, 7, 8, 9, 10, 11};
         QTest::newRow("Time") << QStringLiteral("Time > 5") << Rows{5, 6, 7, 8, 9, 10, 11};
-        QTest::newRow("6 significant digits") << QStringLiteral("time < 98.76543 && time > 98") << Rows{11};
+        QTest::newRow("full precision") << QStringLiteral("time < 98.76543 && time > 98") << Rows{};
+        QTest::newRow("equal within 0.001") << QStringLiteral("time == 98.7659") << Rows{11};
+        QTest::newRow("record's own text seen through text") << QStringLiteral("contains(text, \"starting\")") << Rows{4, 5};
         QTest::newRow("Info rows") << QStringLiteral("type == \"info\"") << Rows{0, 4, 5, 8, 9};
         QTest::newRow("capitalised type") << QStringLiteral("type == \"Info\"") << Rows{};
         QTest::newRow("action 0") << QStringLiteral("action == 0") << Rows{0, 1, 2, 3, 6, 7, 10, 11};
@@ -306,7 +313,7 @@ private slots:
 
         typeFilter(w, QStringLiteral("type == \"error\""));
         QCOMPARE(visibleRows(one), (Rows{3, 7, 11}));
-        QCOMPARE(statusText(w), QStringLiteral("Ready"));
+        QCOMPARE(statusText(w), QStringLiteral("3 of 12 rows shown"));
 
         // A parse error keeps the rows and shows the message.
         typeFilter(w, QStringLiteral("time >"));
@@ -316,10 +323,10 @@ private slots:
         QCOMPARE(statusText(w), QStringLiteral("expected operator, got '='"));
         QCOMPARE(visibleRows(one), (Rows{3, 7, 11}));
 
-        // A good filter applies and leaves the error text.
+        // A good filter applies and replaces the error text.
         typeFilter(w, QStringLiteral("time > 10"));
         QCOMPARE(visibleRows(one), (Rows{8, 9, 10, 11}));
-        QCOMPARE(statusText(w), QStringLiteral("expected operator, got '='"));
+        QCOMPARE(statusText(w), QStringLiteral("4 of 12 rows shown"));
 
         // The other tab is filtered on its own.
         tabs->setCurrentIndex(1);
@@ -364,10 +371,69 @@ private slots:
         QCOMPARE(statusText(w), QStringLiteral("Ready"));
         typeFilter(w, QStringLiteral("nosuch(1)"));
         QCOMPARE(statusText(w), QStringLiteral("function 'nosuch' is not a valid function name"));
-        typeFilter(w, QStringLiteral(")"));
-        QCOMPARE(statusText(w), QString());
         typeFilter(w, QString());
         QCOMPARE(statusText(w), QStringLiteral("Ready"));
+    }
+
+    // Every refused filter says what was expected and where; the rows stay.
+    void refusedFiltersSayWhy_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("status");
+        QTest::newRow(".5") << QStringLiteral(".5") << QStringLiteral("expected a value at position 1, got '.'");
+        QTest::newRow(")") << QStringLiteral(")") << QStringLiteral("expected a value at position 1, got ')'");
+        QTest::newRow("#") << QStringLiteral("#") << QStringLiteral("expected a value at position 1, got '#'");
+        QTest::newRow("()") << QStringLiteral("()") << QStringLiteral("expected a value at position 2, got ')'");
+        QTest::newRow("contains()") << QStringLiteral("contains()")
+                                    << QStringLiteral("expected a value at position 10, got ')'");
+        QTest::newRow("!isaction") << QStringLiteral("!isaction") << QStringLiteral("expected a value at position 1, got '!'");
+        QTest::newRow("after an operator") << QStringLiteral("time > 1 && )")
+                                           << QStringLiteral("expected a value at position 13, got ')'");
+        QTest::newRow("the parser's own text stays") << QStringLiteral("time >")
+                                                     << QStringLiteral("end of text searching for operand");
+    }
+
+    void refusedFiltersSayWhy()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, status);
+        MirtLogFileAnalyzer w;
+        w.openLogFile(writeTestFile(dir, QStringLiteral("refused.log"), exampleLog));
+        typeFilter(w, QStringLiteral("isaction"));
+        typeFilter(w, text);
+        QCOMPARE(statusText(w), status);
+        QCOMPARE(visibleRows(currentViewer(w)), (Rows{4, 5, 8, 9}));
+    }
+
+    // A pasted filter longer than a line edit normally takes is used whole.
+    void longPastedFilter()
+    {
+        MirtLogFileAnalyzer w;
+        w.openLogFile(writeTestFile(dir, QStringLiteral("long.log"), exampleLog));
+        QString text = QStringLiteral("time < 0");
+        while (text.size() < 40000)
+            text += QStringLiteral(" || time < 0");
+        text += QStringLiteral(" || time >= 0 && false");
+        auto *edit = w.findChild<QToolBar *>()->findChild<QLineEdit *>();
+        QGuiApplication::clipboard()->setText(text);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(edit->text().size(), text.size());
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(visibleRows(currentViewer(w)), Rows{});
+        QCOMPARE(statusText(w), QStringLiteral("0 of 12 rows shown"));
+    }
+
+    // Nothing of a closed tab outlives it, filtered or not.
+    void closedTabIsReleased()
+    {
+        MirtLogFileAnalyzer w;
+        w.openLogFile(writeTestFile(dir, QStringLiteral("closed.log"), exampleLog));
+        auto *viewer = qobject_cast<LogFileViewer *>(currentViewer(w));
+        std::weak_ptr<LogFile> file = viewer->logFile();
+        typeFilter(w, QStringLiteral("time > 5"));
+        w.closeTab(0);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(file.expired());
     }
 
     // The toolbar has a name, so the saved window state brings it back as it was.

@@ -1,6 +1,10 @@
 #include "actionparser.h"
+#include "localpath.h"
 #include "logfile.h"
+#include "logreader.h"
 #include "testfiles.h"
+
+#include <QBuffer>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -59,6 +63,62 @@ QStringList describeActions(const LogFile &file)
                    .arg(a->name(), a->arguments().join(QLatin1Char(';')), children.join(QLatin1Char(',')));
     }
     return out;
+}
+
+// Serves `data`, then fails every read, as a failing disk or a pulled USB
+// stick does. With an empty `failure` it serves the data and then nothing,
+// while claiming to be `claimedSize` long.
+class FlakyDevice final : public QIODevice
+{
+public:
+    FlakyDevice(const QByteArray &data, const QString &failure, qint64 claimedSize = 0)
+        : data(data), failure(failure), claimedSize(claimedSize)
+    {
+        open(QIODevice::ReadOnly);
+    }
+    qint64 size() const override { return claimedSize; }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *out, qint64 max) override
+    {
+        if (served == data.size()) {
+            if (failure.isEmpty())
+                return 0;
+            setErrorString(failure);
+            return -1;
+        }
+        // Small pieces, so that failures come in the middle of lines.
+        const qint64 n = std::min<qint64>({max, data.size() - served, 7});
+        memcpy(out, data.constData() + served, size_t(n));
+        served += n;
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray data;
+    QString failure;
+    qint64 claimedSize;
+    qint64 served = 0;
+};
+
+// The log as the reader leaves it after reading `device`.
+struct ReadResult
+{
+    QStringList entries;
+    QStringList messages;
+    qint64 problems = 0;
+};
+
+ReadResult readDevice(QIODevice &device, int maxLineLength = LogReader::defaultMaxLineLength, qint64 limit = -1)
+{
+    LogFile file(QStringLiteral("device"));
+    LogReader reader(file, maxLineLength);
+    reader.read(device, limit);
+    reader.finish();
+    file.linkActions();
+    return {describeEntries(file), file.messages(), file.problemCount()};
 }
 
 } // namespace
@@ -177,6 +237,147 @@ private slots:
         QCOMPARE(got, errors);
     }
 
+    // The load ends on whatever the device does, keeping what was read.
+    void deviceFailures_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QStringList>("messages");
+        const QByteArray lines = "1.0 : Info : A : one\n\n2.0 : Info : A : two\n3.0 : Info : A : thr";
+        const QString eio = QStringLiteral("Input/output error");
+        QTest::newRow("fails at once") << QByteArray() << eio << QStringList()
+                                       << QStringList{QStringLiteral("read error after line 0: Input/output error")};
+        QTest::newRow("fails inside a line")
+            << lines << eio << QStringList{QStringLiteral("1|Info|A|one"), QStringLiteral("2|Info|A|two")}
+            << QStringList{QStringLiteral("read error after line 2: Input/output error")};
+        QTest::newRow("ends early: claimed size is no promise")
+            << lines << QString()
+            << QStringList{QStringLiteral("1|Info|A|one"), QStringLiteral("2|Info|A|two"), QStringLiteral("3|Info|A|thr")}
+            << QStringList();
+    }
+
+    void deviceFailures()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QString, failure);
+        QFETCH(QStringList, entries);
+        QFETCH(QStringList, messages);
+        FlakyDevice device(data, failure, 1 << 20);
+        const ReadResult result = readDevice(device);
+        QCOMPARE(result.entries, entries);
+        QCOMPARE(result.messages, messages);
+    }
+
+    // A file that grows while it loads is read up to the size it had.
+    void readsUpToTheLimit()
+    {
+        QByteArray lines;
+        for (int i = 1; i <= 100; ++i)
+            lines += QByteArray::number(i) + ".5 : Info : A : x\n";
+        QBuffer device(&lines);
+        device.open(QIODevice::ReadOnly);
+        const qint64 limit = lines.indexOf("4.5");
+        QCOMPARE(readDevice(device, LogReader::defaultMaxLineLength, limit).entries.size(), 3);
+    }
+
+    // Lines and joined messages are cut at the bound, keeping their start.
+    void longLinesAreCut_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("record line") << QByteArray("1.0 : Info : A : abcdefghijklmnop\n2.0 : Info : A : ok\n")
+                                     << QStringList{"1|Info|A|abcdefghijk", "2|Info|A|ok"}
+                                     << QStringList{"line 1 is longer than 28 characters: only its start is read"};
+        QTest::newRow("NUL run") << QByteArray("1.0 : Info : A : x\n") + QByteArray(100, '\0') + "2.0 : Info : A : y\n"
+                                 << QStringList{"1|Info|A|x"}
+                                 << QStringList{"line 2 is longer than 28 characters: only its start is read",
+                                                "line 2 ignored - '" + QString(28, QChar(0)) + "'"};
+        QTest::newRow("joined message")
+            << QByteArray("1.0 : Info : A : 0123456789\n A : 0123456789\n A : 0123456789\n A : more\n")
+            << QStringList{"1|Info|A|0123456789012345678901234567"}
+            << QStringList{"line 3 is cut: the message it continues reached 28 characters",
+                           "line 4 is cut: the message it continues reached 28 characters"};
+    }
+
+    void longLinesAreCut()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QStringList, entries);
+        QFETCH(QStringList, messages);
+        QBuffer device(&data);
+        device.open(QIODevice::ReadOnly);
+        const ReadResult result = readDevice(device, 28);
+        QCOMPARE(result.entries, entries);
+        QCOMPARE(result.messages, messages);
+    }
+
+    // Every problem is counted; only the first messages are kept, each cut.
+    void messagesAreBounded()
+    {
+        QByteArray content = "1.0 : Info : A : fine\n";
+        for (int i = 0; i < 1500; ++i)
+            content += "bad " + QByteArray(1000, 'x') + "\n";
+        QStringList errors;
+        auto file = loadText(content, errors);
+        QCOMPARE(file->problemCount(), 1500);
+        QCOMPARE(errors.size(), LogFile::maxKeptMessages);
+        QCOMPARE(errors, file->messages());
+        QCOMPARE(errors.last().size(), LogFile::maxMessageLength + 1);
+        QVERIFY(errors.last().startsWith(QStringLiteral("line 1001 ignored - 'bad xxx")));
+    }
+
+    void actionNumberMessages()
+    {
+        QStringList errors;
+        loadText("1.0 : Info : A : starting action: 2147483648: Big\n"
+                 "2.0 : Info : A : completing action: 9999999999:\n"
+                 "3.0 : Info : A : starting action: \xD9\xA3: Three\n"
+                 "4.0 : Info : A : starting action: 1: Seq [77777777777: X []]\n",
+                 errors);
+        QCOMPARE(errors, (QStringList{
+            "line 1: action number '2147483648' is not a number from 0 to 2147483647 and names no action",
+            "line 2: action number '9999999999' is not a number from 0 to 2147483647 and names no action",
+            QString::fromUtf8("line 3: action number '\xD9\xA3' is not a number from 0 to 2147483647 and names no action"),
+            "line 4: action number '77777777777' is not a number from 0 to 2147483647 and names no action"}));
+    }
+
+    // Names are opened as the system gives them; pseudo-files are read to their end.
+    void oddPaths()
+    {
+        QStringList errors;
+        const QString loop = dir.filePath(QStringLiteral("loop.log"));
+        QVERIFY(QFile::link(loop, loop));
+        QVERIFY(!LogFile::load(loop, errors));
+        QCOMPARE(errors, QStringList{QStringLiteral("file '%1' is a symbolic link loop").arg(loop)});
+
+        const QByteArray latin1 = QFile::encodeName(dir.path()) + "/pr\xFC" "fung.log";
+        FILE *out = fopen(latin1.constData(), "w");
+        QVERIFY(out);
+        fputs("1.0 : Info : A : umlaut\n", out);
+        fclose(out);
+        const QString name = decodeLocalPath(latin1);
+        QCOMPARE(encodeLocalPath(name), latin1);
+        errors.clear();
+        auto file = LogFile::load(name, errors);
+        QVERIFY2(file, qPrintable(errors.join(QLatin1Char('\n'))));
+        QCOMPARE(file->entries().size(), 1);
+        QVERIFY(displayPath(name).endsWith(QStringLiteral("pr\uFFFDfung.log")));
+        // The toolkit could not remove it with the folder: its name is lost there.
+        ::unlink(latin1.constData());
+
+        // Claims 4096 bytes and holds fewer: the read that returns nothing ends it.
+        const QString sysfs = QStringLiteral("/sys/kernel/mm/transparent_hugepage/enabled");
+        if (QFileInfo::exists(sysfs))
+            QVERIFY(LogFile::load(sysfs, errors));
+
+        errors.clear();
+        file = LogFile::load(QStringLiteral("/proc/self/maps"), errors);
+        QVERIFY(file);
+        QVERIFY(file->problemCount() > 0); // its lines are no records, but they were read
+    }
+
     void errorsAreAppended()
     {
         QStringList errors{QStringLiteral("earlier")};
@@ -257,8 +458,15 @@ private slots:
         QTest::newRow("prefix alone") << l({"starting action:"}) << l({"-"}) << QStringList();
         QTest::newRow("prefix must open the message") << l({"status: starting action: 3: X"}) << l({"-"}) << QStringList();
         QTest::newRow("number without description") << l({"starting action: 3:"}) << l({"-"}) << QStringList();
-        QTest::newRow("number too large gives 0")
-            << l({"starting action: 99999999999: Big"}) << l({"0 Start"}) << l({"0 \"Big\" () []"});
+        // Numbers that do not fit, or are no plain digits, name no action:
+        // they would otherwise all merge into one action 0.
+        QTest::newRow("number too large names no action")
+            << l({"starting action: 99999999999: Big", "starting action: 0: Zero"}) << l({"-", "0 Start"})
+            << l({"0 \"Zero\" () []"});
+        QTest::newRow("largest int") << l({"starting action: 2147483647: Max"}) << l({"2147483647 Start"})
+                                     << l({"2147483647 \"Max\" () []"});
+        QTest::newRow("other number characters name no action")
+            << l({"starting action: \xD9\xA3: Three"}) << l({"-"}) << QStringList();
         QTest::newRow("second start keeps the first description")
             << l({"starting action: 4: First, a", "starting action: 4: Second, b"}) << l({"4 Start", "4 Start"})
             << l({"4 \"First\" (a) []"});

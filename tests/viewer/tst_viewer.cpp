@@ -110,7 +110,7 @@ private:
     }
 
 private slots:
-    void shownTextIsCapped_data()
+    void shownText_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
@@ -123,9 +123,17 @@ private slots:
         // A pair that straddles the cut is left out whole.
         const QString pair = QString(cap - 1, QLatin1Char('a')) + QString::fromUtf8("\xF0\x9F\x98\x80") + QLatin1Char('z');
         QTest::newRow("surrogate pair at the cut") << pair << QString(cap - 1, QLatin1Char('a')) + ellipsis;
+        // Invisible characters that could make a cell lie are drawn as markers.
+        QTest::newRow("right-to-left override") << QString::fromUtf8("\xE2\x80\xAE" "54 C") << QStringLiteral("<U+202E>54 C");
+        QTest::newRow("zero-width space") << QString::fromUtf8("er\xE2\x80\x8Bror") << QStringLiteral("er<U+200B>ror");
+        QTest::newRow("NUL and carriage return") << QString(QChar(0)) + QStringLiteral("a\r")
+                                                 << QStringLiteral("<U+0000>a<U+000D>");
+        QTest::newRow("tab and accents stay") << QString::fromUtf8("a\tcaf\xC3\xA9") << QString::fromUtf8("a\tcaf\xC3\xA9");
+        QTest::newRow("format character beyond the BMP")
+            << QString::fromUtf8("x\xF3\xA0\x80\x81") << QStringLiteral("x<U+E0001>");
     }
 
-    void shownTextIsCapped()
+    void shownText()
     {
         QFETCH(QString, text);
         QFETCH(QString, shown);
@@ -162,7 +170,14 @@ private slots:
         QTest::newRow("hundred") << QByteArray("100.0 : Debug : drive : x") << "100|Debug|drive|||x";
         QTest::newRow("whole") << QByteArray("12.0 : Warning : arm : x") << "12|Warning|arm|||x";
         QTest::newRow("six digits") << QByteArray("123.4567 : Error : arm : x") << "123.457|Error|arm|||x";
-        QTest::newRow("large") << QByteArray("1234567.5 : Info : arm : x") << "1.23457e+06|Info|arm|||x";
+        // From 1000 s on: every integer digit, up to three decimals.
+        QTest::newRow("large") << QByteArray("1234567.5 : Info : arm : x") << "1234567.5|Info|arm|||x";
+        QTest::newRow("milliseconds kept") << QByteArray("9449.923 : Info : arm : x") << "9449.923|Info|arm|||x";
+        QTest::newRow("epoch seconds") << QByteArray("1700000000.123 : Info : arm : x")
+                                       << "1700000000.123|Info|arm|||x";
+        QTest::newRow("trailing zeros dropped") << QByteArray("1000.500 : Info : arm : x") << "1000.5|Info|arm|||x";
+        QTest::newRow("whole thousand") << QByteArray("1000.0 : Info : arm : x") << "1000|Info|arm|||x";
+        QTest::newRow("just below") << QByteArray("999.9994 : Info : arm : x") << "999.999|Info|arm|||x";
         QTest::newRow("continued message")
             << QByteArray("1.5 : Info : drive : Obstacle,\n   drive : slowing down")
             << "1.5|Info|drive|||Obstacle,slowing down";
@@ -432,6 +447,39 @@ private slots:
         QCOMPARE(LogFileViewer::defaultSubActionBudget(0), LogFileViewer::minSubActionBudget);
         QCOMPARE(LogFileViewer::defaultSubActionBudget(1000000), 4000000);
         QCOMPARE(LogFileViewer::defaultSubActionBudget(INT_MAX), INT_MAX);
+    }
+
+    // The record's own text of an action row, shown in its Message tooltip.
+    void recordTextInToolTip()
+    {
+        auto viewer = view("1.0 : Info : a : starting action: 5: Pick, bin3\n"
+                           "2.0 : Error : a : completing action: 5: FAILED collision at joint 3\n"
+                           "3.0 : Info : a : plain\n");
+        QCOMPARE(viewer->topLevelItem(1)->text(5), QStringLiteral("Pick, bin3"));
+        QCOMPARE(viewer->topLevelItem(1)->toolTip(5), QStringLiteral("completing action: 5: FAILED collision at joint 3"));
+        QVERIFY(viewer->topLevelItem(2)->toolTip(5).isEmpty());
+    }
+
+    // Large times in the partner tooltip read like the Time column.
+    void partnerTimeFormat()
+    {
+        auto viewer = view("1700000000.123 : Info : a : starting action: 5: Pick\n"
+                           "1700000050.987 : Info : a : completing action: 5:\n");
+        QCOMPARE(viewer->topLevelItem(0)->toolTip(4), QStringLiteral("Time 1700000050.987, Complete"));
+        QCOMPARE(viewer->topLevelItem(1)->toolTip(4), QStringLiteral("Time 1700000000.123, Start"));
+    }
+
+    // A long time far down the file is not cut short in the Time column.
+    void timeColumnFitsTheWidestTime()
+    {
+        QByteArray lines;
+        for (int i = 0; i < 2000; ++i)
+            lines += "1.0 : Info : a : x\n";
+        lines += "1700000000.123 : Info : a : x\n";
+        auto viewer = view(lines);
+        auto alone = view("1700000000.123 : Info : a : x\n");
+        QVERIFY2(viewer->columnWidth(0) >= alone->columnWidth(0),
+                 qPrintable(QStringLiteral("%1 < %2").arg(viewer->columnWidth(0)).arg(alone->columnWidth(0))));
     }
 
     void resizesColumnsToContents()

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QFile;
+
+// File names on Linux are bytes. A name that is not valid in the locale's
+// encoding (a Latin-1 "prüfung.log" on a UTF-8 system) would lose those bytes
+// in a QString, and the file could not be opened again. These functions keep
+// every byte: an undecodable byte b travels as the lone surrogate U+DC00 + b,
+// which no valid text contains.
+
+// The name as a QString, with undecodable bytes escaped.
+QString decodeLocalPath(const QByteArray &bytes);
+// The bytes of a name made by decodeLocalPath (or any ordinary QString path).
+QByteArray encodeLocalPath(const QString &path);
+// The name as it can be shown: each escaped byte becomes U+FFFD.
+QString displayPath(const QString &path);
+
+// Checks `path` and opens it for reading as a log file. On failure returns
+// false and sets `error` to the reader's message for it: the path does not
+// exist, is a symbolic link loop, is not a regular file, or cannot be opened.
+bool openLogDevice(const QString &path, QFile &device, QString &error);
