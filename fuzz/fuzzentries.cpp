@@ -6,9 +6,11 @@
 #include "logfile.h"
 #include "logfileexprcontext.h"
 #include "logfileviewer.h"
+#include "logscanner.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 
@@ -125,6 +127,41 @@ void runFilterText(const QByteArray &data)
     for (int row = 0; row < viewer->topLevelItemCount(); ++row) {
         context.setItem(viewer->topLevelItem(row));
         expr.evaluate(context);
+    }
+}
+
+void compareScanners(const QByteArray &data)
+{
+    static const QRegularExpression record(
+        QStringLiteral("([0-9]+\\.[0-9]+) *: *(Info|Debug|Warning|Error) *: *([a-zA-Z0-9]+) *: *(.*)"));
+    static const QRegularExpression continuation(QStringLiteral(" *([a-zA-Z0-9]+) *: *(.*)"));
+    static const char *const levels[] = {"Debug", "Info", "Warning", "Error"};
+
+    const QStringList lines = QString::fromUtf8(data).split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        const QRegularExpressionMatch expected = record.match(line);
+        RecordLineMatch got;
+        const bool matched = matchRecordLine(line.constData(), line.size(), got);
+        check(matched == expected.hasMatch());
+        if (matched) {
+            const QString time = line.mid(got.timeBegin, got.timeEnd - got.timeBegin);
+            check(time == expected.captured(1));
+            check(int(got.type) >= 0 && int(got.type) < 4 && expected.captured(2) == QLatin1String(levels[got.type]));
+            check(line.mid(got.subsystemBegin, got.subsystemEnd - got.subsystemBegin) == expected.captured(3));
+            check(line.mid(got.messageBegin) == expected.captured(4));
+            const double value = recordTime(time.constData(), time.size());
+            const double reference = time.toDouble();
+            check(value == reference || (value != value && reference != reference));
+        }
+        const QRegularExpressionMatch expectedContinuation = continuation.match(line);
+        ContinuationLineMatch gotContinuation;
+        const bool continued = matchContinuationLine(line.constData(), line.size(), gotContinuation);
+        check(continued == expectedContinuation.hasMatch());
+        if (continued) {
+            check(line.mid(gotContinuation.subsystemBegin, gotContinuation.subsystemEnd - gotContinuation.subsystemBegin)
+                  == expectedContinuation.captured(1));
+            check(line.mid(gotContinuation.textBegin) == expectedContinuation.captured(2));
+        }
     }
 }
 

@@ -15,5 +15,9 @@ void linkActionMessages(const QByteArray &data);
 // Arbitrary text as a filter, parsed against the log expression context and,
 // when it parses, evaluated on a few viewer rows.
 void runFilterText(const QByteArray &data);
+// Each line matched by the reader's scanner and by the two regular
+// expressions it stands for; aborts where they disagree on a match, a group
+// or the time's value.
+void compareScanners(const QByteArray &data);
 
 } // namespace fuzzentries

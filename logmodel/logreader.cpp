@@ -1,33 +1,19 @@
 #include "logreader.h"
 
 #include "logfile.h"
+#include "logscanner.h"
 
+#include <QHash>
 #include <QIODevice>
-#include <QRegularExpression>
 #include <QTextCodec>
 
-#include <vector>
+#include <algorithm>
 
 namespace {
 
-// Compiled once and shared by every file that is read.
-const QRegularExpression recordPattern(
-    QStringLiteral("([0-9]+\\.[0-9]+) *: *(Info|Debug|Warning|Error) *: *([a-zA-Z0-9]+) *: *(.*)"));
-const QRegularExpression continuationPattern(QStringLiteral(" *([a-zA-Z0-9]+) *: *(.*)"));
-
-EntryType entryTypeFor(QStringView levelWord)
-{
-    const QString lower = levelWord.toString().toLower();
-    if (lower == QLatin1String("debug"))
-        return Debug;
-    if (lower == QLatin1String("info"))
-        return Info;
-    if (lower == QLatin1String("warning"))
-        return Warning;
-    if (lower == QLatin1String("error"))
-        return Error;
-    return Unknown;
-}
+// A line whose bytes pass this without a line feed is decoded as it comes,
+// so that no line costs more than maxLineLength characters of memory.
+constexpr int longLineBytes = 4 * 1024 * 1024;
 
 // At most `length` characters of `text`, never ending inside a surrogate pair.
 QStringView leftOf(QStringView text, int length)
@@ -40,28 +26,59 @@ QStringView leftOf(QStringView text, int length)
 }
 
 // "line N <what> - '<line>'", built only as far as it is kept.
-QString quotedLineMessage(qint64 lineNumber, const char *what, const QString &line)
+QString quotedLineMessage(qint64 lineNumber, const char *what, QStringView line)
 {
-    const QString head = QStringLiteral("line ") + QString::number(lineNumber) + QLatin1Char(' ')
-        + QLatin1String(what) + QStringLiteral(" - '");
-    return LogFile::cutMessage(head + leftOf(line, LogFile::maxMessageLength + 1).toString() + QLatin1Char('\''));
+    QString text = QStringLiteral("line ") + QString::number(lineNumber) + QLatin1Char(' ') + QLatin1String(what)
+        + QStringLiteral(" - '");
+    text.append(leftOf(line, LogFile::maxMessageLength + 1));
+    text.append(QLatin1Char('\''));
+    return LogFile::cutMessage(text);
 }
 
 } // namespace
 
+// One shared string per subsystem name: names repeat on almost every line.
+class LogReader::Subsystems final
+{
+public:
+    const QString &intern(QStringView name)
+    {
+        if (name == QStringView(last))
+            return last;
+        const auto found = names.constFind(name);
+        if (found != names.constEnd()) {
+            last = found.value();
+            return last;
+        }
+        const QString copy = name.toString();
+        // Keyed by a view of the stored copy, which lives as long as the map.
+        names.insert(QStringView(copies.emplace_back(copy)), copy);
+        last = copy;
+        return last;
+    }
+
+private:
+    std::vector<QString> copies;
+    QHash<QStringView, QString> names;
+    QString last;
+};
+
 LogReader::LogReader(LogFile &file, int maxLineLength)
     : m_file(file)
     , m_maxLineLength(std::max(maxLineLength, 1))
+    , m_subsystems(std::make_unique<Subsystems>())
 {
 }
 
 LogReader::~LogReader() = default;
 
-bool LogReader::read(QIODevice &device, qint64 limit)
+bool LogReader::read(QIODevice &device, qint64 limit, const std::atomic<bool> *cancelled)
 {
     std::vector<char> buffer(static_cast<size_t>(blockSize));
     qint64 done = 0;
     for (;;) {
+        if (cancelled && cancelled->load(std::memory_order_relaxed))
+            return false;
         qint64 wanted = blockSize;
         if (limit >= 0)
             wanted = std::min(wanted, limit - done);
@@ -70,7 +87,9 @@ bool LogReader::read(QIODevice &device, qint64 limit)
         const qint64 got = device.read(buffer.data(), wanted);
         if (got < 0) {
             // The lines read so far stay; the line being read is incomplete.
+            m_carry.clear();
             m_pending.clear();
+            m_longLine = false;
             m_pendingCut = false;
             m_file.addProblem(0, LogFile::cutMessage(QStringLiteral("read error after line ")
                                                      + QString::number(m_lineNumber - 1) + QStringLiteral(": ")
@@ -88,47 +107,165 @@ void LogReader::addData(const char *data, qint64 size)
 {
     if (size <= 0)
         return;
-    m_bytesRead += size;
-    if (!m_decoder) {
+    m_bytesRead.fetch_add(size, std::memory_order_relaxed);
+    if (!m_codec) {
         // A byte order mark is recognised in the first four bytes.
         m_head.append(data, int(size));
         if (m_head.size() < 4)
             return;
-        startDecoding();
+        start();
         return;
     }
-    takeLines(m_decoder->toUnicode(data, int(size)));
+    addLines(data, size);
 }
 
-void LogReader::startDecoding()
+void LogReader::start()
 {
-    QTextCodec *codec = QTextCodec::codecForUtfText(m_head, QTextCodec::codecForLocale());
-    m_decoder = std::make_unique<QTextDecoder>(codec);
+    m_codec = QTextCodec::codecForUtfText(m_head, QTextCodec::codecForLocale());
+    m_splitBytes = m_codec->mibEnum() == 106;
+    if (!m_splitBytes)
+        m_decoder = std::make_unique<QTextDecoder>(m_codec);
     const QByteArray head = std::move(m_head);
     m_head.clear();
-    takeLines(m_decoder->toUnicode(head.constData(), head.size()));
+    addLines(head.constData(), head.size());
 }
 
 void LogReader::finish()
 {
-    if (!m_decoder && !m_head.isEmpty())
-        startDecoding();
+    if (!m_codec && !m_head.isEmpty())
+        start();
+    if (m_splitBytes && !m_carry.isEmpty() && !m_longLine) {
+        // What a decoder keeps of a sequence cut short at the end is dropped.
+        QTextCodec::ConverterState state(m_atStart ? QTextCodec::DefaultConversion : QTextCodec::IgnoreHeader);
+        m_atStart = false;
+        appendPending(m_codec->toUnicode(m_carry.constData(), m_carry.size(), &state));
+        m_carry.clear();
+    }
     // A last line without its line feed; a carriage return before the end of
     // the data is dropped as it would be before a line feed.
     if (!m_pending.isEmpty())
         completeLine();
+    m_longLine = false;
+    if (m_splitBytes)
+        m_decoder.reset();
 }
 
-void LogReader::completeLine()
+void LogReader::addLines(const char *data, qint64 size)
 {
-    if (!m_pendingCut && m_pending.endsWith(QLatin1Char('\r')))
-        m_pending.chop(1);
-    const QString line = std::move(m_pending);
-    m_pending.clear();
-    // Empty lines are neither read nor counted.
-    if (!line.isEmpty())
-        handleLine(line);
-    m_pendingCut = false;
+    if (!m_splitBytes) {
+        // Blocks are never larger than an int can count.
+        for (qint64 done = 0; done < size;) {
+            const int piece = int(std::min<qint64>(size - done, blockSize));
+            takeLines(m_decoder->toUnicode(data + done, piece));
+            done += piece;
+        }
+        return;
+    }
+    const char *end = data + size;
+    if (m_longLine || !m_carry.isEmpty()) {
+        // First the rest of the line begun before.
+        const char *feed = static_cast<const char *>(memchr(data, '\n', size_t(size)));
+        const char *lineEnd = feed ? feed : end;
+        if (m_longLine) {
+            addToLongLine(data, lineEnd - data);
+        } else if (!feed) {
+            carry(data, end - data);
+            return;
+        } else {
+            m_carry.append(data, int(lineEnd - data));
+        }
+        if (m_longLine) {
+            m_longLine = false;
+            m_decoder.reset();
+            completeLine();
+        } else {
+            m_carry.append('\n');
+            decodeLines(m_carry.constData(), m_carry.size());
+            m_carry.clear();
+        }
+        data = feed + 1;
+    }
+    if (data >= end)
+        return;
+    // Whole lines are decoded together; the rest waits for its line feed.
+    const char *lastFeed = static_cast<const char *>(memrchr(data, '\n', size_t(end - data)));
+    if (lastFeed) {
+        for (const char *piece = data; piece <= lastFeed;) {
+            // Decoded in pieces of whole lines that an int can count.
+            const char *pieceEnd = lastFeed;
+            if (pieceEnd - piece >= blockSize) {
+                pieceEnd = static_cast<const char *>(memrchr(piece, '\n', size_t(blockSize)));
+                if (!pieceEnd)
+                    pieceEnd = lastFeed;
+            }
+            decodeLines(piece, int(pieceEnd - piece + 1));
+            piece = pieceEnd + 1;
+        }
+        data = lastFeed + 1;
+    }
+    if (data < end)
+        carry(data, end - data);
+}
+
+void LogReader::carry(const char *data, qint64 size)
+{
+    if (m_carry.size() + size <= longLineBytes) {
+        m_carry.append(data, int(size));
+        return;
+    }
+    // Too long to keep as bytes: decoded from here on, as far as it is kept.
+    m_longLine = true;
+    m_decoder = std::make_unique<QTextDecoder>(m_codec, m_atStart ? QTextCodec::DefaultConversion
+                                                                  : QTextCodec::IgnoreHeader);
+    m_atStart = false;
+    const QByteArray carried = std::move(m_carry);
+    m_carry.clear();
+    addToLongLine(carried.constData(), carried.size());
+    addToLongLine(data, size);
+}
+
+void LogReader::addToLongLine(const char *data, qint64 size)
+{
+    // Once the line is cut, the rest of it is only skipped.
+    if (m_pendingCut || size <= 0)
+        return;
+    for (qint64 done = 0; done < size && !m_pendingCut;) {
+        const int piece = int(std::min<qint64>(size - done, blockSize));
+        appendPending(m_decoder->toUnicode(data + done, piece));
+        done += piece;
+    }
+}
+
+void LogReader::decodeLines(const char *data, int size)
+{
+    // Every piece ends with a line feed, so no character is split between
+    // pieces and each decodes on its own.
+    QTextCodec::ConverterState state(m_atStart ? QTextCodec::DefaultConversion : QTextCodec::IgnoreHeader);
+    m_atStart = false;
+    const QString text = m_codec->toUnicode(data, size, &state);
+    const QChar *chars = text.constData();
+    const int length = text.size();
+    int start = 0;
+    while (start < length) {
+        int end = text.indexOf(QLatin1Char('\n'), start);
+        if (end < 0)
+            end = length;
+        // Lines end at a line feed, after an optional carriage return.
+        int lineEnd = end;
+        if (lineEnd > start && chars[lineEnd - 1] == QLatin1Char('\r'))
+            --lineEnd;
+        // Empty lines are neither read nor counted.
+        if (lineEnd > start) {
+            QStringView line(chars + start, lineEnd - start);
+            if (line.size() > m_maxLineLength) {
+                m_pendingCut = true;
+                line = leftOf(line, m_maxLineLength);
+            }
+            handleLine(line);
+            m_pendingCut = false;
+        }
+        start = end + 1;
+    }
 }
 
 void LogReader::takeLines(const QString &text)
@@ -161,7 +298,19 @@ void LogReader::appendPending(QStringView text)
     m_pendingCut = true;
 }
 
-void LogReader::handleLine(const QString &line)
+void LogReader::completeLine()
+{
+    if (!m_pendingCut && m_pending.endsWith(QLatin1Char('\r')))
+        m_pending.chop(1);
+    const QString line = std::move(m_pending);
+    m_pending.clear();
+    // Empty lines are neither read nor counted.
+    if (!line.isEmpty())
+        handleLine(line);
+    m_pendingCut = false;
+}
+
+void LogReader::handleLine(QStringView line)
 {
     if (m_pendingCut) {
         report(QStringLiteral("line ") + QString::number(m_lineNumber) + QStringLiteral(" is longer than ")
@@ -174,46 +323,43 @@ void LogReader::handleLine(const QString &line)
     ++m_lineNumber;
 }
 
-void LogReader::handleRecord(const QString &line)
+void LogReader::handleRecord(QStringView line)
 {
-    const QRegularExpressionMatch match = recordPattern.match(line);
-    if (!match.hasMatch()) {
+    RecordLineMatch match;
+    if (!matchRecordLine(line.data(), int(line.size()), match)) {
         report(m_file.keepsMoreMessages() ? quotedLineMessage(m_lineNumber, "ignored", line) : QString());
         return;
     }
-    const double time = match.capturedRef(1).toDouble();
-    const EntryType type = entryTypeFor(match.capturedView(2));
-    QString subsystem = match.captured(3);
-    auto known = m_subsystems.constFind(subsystem);
-    if (known == m_subsystems.constEnd())
-        known = m_subsystems.insert(subsystem, subsystem);
-    auto entry = std::make_shared<LogFileEntry>(time, type, known.value(), m_lineNumber);
-    entry->appendMessage(match.captured(4));
+    const double time = recordTime(line.data() + match.timeBegin, match.timeEnd - match.timeBegin);
+    const QString &subsystem = m_subsystems->intern(line.mid(match.subsystemBegin, match.subsystemEnd - match.subsystemBegin));
+    auto entry = std::make_shared<LogFileEntry>(time, match.type, subsystem, m_lineNumber);
+    entry->appendMessage(line.mid(match.messageBegin).toString());
     m_previous = entry.get();
     m_file.m_entries.append(std::move(entry));
 }
 
-void LogReader::handleContinuation(const QString &line)
+void LogReader::handleContinuation(QStringView line)
 {
-    const QRegularExpressionMatch match = continuationPattern.match(line);
-    if (!match.hasMatch()) {
+    ContinuationLineMatch match;
+    if (!matchContinuationLine(line.data(), int(line.size()), match)) {
         report(m_file.keepsMoreMessages() ? quotedLineMessage(m_lineNumber, "ignored", line) : QString());
         return;
     }
-    if (!m_previous || match.capturedRef(1) != m_previous->subsystem()) {
+    if (!m_previous || line.mid(match.subsystemBegin, match.subsystemEnd - match.subsystemBegin) != QStringView(m_previous->subsystem())) {
         report(m_file.keepsMoreMessages() ? quotedLineMessage(m_lineNumber, "invalid continuatio line", line)
                                           : QString());
         return;
     }
-    const QStringRef text = match.capturedRef(2);
+    const QStringView text = line.mid(match.textBegin);
     const int room = m_maxLineLength - m_previous->message().size();
     if (text.size() <= room) {
         m_previous->appendMessage(text.toString());
         return;
     }
-    m_previous->appendMessage(leftOf(QStringView(text), room).toString());
-    report(QStringLiteral("line ") + QString::number(m_lineNumber) + QStringLiteral(" is cut: the message it continues reached ")
-           + QString::number(m_maxLineLength) + QStringLiteral(" characters"));
+    m_previous->appendMessage(leftOf(text, room).toString());
+    report(QStringLiteral("line ") + QString::number(m_lineNumber)
+           + QStringLiteral(" is cut: the message it continues reached ") + QString::number(m_maxLineLength)
+           + QStringLiteral(" characters"));
 }
 
 void LogReader::report(const QString &message) const

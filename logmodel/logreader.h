@@ -1,19 +1,23 @@
 #pragma once
 
-#include <QHash>
+#include <QByteArray>
 #include <QString>
+#include <QStringView>
 
+#include <atomic>
 #include <memory>
+#include <vector>
 
 class LogFile;
 class LogFileEntry;
 class QIODevice;
+class QTextCodec;
 class QTextDecoder;
 
 // Reads the lines of a log into a LogFile: one entry per record line,
 // continuation lines joined to the record before them, and a reader message
 // for each line it cannot use. It reads any QIODevice in large blocks, and
-// can be given the data in several calls.
+// can be given the data in several calls (a log that grows).
 //
 // Lines, and messages joined from continuation lines, are cut at
 // maxLineLength characters: the toolkit's strings end near 2^30 characters,
@@ -32,36 +36,53 @@ public:
     // size the device claimed), `limit` bytes have been read (negative: no
     // limit), or a read fails. A failure keeps what was read, adds the
     // message "read error after line N: <reason>" and returns false.
-    bool read(QIODevice &device, qint64 limit = -1);
+    // Stops early, also returning false, once `cancelled` is set.
+    bool read(QIODevice &device, qint64 limit = -1, const std::atomic<bool> *cancelled = nullptr);
     // Takes bytes that were read by other means.
     void addData(const char *data, qint64 size);
     // Handles a last line that ended without a line feed.
     void finish();
 
-    qint64 bytesRead() const { return m_bytesRead; }
+    // Bytes taken so far; safe to read from another thread while reading.
+    qint64 bytesRead() const { return m_bytesRead.load(std::memory_order_relaxed); }
 
 private:
-    void startDecoding();
+    class Subsystems;
+
+    void start();
+    void addLines(const char *data, qint64 size);
+    // Keeps the bytes of an incomplete line until its line feed comes.
+    void carry(const char *data, qint64 size);
+    void addToLongLine(const char *data, qint64 size);
+    void decodeLines(const char *data, int size);
     void takeLines(const QString &text);
     void appendPending(QStringView text);
-    // Handles the line gathered in m_pending, now that its end has come.
     void completeLine();
-    void handleLine(const QString &line);
-    void handleRecord(const QString &line);
-    void handleContinuation(const QString &line);
+    void handleLine(QStringView line);
+    void handleRecord(QStringView line);
+    void handleContinuation(QStringView line);
     void report(const QString &message) const;
 
     LogFile &m_file;
     const int m_maxLineLength;
+    QTextCodec *m_codec = nullptr;
+    // UTF-8 data is split into lines as bytes and each run of whole lines is
+    // decoded at once; other encodings go through a decoder that keeps its
+    // state from block to block.
+    bool m_splitBytes = false;
+    bool m_atStart = true;
     std::unique_ptr<QTextDecoder> m_decoder;
     // The first bytes, until there are enough to recognise a byte order mark.
     QByteArray m_head;
-    // The start of a line whose line feed has not been read yet.
+    // Bytes of a line whose line feed has not come yet.
+    QByteArray m_carry;
+    // A line too long to wait for as bytes, decoded as it comes (or, for
+    // other encodings, every incomplete line).
     QString m_pending;
+    bool m_longLine = false;
     bool m_pendingCut = false;
     qint64 m_lineNumber = 1;
-    qint64 m_bytesRead = 0;
+    std::atomic<qint64> m_bytesRead{0};
     LogFileEntry *m_previous = nullptr;
-    // Subsystem names repeat on almost every line; one shared copy of each.
-    QHash<QString, QString> m_subsystems;
+    std::unique_ptr<Subsystems> m_subsystems;
 };

@@ -11,16 +11,16 @@ out=fuzz-out
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DMIRT_FUZZ=ON -DMIRT_BUILD_TESTS=OFF -DMIRT_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" -j"${JOBS:-2}" --target fuzz_reader fuzz_actions fuzz_filter
+cmake --build "$build" -j"${JOBS:-2}" --target fuzz_reader fuzz_actions fuzz_filter fuzz_scanner
 
 mkdir -p "$out"
 status=0
-for target in reader actions filter; do
+for target in reader actions filter scanner; do
     corpus="$out/corpus-$target"
     mkdir -p "$corpus"
     # Starting points: our own corpora, sample logs and earlier findings.
     case $target in
-        reader) cp samples/*.log "$corpus"/ ;;
+        reader|scanner) cp samples/*.log "$corpus"/ ;;
         *) cp fuzz/corpus/"$target"/* "$corpus"/ ;;
     esac
     cp tests/regression/inputs/"$target"/* "$corpus"/ 2>/dev/null || true
@@ -28,7 +28,7 @@ for target in reader actions filter; do
     # Longer inputs add nothing the fuzzer cannot reach with these, and cost
     # a viewer of thousands of rows per run.
     case $target in
-        reader|actions) max_len=16384 ;;
+        reader|actions|scanner) max_len=16384 ;;
         filter) max_len=4096 ;;
     esac
     echo "== fuzz_$target for ${seconds}s"

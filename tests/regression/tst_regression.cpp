@@ -48,6 +48,17 @@ private slots:
         fuzzentries::linkActionMessages(contents(path));
     }
 
+    void scanner_data()
+    {
+        addInputs({QStringLiteral("tests/regression/inputs/scanner"), QStringLiteral("tests/regression/inputs/reader"),
+                   QStringLiteral("samples")});
+    }
+    void scanner()
+    {
+        QFETCH(QString, path);
+        fuzzentries::compareScanners(contents(path));
+    }
+
     void filter_data()
     {
         addInputs({QStringLiteral("tests/regression/inputs/filter"), QStringLiteral("fuzz/corpus/filter")});
