@@ -10,7 +10,9 @@ void restartWithHugePageHeap(char **argv)
 {
 #if defined(__linux__) && defined(__GLIBC__)
     static const char marker[] = "MIRT_HEAP_TUNED";
-    static const char tunable[] = "glibc.malloc.hugetlb=1";
+    // One arena: worker threads then allocate from the main heap, which is
+    // the one the huge pages back.
+    static const char tunable[] = "glibc.malloc.hugetlb=1:glibc.malloc.arena_max=1";
     // Done already, or the user chose the allocator settings.
     if (std::getenv(marker))
         return;

@@ -3,6 +3,7 @@
 #include "localpath.h"
 #include "logfile.h"
 #include "logfileviewer.h"
+#include "logloadtask.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -132,7 +133,16 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
     lastDir = settings.value(QStringLiteral("LastDir"), QStringLiteral(".")).toString();
 }
 
-MirtLogFileAnalyzer::~MirtLogFileAnalyzer() = default;
+MirtLogFileAnalyzer::~MirtLogFileAnalyzer()
+{
+    // Work still running in the background stops, and what it read is left
+    // to the system: the window closes at once, whatever is open.
+    LogLoadTask::setQuitting();
+    for (LogFileViewer *viewer : viewers()) {
+        disconnect(viewer, nullptr, this, nullptr);
+        viewer->abandon();
+    }
+}
 
 void MirtLogFileAnalyzer::placeOnFirstStart()
 {
@@ -179,6 +189,15 @@ void MirtLogFileAnalyzer::setStatus(const QString &text, const QString &toolTip)
     statusLabel->setToolTip(toolTip);
 }
 
+// The files opened together: what is said about them waits until every one
+// of them has been read.
+struct MirtLogFileAnalyzer::OpenBatch
+{
+    int loading = 0;
+    bool failures = false;
+    QList<QPointer<LogFileViewer>> damaged;
+};
+
 void MirtLogFileAnalyzer::openLogFile(const QString &path)
 {
     openLogFiles({path});
@@ -188,51 +207,124 @@ void MirtLogFileAnalyzer::openLogFiles(const QStringList &paths)
 {
     QStringList failures;      // reader messages of files that did not open
     QStringList failedNames;
-    QList<const LogFile *> damaged;
-    QStringList damagedNames;
-
+    auto batch = std::make_shared<OpenBatch>();
     for (const QString &path : paths) {
-        QStringList messages;
-        std::shared_ptr<LogFile> file = LogFile::load(path, messages);
-        if (!file) {
+        // The checks are made at once; the reading goes on in the background.
+        QString error;
+        const int fd = openLogFileDescriptor(path, error);
+        if (fd < 0) {
             // A file that cannot be read at all must not vanish without a word.
-            failures << messages.value(0);
+            failures << error;
             failedNames << QFileInfo(displayPath(path)).fileName();
             continue;
         }
-        auto *viewer = new LogFileViewer(file);
-        viewerFiles.insert(viewer, file);
-        const QString name = QFileInfo(displayPath(path)).baseName();
-        const int index = tabs->addTab(viewer, name);
-        QString tip = displayPath(path);
-        if (file->problemCount() > 0) {
-            // Stays with the tab, whatever the status line says later.
-            tabs->setTabIcon(index, style()->standardIcon(QStyle::SP_MessageBoxWarning));
-            tip += QLatin1Char('\n') + problemSummary(file->problemCount(), name) + QLatin1Char(':')
-                + QLatin1Char('\n') + listedProblems(*file, maxTabListedMessages).join(QLatin1Char('\n'));
-            damaged << file.get();
-            damagedNames << name;
-        }
-        tabs->setTabToolTip(index, tip);
+        ++batch->loading;
+        addViewer(path, fd, batch);
     }
-
+    batch->failures = !failures.isEmpty();
     if (failures.size() == 1) {
         setStatus(failures.first());
     } else if (failures.size() > 1) {
         setStatus(QStringLiteral("could not open %1 files: %2").arg(failures.size()).arg(failedNames.join(QStringLiteral(", "))),
                   failures.join(QLatin1Char('\n')));
-    } else if (damaged.size() == 1) {
-        setStatus(problemSummary(damaged.first()->problemCount(), damagedNames.first()),
-                  listedProblems(*damaged.first(), maxListedMessages).join(QLatin1Char('\n')));
+    }
+    updateBusy();
+}
+
+void MirtLogFileAnalyzer::addViewer(const QString &path, int fd, const std::shared_ptr<OpenBatch> &batch)
+{
+    auto *viewer = new LogFileViewer(path, fd);
+    const QString name = QFileInfo(displayPath(path)).baseName();
+    viewer->setObjectName(QStringLiteral("viewer"));
+    const int index = tabs->addTab(viewer, name);
+    tabs->setTabToolTip(index, displayPath(path));
+    connect(viewer, &LogFileViewer::busyChanged, this, &MirtLogFileAnalyzer::updateBusy);
+    connect(viewer, &LogFileViewer::loaded, this, [this, viewer, batch] { viewerLoaded(viewer, batch); });
+    connect(viewer, &LogFileViewer::filterApplied, this, [this, viewer](int shown, int total) {
+        if (viewer == statusViewer) {
+            setStatus(QStringLiteral("%1 of %2 rows shown").arg(groupedNumber(shown), groupedNumber(total)));
+            statusViewer = nullptr;
+        }
+    });
+    connect(viewer, &QObject::destroyed, this, [this, batch] {
+        // A tab closed before its file was read no longer holds up the others.
+        if (batch->loading > 0 && --batch->loading == 0)
+            showBatchProblems(*batch);
+        updateBusy();
+    });
+}
+
+void MirtLogFileAnalyzer::viewerLoaded(LogFileViewer *viewer, const std::shared_ptr<OpenBatch> &batch)
+{
+    const int index = tabs->indexOf(viewer);
+    const LogFile &file = *viewer->logFile();
+    if (index >= 0 && file.problemCount() > 0) {
+        // Stays with the tab, whatever the status line says later.
+        const QString name = tabs->tabText(index);
+        tabs->setTabIcon(index, style()->standardIcon(QStyle::SP_MessageBoxWarning));
+        tabs->setTabToolTip(index, displayPath(viewer->path()) + QLatin1Char('\n') + problemSummary(file.problemCount(), name)
+                                       + QLatin1Char(':') + QLatin1Char('\n')
+                                       + listedProblems(file, maxTabListedMessages).join(QLatin1Char('\n')));
+        batch->damaged << viewer;
+    }
+    if (batch->loading > 0 && --batch->loading == 0)
+        showBatchProblems(*batch);
+}
+
+void MirtLogFileAnalyzer::showBatchProblems(const OpenBatch &batch)
+{
+    // Files that could not be opened at all were named already; that stays.
+    if (batch.failures)
+        return;
+    QList<LogFileViewer *> damaged;
+    QStringList names;
+    for (const QPointer<LogFileViewer> &viewer : batch.damaged) {
+        const int index = viewer ? tabs->indexOf(viewer) : -1;
+        if (index < 0)
+            continue;
+        damaged << viewer;
+        names << tabs->tabText(index);
+    }
+    if (damaged.size() == 1) {
+        const LogFile &file = *damaged.first()->logFile();
+        setStatus(problemSummary(file.problemCount(), names.first()),
+                  listedProblems(file, maxListedMessages).join(QLatin1Char('\n')));
     } else if (damaged.size() > 1) {
         QStringList tip;
         for (int i = 0; i < damaged.size(); ++i) {
-            tip << problemSummary(damaged.at(i)->problemCount(), damagedNames.at(i)) + QLatin1Char(':');
-            tip << listedProblems(*damaged.at(i), maxListedMessages / damaged.size());
+            const LogFile &file = *damaged.at(i)->logFile();
+            tip << problemSummary(file.problemCount(), names.at(i)) + QLatin1Char(':');
+            tip << listedProblems(file, maxListedMessages / damaged.size());
         }
-        setStatus(QStringLiteral("lines of %1 files could not be read: %2").arg(damaged.size()).arg(damagedNames.join(QStringLiteral(", "))),
+        setStatus(QStringLiteral("lines of %1 files could not be read: %2").arg(damaged.size()).arg(names.join(QStringLiteral(", "))),
                   tip.join(QLatin1Char('\n')));
     }
+}
+
+LogFileViewer *MirtLogFileAnalyzer::currentViewer() const
+{
+    return qobject_cast<LogFileViewer *>(tabs->currentWidget());
+}
+
+QList<LogFileViewer *> MirtLogFileAnalyzer::viewers() const
+{
+    QList<LogFileViewer *> all;
+    for (int i = 0; i < tabs->count(); ++i) {
+        if (auto *viewer = qobject_cast<LogFileViewer *>(tabs->widget(i)))
+            all << viewer;
+    }
+    return all;
+}
+
+void MirtLogFileAnalyzer::updateBusy()
+{
+    bool now = false;
+    for (LogFileViewer *viewer : viewers())
+        now = now || viewer->isBusy();
+    if (now == busy)
+        return;
+    busy = now;
+    emit busyChanged(busy);
 }
 
 void MirtLogFileAnalyzer::fileOpen()
@@ -259,20 +351,20 @@ void MirtLogFileAnalyzer::fileClose()
 
 void MirtLogFileAnalyzer::closeTab(int index)
 {
-    QWidget *page = tabs->widget(index);
-    if (!page)
+    auto *viewer = qobject_cast<LogFileViewer *>(tabs->widget(index));
+    if (!viewer)
         return;
     tabs->removeTab(index);
-    viewerFiles.remove(static_cast<QTreeWidget *>(page));
-    hiddenRows.remove(static_cast<QTreeWidget *>(page));
-    // Nothing refers to a closed viewer any more; free it and its rows.
-    page->deleteLater();
+    // Stops its reading or filtering at once, and frees its rows without
+    // holding up the window.
+    viewer->dispose();
+    updateBusy();
 }
 
 void MirtLogFileAnalyzer::viewExpandAll()
 {
-    if (auto *viewer = qobject_cast<QTreeWidget *>(tabs->currentWidget()))
-        viewer->expandAll();
+    if (LogFileViewer *viewer = currentViewer())
+        viewer->expandAllRows();
 }
 
 void MirtLogFileAnalyzer::viewCollapseAll()
@@ -286,18 +378,15 @@ void MirtLogFileAnalyzer::filterEntered()
     const QString text = filterEdit->text();
     if (text.isEmpty()) {
         setStatus(QStringLiteral("Ready"));
-        if (auto *viewer = qobject_cast<QTreeWidget *>(tabs->currentWidget())) {
-            const std::vector<bool> hidden = hiddenRows.take(viewer);
-            for (int row = 0; row < int(hidden.size()); ++row) {
-                if (hidden[size_t(row)])
-                    viewer->setRowHidden(row, QModelIndex(), false);
-            }
-        }
+        statusViewer = nullptr;
+        if (LogFileViewer *viewer = currentViewer())
+            viewer->clearFilter();
         return;
     }
     QString error;
     int position = 0;
     if (filter.parse(filterContext, text, error, position)) {
+        filterText = text;
         applyFilter();
         return;
     }
@@ -313,33 +402,15 @@ void MirtLogFileAnalyzer::filterEntered()
 
 void MirtLogFileAnalyzer::applyFilter()
 {
-    auto *viewer = qobject_cast<QTreeWidget *>(tabs->currentWidget());
+    LogFileViewer *viewer = currentViewer();
     if (!viewer) {
         setStatus(QStringLiteral("Ready"));
         return;
     }
-    filterContext.setLogFile(viewerFiles.value(viewer));
-
-    // Only rows whose visibility changes are touched, and by row number:
-    // asking an item to hide itself makes the tree search for the item's row.
-    const int count = viewer->topLevelItemCount();
-    int shown = 0;
-    std::vector<bool> &hidden = hiddenRows[viewer];
-    hidden.resize(size_t(count), false);
-    for (int row = 0; row < count; ++row) {
-        filterContext.setItem(viewer->topLevelItem(row));
-        const bool hide = !mirt::expr::isTrue(filter.evaluate(filterContext));
-        if (hidden[size_t(row)] != hide) {
-            viewer->setRowHidden(row, QModelIndex(), hide);
-            hidden[size_t(row)] = hide;
-        }
-        shown += hide ? 0 : 1;
-    }
-    // The context is needed for the pass only; holding on to the file would
-    // keep a closed tab's data alive.
-    filterContext.setItem(nullptr);
-    filterContext.setLogFile(nullptr);
-    setStatus(QStringLiteral("%1 of %2 rows shown").arg(groupedNumber(shown), groupedNumber(count)));
+    // The viewer filters its own rows, off this thread; the status line
+    // says what it did once it is done.
+    statusViewer = viewer;
+    viewer->applyFilter(filterText);
 }
 
 void MirtLogFileAnalyzer::closeEvent(QCloseEvent *event)

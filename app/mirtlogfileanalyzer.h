@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QMap>
+#include <QPointer>
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -15,6 +16,7 @@
 #include <vector>
 
 class LogFile;
+class LogFileViewer;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -24,21 +26,29 @@ class QTreeWidget;
 
 // The one top-level window: a tab per open log file, the File and View menus
 // and one status text. Settings: "geometry", "windowState" and "LastDir".
+//
+// Files are read in the background: a tab appears at once and shows its
+// progress. busy is true while any tab reads its file or filters its rows,
+// so that tests and scripts can wait for it.
 class MirtLogFileAnalyzer : public QMainWindow
 {
     Q_OBJECT
+    Q_PROPERTY(bool busy READ isBusy NOTIFY busyChanged)
 
 public:
     explicit MirtLogFileAnalyzer(QWidget *parent = nullptr);
     ~MirtLogFileAnalyzer() override;
 
-    // Reads one file and adds its tab; tells the user in the status text when
-    // the file, or some of its lines, could not be read.
+    // Adds a tab for one file and reads the file in the background; tells
+    // the user in the status text when the file, or some of its lines, could
+    // not be read.
     void openLogFile(const QString &path);
-    // Reads several files; the status names every file that could not be
+    // Opens several files; the status names every file that could not be
     // opened, and a tab whose file had unreadable lines carries a warning
     // icon whose tooltip lists them for as long as the tab is open.
     void openLogFiles(const QStringList &paths);
+
+    bool isBusy() const { return busy; }
 
     // The bytes of the command line as the system gave them, so that names
     // that are not valid in the locale's encoding still open; called by the
@@ -53,14 +63,25 @@ public:
 
     // Return in the filter line: parse its text, then show and hide rows.
     void filterEntered();
-    // Shows the entry rows of the current tab for which the parsed filter is
-    // true and hides the others.
+    // Has the current tab show the entry rows for which the parsed filter
+    // is true and hide the others.
     void applyFilter();
+
+signals:
+    void busyChanged(bool busy);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    struct OpenBatch;
+
+    void addViewer(const QString &path, int fd, const std::shared_ptr<OpenBatch> &batch);
+    void viewerLoaded(LogFileViewer *viewer, const std::shared_ptr<OpenBatch> &batch);
+    void showBatchProblems(const OpenBatch &batch);
+    void updateBusy();
+    LogFileViewer *currentViewer() const;
+    QList<LogFileViewer *> viewers() const;
     void setStatus(const QString &text, const QString &toolTip = QString());
     void placeOnFirstStart();
     // Keeps a restored geometry only when it lies mostly on a screen, with
@@ -79,8 +100,9 @@ private:
     mirt::expr::Expr filter;
     LogFileExprContext filterContext;
     QString lastDir;
-    QMap<QTreeWidget *, std::shared_ptr<LogFile>> viewerFiles;
-    // Per viewer, the entry rows its last filter hid. Asking the view instead
-    // costs a persistent index look-up per row, which a million rows feel.
-    QHash<QTreeWidget *, std::vector<bool>> hiddenRows;
+    // The text of the last filter that parsed.
+    QString filterText;
+    // The viewer whose filter result the status line waits for.
+    QPointer<LogFileViewer> statusViewer;
+    bool busy = false;
 };

@@ -116,7 +116,7 @@ QString displayPath(const QString &path)
     return result;
 }
 
-bool openLogDevice(const QString &path, QFile &device, QString &error)
+int openLogFileDescriptor(const QString &path, QString &error)
 {
     const QString shown = displayPath(path);
     const QByteArray name = encodeLocalPath(path);
@@ -124,11 +124,11 @@ bool openLogDevice(const QString &path, QFile &device, QString &error)
     if (name.isEmpty() || ::stat(name.constData(), &info) != 0) {
         error = errno == ELOOP ? QStringLiteral("file '") + shown + QStringLiteral("' is a symbolic link loop")
                                : QStringLiteral("file '") + shown + QStringLiteral("' does not exist");
-        return false;
+        return -1;
     }
     if (!S_ISREG(info.st_mode)) {
         error = QStringLiteral("file '") + shown + QStringLiteral("' is not a regular file");
-        return false;
+        return -1;
     }
     // Non-blocking, so that a file swapped for a pipe since the check cannot
     // hang the open; the check below then refuses it.
@@ -138,12 +138,20 @@ bool openLogDevice(const QString &path, QFile &device, QString &error)
         if (fd >= 0)
             ::close(fd);
         error = QStringLiteral("cannot open '") + shown + QStringLiteral("' for reading");
-        return false;
+        return -1;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+bool openLogDevice(const QString &path, QFile &device, QString &error)
+{
+    const int fd = openLogFileDescriptor(path, error);
+    if (fd < 0)
+        return false;
     if (!device.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        error = QStringLiteral("cannot open '") + shown + QStringLiteral("' for reading");
+        error = QStringLiteral("cannot open '") + displayPath(path) + QStringLiteral("' for reading");
         return false;
     }
     return true;

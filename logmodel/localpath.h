@@ -22,3 +22,6 @@ QString displayPath(const QString &path);
 // false and sets `error` to the reader's message for it: the path does not
 // exist, is a symbolic link loop, is not a regular file, or cannot be opened.
 bool openLogDevice(const QString &path, QFile &device, QString &error);
+// The same checks; returns a file descriptor open for reading, which the
+// caller closes, or -1 with `error` set.
+int openLogFileDescriptor(const QString &path, QString &error);

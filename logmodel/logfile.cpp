@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include <algorithm>
+
 LogFile::LogFile(const QString &path, QObject *parent)
     : QObject(parent)
     , m_path(path)
@@ -64,7 +66,23 @@ void LogFile::addProblem(qint64 lineNumber, const QString &message)
 
 void LogFile::linkActions()
 {
+    linkActions(nullptr, nullptr);
+}
+
+void LogFile::linkActions(const std::atomic<bool> *cancelled, std::atomic<int> *linked)
+{
+    const int first = m_linkedEntries;
+    const auto lineNumber = [this, first](int entry) {
+        const size_t index = size_t(entry - first);
+        return index < m_unlinkedLineNumbers.size() ? m_unlinkedLineNumbers[index] : qint64(0);
+    };
     for (; m_linkedEntries < m_entries.size(); ++m_linkedEntries) {
+        if ((m_linkedEntries & 0xffff) == 0) {
+            if (cancelled && cancelled->load(std::memory_order_relaxed))
+                break;
+            if (linked)
+                linked->store(m_linkedEntries - first, std::memory_order_relaxed);
+        }
         LogFileEntry &entry = *m_entries.at(m_linkedEntries);
         const QString &message = entry.message();
         int position = 0;
@@ -77,12 +95,19 @@ void LogFile::linkActions()
         if (auto action = findOrParseAction(QStringView(message), position, brackets, ancestors, &rejected))
             entry.setAction(std::move(action), activity);
         if (!rejected.isNull()) {
-            addProblem(entry.lineNumber(),
-                       QStringLiteral("line ") + QString::number(entry.lineNumber())
+            addProblem(lineNumber(m_linkedEntries),
+                       QStringLiteral("line ") + QString::number(lineNumber(m_linkedEntries))
                            + QStringLiteral(": action number '") + rejected.left(maxMessageLength).toString()
                            + QStringLiteral("' is not a number from 0 to 2147483647 and names no action"));
         }
     }
+    // Line numbers of entries linked now are no longer needed.
+    const size_t done = std::min(size_t(m_linkedEntries - first), m_unlinkedLineNumbers.size());
+    m_unlinkedLineNumbers.erase(m_unlinkedLineNumbers.begin(), m_unlinkedLineNumbers.begin() + long(done));
+    if (m_unlinkedLineNumbers.empty())
+        std::vector<qint64>().swap(m_unlinkedLineNumbers);
+    if (linked)
+        linked->store(m_linkedEntries - first, std::memory_order_relaxed);
 }
 
 std::shared_ptr<RobotAction> LogFile::findOrParseAction(const QString &text, int &position)

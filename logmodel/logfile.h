@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -54,8 +55,13 @@ public:
     // `text` cut to maxMessageLength characters, followed by "…" when cut.
     static QString cutMessage(const QString &text);
 
-    // Links every action record of entries() to its RobotAction.
+    // Links every action record of entries() to its RobotAction. Entries
+    // linked before are left alone, so a file that grows is linked as far as
+    // it has been read, in entry order, exactly as a whole file would be.
     void linkActions();
+    // The same, stopping early (with the remaining entries unlinked) once
+    // `cancelled` is set; `linked` (when given) counts the entries done.
+    void linkActions(const std::atomic<bool> *cancelled, std::atomic<int> *linked);
     // Reads an action reference at the position and returns the action it names,
     // registering new actions (and their sub-actions) in actions().
     std::shared_ptr<RobotAction> findOrParseAction(const QString &text, int &position);
@@ -81,4 +87,7 @@ private:
     qint64 m_lastProblemLine = -1;
     // Entries before this one are linked.
     int m_linkedEntries = 0;
+    // The line numbers of the entries not yet linked, for the messages of
+    // linking; nothing is kept per entry once it is linked.
+    std::vector<qint64> m_unlinkedLineNumbers;
 };

@@ -2,10 +2,9 @@
 
 #include "robotaction.h"
 
-LogFileEntry::LogFileEntry(double time, EntryType type, const QString &subsystem, qint64 lineNumber)
+LogFileEntry::LogFileEntry(double time, EntryType type, const QString &subsystem)
     : m_time(time)
     , m_type(type)
-    , m_lineNumber(lineNumber)
     , m_subsystem(subsystem)
 {
 }

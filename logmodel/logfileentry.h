@@ -12,7 +12,7 @@ class RobotAction;
 class LogFileEntry
 {
 public:
-    LogFileEntry(double time, EntryType type, const QString &subsystem, qint64 lineNumber = 0);
+    LogFileEntry(double time, EntryType type, const QString &subsystem);
     virtual ~LogFileEntry();
     Q_DISABLE_COPY_MOVE(LogFileEntry)
 
@@ -24,9 +24,6 @@ public:
     ActionActivity activity() const { return m_activity; }
     std::shared_ptr<RobotAction> action() const { return m_action; }
     bool hasAction() const { return m_action != nullptr; }
-    // The number of the record line among the file's non-empty lines, as the
-    // reader's messages count them; 0 for entries not read from a file.
-    qint64 lineNumber() const { return m_lineNumber; }
 
     // Appends the text unchanged, with no separator.
     void appendMessage(const QString &text);
@@ -36,7 +33,6 @@ private:
     double m_time;
     EntryType m_type;
     ActionActivity m_activity = NoActivity;
-    qint64 m_lineNumber;
     QString m_subsystem;
     QString m_message;
     std::shared_ptr<RobotAction> m_action;

@@ -72,7 +72,8 @@ LogReader::LogReader(LogFile &file, int maxLineLength)
 
 LogReader::~LogReader() = default;
 
-bool LogReader::read(QIODevice &device, qint64 limit, const std::atomic<bool> *cancelled)
+bool LogReader::read(QIODevice &device, qint64 limit, const std::atomic<bool> *cancelled,
+                     std::atomic<qint64> *progress)
 {
     std::vector<char> buffer(static_cast<size_t>(blockSize));
     qint64 done = 0;
@@ -98,9 +99,25 @@ bool LogReader::read(QIODevice &device, qint64 limit, const std::atomic<bool> *c
         }
         if (got == 0)
             return true;
+        if (done == 0 && limit > got)
+            reserveFor(buffer.data(), got, limit);
         done += got;
         addData(buffer.data(), got);
+        if (progress)
+            progress->store(bytesRead(), std::memory_order_relaxed);
     }
+}
+
+void LogReader::reserveFor(const char *sample, qint64 size, qint64 total)
+{
+    // Room for the entries the whole file will likely hold, judged by the
+    // lines of its first block, saves growing the lists step by step.
+    const qint64 lines = std::count(sample, sample + size, '\n');
+    if (lines < 16)
+        return;
+    const qint64 expected = std::min<qint64>(total / size * lines + lines, 200000000);
+    m_file.m_entries.reserve(int(expected));
+    m_file.m_unlinkedLineNumbers.reserve(size_t(expected));
 }
 
 void LogReader::addData(const char *data, qint64 size)
@@ -332,10 +349,11 @@ void LogReader::handleRecord(QStringView line)
     }
     const double time = recordTime(line.data() + match.timeBegin, match.timeEnd - match.timeBegin);
     const QString &subsystem = m_subsystems->intern(line.mid(match.subsystemBegin, match.subsystemEnd - match.subsystemBegin));
-    auto entry = std::make_shared<LogFileEntry>(time, match.type, subsystem, m_lineNumber);
+    auto entry = std::make_shared<LogFileEntry>(time, match.type, subsystem);
     entry->appendMessage(line.mid(match.messageBegin).toString());
     m_previous = entry.get();
     m_file.m_entries.append(std::move(entry));
+    m_file.m_unlinkedLineNumbers.push_back(m_lineNumber);
 }
 
 void LogReader::handleContinuation(QStringView line)

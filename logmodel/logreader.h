@@ -36,8 +36,10 @@ public:
     // size the device claimed), `limit` bytes have been read (negative: no
     // limit), or a read fails. A failure keeps what was read, adds the
     // message "read error after line N: <reason>" and returns false.
-    // Stops early, also returning false, once `cancelled` is set.
-    bool read(QIODevice &device, qint64 limit = -1, const std::atomic<bool> *cancelled = nullptr);
+    // Stops early, also returning false, once `cancelled` is set. `progress`
+    // (when given) follows bytesRead().
+    bool read(QIODevice &device, qint64 limit = -1, const std::atomic<bool> *cancelled = nullptr,
+              std::atomic<qint64> *progress = nullptr);
     // Takes bytes that were read by other means.
     void addData(const char *data, qint64 size);
     // Handles a last line that ended without a line feed.
@@ -49,6 +51,7 @@ public:
 private:
     class Subsystems;
 
+    void reserveFor(const char *sample, qint64 size, qint64 total);
     void start();
     void addLines(const char *data, qint64 size);
     // Keeps the bytes of an incomplete line until its line feed comes.

@@ -2,11 +2,14 @@
 
 #include "exprnode.h"
 #include "logfile.h"
+#include "logfileviewer.h"
+#include "robotaction.h"
 
 #include <QTreeWidgetItem>
 
 namespace {
 
+enum Variable { Time, Type, Action, Activity, Message, Subsystem, IsAction, Text };
 enum Column { TimeColumn = 0, TypeColumn = 1, SubsystemColumn = 2, ActionColumn = 3, ActivityColumn = 4,
               MessageColumn = 5 };
 
@@ -34,10 +37,26 @@ QString lowered(const QString &text)
     return result;
 }
 
+const QString &loweredTypeName(EntryType type)
+{
+    static const QString names[] = {QStringLiteral("debug"), QStringLiteral("info"), QStringLiteral("warning"),
+                                    QStringLiteral("error"), QStringLiteral("unknown")};
+    const int index = int(type);
+    return names[index >= Debug && index <= Error ? index : Unknown];
+}
+
+const QString &loweredActivityName(ActionActivity activity)
+{
+    static const QString names[] = {QStringLiteral("start"), QStringLiteral("complete"), QStringLiteral("cancel"),
+                                    QStringLiteral("unknown")};
+    const int index = int(activity);
+    return names[index >= Start && index <= Cancel ? index : 3];
+}
+
 } // namespace
 
 const QStringList LogFileExprContext::variableNames = {
-    QStringLiteral("time"),    QStringLiteral("type"),      QStringLiteral("action"),  QStringLiteral("activity"),
+    QStringLiteral("time"),    QStringLiteral("type"),      QStringLiteral("action"),   QStringLiteral("activity"),
     QStringLiteral("message"), QStringLiteral("subsystem"), QStringLiteral("isaction"), QStringLiteral("text")};
 
 LogFileExprContext::LogFileExprContext() = default;
@@ -47,11 +66,30 @@ LogFileExprContext::~LogFileExprContext() = default;
 void LogFileExprContext::setLogFile(std::shared_ptr<LogFile> file)
 {
     logFile = std::move(file);
+    loweredSubsystems.clear();
 }
 
 void LogFileExprContext::setItem(QTreeWidgetItem *row)
 {
     item = row;
+    entryNumber = -1;
+}
+
+void LogFileExprContext::setEntry(int number)
+{
+    item = nullptr;
+    entryNumber = number;
+}
+
+const LogFileEntry *LogFileExprContext::currentEntry() const
+{
+    if (!logFile)
+        return nullptr;
+    // A row without an entry number (a sub-action row) reads as entry 0.
+    const int number = item ? item->data(TimeColumn, Qt::UserRole).toInt() : entryNumber;
+    if (number < 0 || number >= logFile->entries().size())
+        return nullptr;
+    return logFile->entries().at(number).get();
 }
 
 bool LogFileExprContext::isVariable(const QString &name)
@@ -59,53 +97,84 @@ bool LogFileExprContext::isVariable(const QString &name)
     return variableNames.contains(name.toLower());
 }
 
-QVariant LogFileExprContext::getVariable(const QString &name)
+int LogFileExprContext::variableIndex(const QString &name)
 {
-    if (!item)
-        return QVariant();
-    // Names are nearly always written in small letters already; only the
-    // others pay for lowering.
+    const auto known = nameIndexes.constFind(name.constData());
+    if (known != nameIndexes.constEnd() && known->name.size() == name.size())
+        return known->index;
     int index = variableNames.indexOf(name);
     if (index < 0)
         index = variableNames.indexOf(name.toLower());
+    if (nameIndexes.size() < 64)
+        nameIndexes.insert(name.constData(), {name, index});
+    return index;
+}
+
+const QString &LogFileExprContext::loweredSubsystem(const QString &subsystem)
+{
+    auto found = loweredSubsystems.find(subsystem.constData());
+    if (found == loweredSubsystems.end() || found->name.size() != subsystem.size())
+        found = loweredSubsystems.insert(subsystem.constData(), {subsystem, lowered(subsystem)});
+    return found->lowered;
+}
+
+QVariant LogFileExprContext::getVariable(const QString &name)
+{
+    const int index = variableIndex(name);
+    const LogFileEntry *entry = currentEntry();
+    if (!entry)
+        return index == IsAction && (item || entryNumber >= 0) ? QVariant(false) : cellVariable(index);
+    const RobotAction *action = entry->action().get();
     switch (index) {
-    case 0: {
-        // The entry's own time, not the six digits the cell may show: those
+    case Time:
+        // The entry's own time, not the digits its cell may show: those
         // would merge records that are seconds apart in a long run.
-        const LogFileEntry *entry = currentEntry();
-        return entry ? QVariant(entry->time()) : QVariant(item->text(TimeColumn).toDouble());
-    }
-    case 1:
-        return lowered(item->text(TypeColumn));
-    case 2:
-        return item->text(ActionColumn).toUInt(nullptr, 10);
-    case 3:
-        return lowered(item->text(ActivityColumn));
-    case 4:
-        return lowered(item->text(MessageColumn));
-    case 5:
-        return lowered(item->text(SubsystemColumn));
-    case 6: {
-        const LogFileEntry *entry = currentEntry();
-        return entry && entry->hasAction();
-    }
-    case 7: {
+        return entry->time();
+    case Type:
+        return loweredTypeName(entry->type());
+    case Action:
+        return action ? uint(action->id()) : 0u;
+    case Activity:
+        return action ? loweredActivityName(entry->activity()) : QString();
+    case Message:
+        return lowered(action ? LogFileViewer::actionText(*action) : entry->message());
+    case Subsystem:
+        return loweredSubsystem(entry->subsystem());
+    case IsAction:
+        return action != nullptr;
+    case Text:
         // The record's own message, also on action records whose Message
         // cell shows the action instead.
-        const LogFileEntry *entry = currentEntry();
-        return entry ? lowered(entry->message()) : QString();
-    }
+        return lowered(entry->message());
     default:
         return QVariant();
     }
 }
 
-const LogFileEntry *LogFileExprContext::currentEntry() const
+QVariant LogFileExprContext::cellVariable(int index) const
 {
-    const int number = item->data(TimeColumn, Qt::UserRole).toInt();
-    if (!logFile || number < 0 || number >= logFile->entries().size())
-        return nullptr;
-    return logFile->entries().at(number).get();
+    // A row of some other tree, without a file: what its cells show.
+    if (!item)
+        return QVariant();
+    switch (index) {
+    case Time:
+        return item->text(TimeColumn).toDouble();
+    case Type:
+        return lowered(item->text(TypeColumn));
+    case Action:
+        return item->text(ActionColumn).toUInt(nullptr, 10);
+    case Activity:
+        return lowered(item->text(ActivityColumn));
+    case Message:
+    case Text:
+        return lowered(item->text(MessageColumn));
+    case Subsystem:
+        return lowered(item->text(SubsystemColumn));
+    case IsAction:
+        return false;
+    default:
+        return QVariant();
+    }
 }
 
 bool LogFileExprContext::isFunction(const QString &name)

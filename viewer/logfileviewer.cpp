@@ -1,24 +1,34 @@
 #include "logfileviewer.h"
 
 #include "cappedtextdelegate.h"
-
+#include "expr.h"
+#include "filterpass.h"
+#include "handoff.h"
 #include "logfileentry.h"
+#include "logfileexprcontext.h"
+#include "logloadtask.h"
+#include "logrowitem.h"
 #include "robotaction.h"
+#include "treeviewlayout.h"
+#include "viewerrows.h"
 
 #include <QBrush>
 #include <QColor>
-#include <QHash>
-#include <QStringBuilder>
-#include <QStringList>
-#include <QTreeWidgetItem>
-
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QPointer>
+#include <QProgressBar>
+#include <QStringBuilder>
 #include <QStyle>
+#include <QThreadPool>
+#include <QTimer>
+#include <QTreeWidgetItem>
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
+
+#include <unistd.h>
 
 namespace {
 
@@ -27,35 +37,25 @@ constexpr int messageColumn = 5;
 constexpr int activityColumn = 4;
 constexpr int actionColumn = 3;
 
+// Rows added per turn of the event loop while a file's rows come in, and
+// changes to the view's hidden set per turn: each piece takes a few tens of
+// milliseconds, so the window keeps answering.
+constexpr int rowsPerInsertion = 100000;
+constexpr int hiddenChangesPerTurn = 40000;
+constexpr int rowsScannedPerTurn = 2000000;
+constexpr int persistentRowsDroppedPerTurn = 200000;
+// A viewer with more rows than this is taken apart a piece at a time.
+constexpr int largeViewerRows = 50000;
+constexpr int progressInterval = 50; // ms
+
+int filterThreads = 0;
+
 const QStringList &headerLabels()
 {
     static const QStringList labels{QStringLiteral("Time"),   QStringLiteral("Type"),
                                     QStringLiteral("Subsystem"), QStringLiteral("Action"),
                                     QStringLiteral("Activity"), QStringLiteral("Message")};
     return labels;
-}
-
-// Display names are shared strings, so a million rows hold no copies of them.
-const QString &typeName(EntryType type)
-{
-    static const QString names[] = {QStringLiteral("Debug"), QStringLiteral("Info"),
-                                    QStringLiteral("Warning"), QStringLiteral("Error"),
-                                    QStringLiteral("Unknown")};
-    const int index = static_cast<int>(type);
-    return names[index >= Debug && index <= Error ? index : Unknown];
-}
-
-const QString &activityName(ActionActivity activity)
-{
-    static const QString names[] = {QStringLiteral("Start"), QStringLiteral("Complete"),
-                                    QStringLiteral("Cancel"), QStringLiteral("Unknown")};
-    const int index = static_cast<int>(activity);
-    return names[index >= Start && index <= Cancel ? index : 3];
-}
-
-int rgbValue(const QColor &color)
-{
-    return color.red() * 65536 + color.green() * 256 + color.blue();
 }
 
 // A brush per colour, made once: every cell that uses it shares its data.
@@ -76,91 +76,34 @@ const Brushes &brushes()
     return instance;
 }
 
-// The column-5 colours a row can get when it is built.
-enum ColourKind { NoColour, ErrorColour, WarningColour, StartColour, CompleteColour, CancelColour };
-constexpr int colourKinds = 6;
-
-const QBrush *brushFor(ColourKind kind)
+const QBrush *severityBrush(EntryType type)
 {
-    switch (kind) {
-    case ErrorColour: return &brushes().error;
-    case WarningColour: return &brushes().warning;
-    case StartColour: return &brushes().start;
-    case CompleteColour: return &brushes().complete;
-    case CancelColour: return &brushes().cancel;
+    switch (type) {
+    case Error: return &brushes().error;
+    case Warning: return &brushes().warning;
     default: return nullptr;
     }
 }
 
-ColourKind severityColour(EntryType type)
-{
-    switch (type) {
-    case Error: return ErrorColour;
-    case Warning: return WarningColour;
-    default: return NoColour;
-    }
-}
-
-ColourKind activityColour(ActionActivity activity)
+const QBrush *activityBrush(ActionActivity activity)
 {
     switch (activity) {
-    case Start: return StartColour;
-    case Complete: return CompleteColour;
-    case Cancel: return CancelColour;
-    default: return NoColour;
+    case Start: return &brushes().start;
+    case Complete: return &brushes().complete;
+    case Cancel: return &brushes().cancel;
+    default: return nullptr;
     }
 }
 
-QString actionText(const RobotAction &action, int indent)
+int rgbValue(const QBrush *brush)
 {
-    int length = indent + action.name().size();
-    for (const QString &argument : action.arguments())
-        length += 2 + argument.size();
-    QString text;
-    text.reserve(length);
-    text.fill(QLatin1Char(' '), indent);
-    text += action.name();
-    for (const QString &argument : action.arguments()) {
-        text += QLatin1String(", ");
-        text += argument;
-    }
-    return text;
-}
-
-QTreeWidgetItem *topLevelAncestor(QTreeWidgetItem *item)
-{
-    while (item->parent())
-        item = item->parent();
-    return item;
+    if (!brush)
+        return 0;
+    const QColor color = brush->color();
+    return color.red() * 65536 + color.green() * 256 + color.blue();
 }
 
 } // namespace
-
-// Rows are made as copies of these. Qt shares an item's column data between
-// copies until one of them changes it, so rows of one colour share their
-// column-5 role data, and every row starts with its column table sized for
-// all six columns. The display texts are left empty: rows fill them in
-// column order, which appends without comparing to an old value.
-struct LogFileViewer::RowPrototypes
-{
-    RowPrototypes()
-    {
-        for (int kind = 0; kind < colourKinds; ++kind) {
-            const QBrush *background = brushFor(ColourKind(kind));
-            QTreeWidgetItem &row = entry[kind];
-            // The role data first: it sizes the column table once.
-            row.setData(messageColumn, Qt::UserRole, background ? rgbValue(background->color()) : 0);
-            if (background) {
-                row.setBackground(messageColumn, *background);
-                subAction[kind].setBackground(messageColumn, *background);
-            }
-        }
-    }
-    Q_DISABLE_COPY_MOVE(RowPrototypes)
-
-    QTreeWidgetItem entry[colourKinds];
-    QTreeWidgetItem subAction[colourKinds];
-};
 
 QString LogFileViewer::timeText(double time)
 {
@@ -185,6 +128,39 @@ QString LogFileViewer::recordToolTip(const QString &message)
     return CappedTextDelegate::withVisibleControls(text);
 }
 
+QString LogFileViewer::actionText(const RobotAction &action)
+{
+    int length = action.name().size();
+    for (const QString &argument : action.arguments())
+        length += 2 + argument.size();
+    QString text;
+    text.reserve(length);
+    text += action.name();
+    for (const QString &argument : action.arguments()) {
+        text += QLatin1String(", ");
+        text += argument;
+    }
+    return text;
+}
+
+// Display names are shared strings, so no cell makes copies of them.
+const QString &LogFileViewer::typeName(EntryType type)
+{
+    static const QString names[] = {QStringLiteral("Debug"), QStringLiteral("Info"),
+                                    QStringLiteral("Warning"), QStringLiteral("Error"),
+                                    QStringLiteral("Unknown")};
+    const int index = static_cast<int>(type);
+    return names[index >= Debug && index <= Error ? index : Unknown];
+}
+
+const QString &LogFileViewer::activityName(ActionActivity activity)
+{
+    static const QString names[] = {QStringLiteral("Start"), QStringLiteral("Complete"),
+                                    QStringLiteral("Cancel"), QStringLiteral("Unknown")};
+    const int index = static_cast<int>(activity);
+    return names[index >= Start && index <= Cancel ? index : 3];
+}
+
 int LogFileViewer::defaultSubActionBudget(int entryCount)
 {
     // Computed in 64 bits: four times a huge entry count overflows an int.
@@ -198,16 +174,58 @@ const QString &LogFileViewer::omittedRowsText()
     return text;
 }
 
+void LogFileViewer::setFilterThreadCount(int count)
+{
+    filterThreads = std::max(count, 0);
+}
+
 LogFileViewer::LogFileViewer(std::shared_ptr<LogFile> file, QWidget *parent)
     : LogFileViewer(file, parent, defaultSubActionBudget(file ? file->entries().size() : 0))
 {
 }
 
-LogFileViewer::LogFileViewer(std::shared_ptr<LogFile> file, QWidget *parent, int budget)
+LogFileViewer::LogFileViewer(std::shared_ptr<LogFile> loaded, QWidget *parent, int budget)
     : QTreeWidget(parent)
-    , file(std::move(file))
+    , filePath(loaded ? loaded->path() : QString())
     , subActionBudget(std::max(budget, 0))
 {
+    initialize();
+    if (!loaded)
+        return;
+    const std::unique_ptr<ViewerRows> rows = ViewerRows::build(*loaded, subActionBudget);
+    install(std::move(loaded), *rows);
+    insertPendingRows();
+}
+
+LogFileViewer::LogFileViewer(const QString &path, int fd, QWidget *parent)
+    : QTreeWidget(parent)
+    , filePath(path)
+{
+    initialize();
+    loading = true;
+    progressBar = new QProgressBar(this);
+    progressBar->setObjectName(QStringLiteral("loadProgress"));
+    progressBar->setRange(0, 1000);
+    progressBar->setFormat(QStringLiteral("Reading %p%"));
+    progressTimer = new QTimer(this);
+    progressTimer->setInterval(progressInterval);
+    connect(progressTimer, &QTimer::timeout, this, &LogFileViewer::showProgress);
+    progressTimer->start();
+    showProgress();
+
+    QPointer<LogFileViewer> self(this);
+    // The budget depends on the entry count, which is known only once read.
+    loadTask = LogLoadTask::start(path, fd, -1, handoff,
+                                  [self](std::shared_ptr<LogFile> loaded, std::shared_ptr<ViewerRows> rows) {
+                                      if (self)
+                                          self->install(std::move(loaded), *rows);
+                                  });
+    updateBusy();
+}
+
+void LogFileViewer::initialize()
+{
+    handoff = std::make_shared<Handoff>(this);
     setColumnCount(viewerColumns);
     setHeaderLabels(headerLabels());
     // Every row is one line of text; without this the view asks each row for
@@ -215,57 +233,130 @@ LogFileViewer::LogFileViewer(std::shared_ptr<LogFile> file, QWidget *parent, int
     setUniformRowHeights(true);
     setItemDelegate(new CappedTextDelegate(this));
     connect(this, &QTreeWidget::currentItemChanged, this, &LogFileViewer::onCurrentItemChanged);
-    indexPartners();
-    populate();
 }
 
-LogFileViewer::~LogFileViewer() = default;
-
-void LogFileViewer::indexPartners()
+LogFileViewer::~LogFileViewer()
 {
-    nextEnd.clear();
-    previousStart.clear();
-    if (!file)
-        return;
-    const auto &entries = file->entries();
-    const int count = entries.size();
-    nextEnd.assign(count, -1);
-    previousStart.assign(count, -1);
+    handoff->close();
+    if (loadTask)
+        loadTask->cancel();
+    if (filterPass)
+        filterPass->cancel();
+}
 
-    // Latest row per id seen so far: Start rows going forward, Complete and
-    // Cancel rows going backward. Each answer is then the value found before
-    // the row itself is recorded.
-    QHash<int, int> latest;
-    for (int row = 0; row < count; ++row) {
-        const LogFileEntry &entry = *entries.at(row);
-        if (!entry.hasAction())
-            continue;
-        const int id = entry.action()->id();
-        const auto found = latest.constFind(id);
-        if (found != latest.constEnd())
-            previousStart[row] = found.value();
-        if (entry.activity() == Start)
-            latest.insert(id, row);
+int LogFileViewer::loadProgress() const
+{
+    if (!loading)
+        return 100;
+    return loadTask ? loadTask->progress() / 10 : 100;
+}
+
+void LogFileViewer::showProgress()
+{
+    if (!progressBar)
+        return;
+    const int value = loadTask ? loadTask->progress() : 1000;
+    progressBar->setFormat((loadTask ? loadTask->stage() : QStringLiteral("Showing rows")) + QStringLiteral(" %p%"));
+    progressBar->setValue(value);
+    const QSize size(std::min(400, std::max(width() - 40, 100)), progressBar->sizeHint().height());
+    progressBar->setGeometry(QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size));
+    progressBar->show();
+    emit loadProgressChanged(value / 10);
+}
+
+void LogFileViewer::install(std::shared_ptr<LogFile> loaded, ViewerRows &rows)
+{
+    file = std::move(loaded);
+    if (loadTask)
+        subActionBudget = defaultSubActionBudget(file->entries().size());
+    nextEnd = std::move(rows.nextEnd);
+    previousStart = std::move(rows.previousStart);
+    hasChildren = std::move(rows.hasChildren);
+    subActionRows = rows.subActionRows;
+    widestTimeText = rows.widestTimeText;
+    const int count = file->entries().size();
+    clearedRows.assign(size_t(count), false);
+    hiddenRows.assign(size_t(count), false);
+    viewHidden.assign(size_t(count), false);
+    viewHiddenCount = 0;
+    shownRows = count;
+    pendingRows = rows.takeRows();
+    pendingInserted = 0;
+    if (loading) {
+        // The rows go in a piece at a time, each laid out as it comes.
+        QTimer::singleShot(0, this, &LogFileViewer::insertPendingRows);
     }
-    latest.clear();
-    for (int row = count - 1; row >= 0; --row) {
-        const LogFileEntry &entry = *entries.at(row);
-        if (!entry.hasAction())
-            continue;
-        const int id = entry.action()->id();
-        const auto found = latest.constFind(id);
-        if (found != latest.constEnd())
-            nextEnd[row] = found.value();
-        if (entry.activity() == Complete || entry.activity() == Cancel)
-            latest.insert(id, row);
+}
+
+void LogFileViewer::insertPendingRows()
+{
+    if (disposing)
+        return;
+    const int total = pendingRows.size();
+    const int piece = loading ? rowsPerInsertion : total;
+    if (pendingInserted < total) {
+        const int count = std::min(piece, total - pendingInserted);
+        addTopLevelItems(pendingInserted == 0 && count == total ? pendingRows : pendingRows.mid(pendingInserted, count));
+        pendingInserted += count;
     }
+    if (pendingInserted < total) {
+        QTimer::singleShot(0, this, &LogFileViewer::insertPendingRows);
+        return;
+    }
+    pendingRows.clear();
+    if (loading) {
+        finishLoading();
+        return;
+    }
+    for (int column = 0; column < viewerColumns; ++column)
+        resizeColumnToContents(column);
+    fitTimeColumn(widestTimeText);
+}
+
+void LogFileViewer::finishLoading()
+{
+    // Laid out once, now that every row is in.
+    scheduleDelayedItemsLayout();
+    for (int column = 0; column < viewerColumns; ++column)
+        resizeColumnToContents(column);
+    fitTimeColumn(widestTimeText);
+    loading = false;
+    loadTask.reset();
+    if (progressTimer)
+        progressTimer->deleteLater();
+    progressTimer = nullptr;
+    if (progressBar)
+        progressBar->deleteLater();
+    progressBar = nullptr;
+    emit loadProgressChanged(100);
+    if (!currentFilter.isEmpty())
+        startFilterPass();
+    emit loaded();
+    updateBusy();
+}
+
+void LogFileViewer::fitTimeColumn(const QString &widest)
+{
+    // Measured with every digit as wide as the widest one, so that any time
+    // of that length fits.
+    const QFontMetrics metrics(font());
+    int digitWidth = 0;
+    for (char digit = '0'; digit <= '9'; ++digit)
+        digitWidth = std::max(digitWidth, metrics.horizontalAdvance(QLatin1Char(digit)));
+    int width = 0;
+    for (const QChar c : widest)
+        width += c.isDigit() ? digitWidth : metrics.horizontalAdvance(c);
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const int needed = width + 2 * margin + (rootIsDecorated() ? indentation() : 0);
+    if (header()->sectionSize(0) < needed)
+        header()->resizeSection(0, needed);
 }
 
 int LogFileViewer::findPartner(int row, ActionActivity activity) const
 {
     if (row < 0 || size_t(row) >= nextEnd.size())
         return -1;
-    return activity == Start ? nextEnd[row] : previousStart[row];
+    return activity == Start ? nextEnd[size_t(row)] : previousStart[size_t(row)];
 }
 
 QString LogFileViewer::partnerToolTip(int row) const
@@ -277,154 +368,119 @@ QString LogFileViewer::partnerToolTip(int row) const
         return QString();
     const LogFileEntry &other = *file->entries().at(partner);
     // One allocation for the whole text.
-    return QStringLiteral("Time ") % timeText(other.time()) % QStringLiteral(", ")
-        % activityName(other.activity());
+    return QStringLiteral("Time ") % timeText(other.time()) % QStringLiteral(", ") % activityName(other.activity());
 }
 
-void LogFileViewer::populate()
+QVariant LogFileViewer::rowData(const LogRowItem &row, int column, int role, bool &handled) const
 {
-    clear();
-    partnerRow = -1;
-    subActionRows = 0;
-    if (!file)
-        return;
-
-    const RowPrototypes rowPrototypes;
-    prototypes = &rowPrototypes;
-    const auto &entries = file->entries();
-    QList<QTreeWidgetItem *> rows;
-    rows.reserve(entries.size());
-    // Neighbouring records often show the same time; they share one text.
-    QString lastTimeText;
-    double lastTime = -1;
-    // The longest time text sizes the Time column: the first rows alone
-    // would leave later, longer times cut short.
-    QString longestTimeText;
-
-    for (int number = 0; number < entries.size(); ++number) {
-        const LogFileEntry &entry = *entries.at(number);
-        const RobotAction *action = entry.action().get();
-        const ColourKind colour = action ? activityColour(entry.activity()) : severityColour(entry.type());
-        // Column 5's colour and its role value come with the prototype.
-        auto *row = new QTreeWidgetItem(rowPrototypes.entry[colour]);
-        row->setData(0, Qt::UserRole, number);
-
-        if (number == 0 || entry.time() != lastTime) {
-            QString text = timeText(entry.time());
-            if (text != lastTimeText)
-                lastTimeText = std::move(text);
-            lastTime = entry.time();
-            if (lastTimeText.size() > longestTimeText.size())
-                longestTimeText = lastTimeText;
-        }
-        row->setText(0, lastTimeText);
-        row->setText(1, typeName(entry.type()));
-        row->setText(2, entry.subsystem());
-        if (action) {
-            // An earlier start of the same action shows the same texts and
-            // sub-actions; its rows lend this row their data.
-            const int twinRow = previousStart[number];
-            const QTreeWidgetItem *twin = twinRow >= 0 && entries.at(twinRow)->action().get() == action
-                ? rows.at(twinRow)
-                : nullptr;
-            if (twin) {
-                row->setText(actionColumn, twin->text(actionColumn));
-                row->setText(activityColumn, activityName(entry.activity()));
-                row->setText(messageColumn, twin->text(messageColumn));
-            } else {
-                row->setText(actionColumn, QString::number(action->id()));
-                row->setText(activityColumn, activityName(entry.activity()));
-                row->setText(messageColumn, actionText(*action, 0));
-            }
-            if (!action->children().isEmpty()) {
-                addChildActions(row, 4, entry.activity(), action->children(), twin,
-                                twin ? entries.at(twinRow)->activity() : NoActivity);
-            }
-            row->setToolTip(activityColumn, partnerToolTip(number));
-            // The cell shows the action; the record's own words (a failure
-            // reason, say) are one hover away.
-            row->setToolTip(messageColumn, recordToolTip(entry.message()));
-        } else {
-            row->setText(messageColumn, entry.message());
-        }
-        rows.append(row);
-    }
-    prototypes = nullptr;
-
-    // One insertion: the model announces the rows once instead of per row.
-    addTopLevelItems(rows);
-    for (int column = 0; column < viewerColumns; ++column)
-        resizeColumnToContents(column);
-    fitTimeColumn(longestTimeText);
+    handled = false;
+    if (!file || column < 0 || column >= viewerColumns)
+        return QVariant();
+    if (row.type() == LogRowItem::EntryRow)
+        return entryRowData(row.entryNumber(), column, role, handled);
+    return subRowData(row, column, role, handled);
 }
 
-void LogFileViewer::fitTimeColumn(const QString &longest)
+QVariant LogFileViewer::entryRowData(int number, int column, int role, bool &handled) const
 {
-    // Measured with every digit as wide as the widest one, so that any time
-    // of that length fits.
-    const QFontMetrics metrics(font());
-    int digitWidth = 0;
-    for (char digit = '0'; digit <= '9'; ++digit)
-        digitWidth = std::max(digitWidth, metrics.horizontalAdvance(QLatin1Char(digit)));
-    int width = 0;
-    for (const QChar c : longest)
-        width += c.isDigit() ? digitWidth : metrics.horizontalAdvance(c);
-    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
-    const int needed = width + 2 * margin + (rootIsDecorated() ? indentation() : 0);
-    if (header()->sectionSize(0) < needed)
-        header()->resizeSection(0, needed);
-}
-
-// `twin`, when set, is a row built earlier for the same action at the same
-// depth, under an entry of activity `twinActivity`; its sub-action rows show
-// the same texts and are copied, so that the copies share their data.
-void LogFileViewer::addChildActions(QTreeWidgetItem *parent, int indent, ActionActivity activity,
-                                    const QList<std::shared_ptr<RobotAction>> &children,
-                                    const QTreeWidgetItem *twin, ActionActivity twinActivity)
-{
-    const ColourKind colour = activityColour(activity);
-    const QTreeWidgetItem &prototype = prototypes->subAction[colour];
-    const int twinCount = twin ? twin->childCount() : 0;
-    for (int i = 0; i < children.size(); ++i) {
-        if (subActionRows >= subActionBudget) {
-            addOmittedRow(parent, activity);
-            return;
+    if (number < 0 || number >= file->entries().size())
+        return QVariant();
+    const LogFileEntry &entry = *file->entries().at(number);
+    const RobotAction *action = entry.action().get();
+    const QBrush *colour = action ? activityBrush(entry.activity()) : severityBrush(entry.type());
+    handled = true;
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        switch (column) {
+        case 0:
+            return timeText(entry.time());
+        case 1:
+            return typeName(entry.type());
+        case 2:
+            return entry.subsystem();
+        case actionColumn:
+            return action ? QString::number(action->id()) : QString();
+        case activityColumn:
+            return action ? activityName(entry.activity()) : QString();
+        default:
+            return action ? actionText(*action) : entry.message();
         }
-        ++subActionRows;
-        const RobotAction &child = *children.at(i);
-
-        // The twin's row at the same place shows this child, unless the twin
-        // was cut short there.
-        const QTreeWidgetItem *twinChild = i < twinCount ? twin->child(i) : nullptr;
-        if (twinChild && twinChild->text(actionColumn).isEmpty())
-            twinChild = nullptr;
-        QTreeWidgetItem *row = nullptr;
-        if (twinChild && colour != NoColour) {
-            row = new QTreeWidgetItem(*twinChild);
-            if (twinActivity != activity)
-                row->setBackground(messageColumn, *brushFor(colour));
-        } else {
-            twinChild = nullptr;
-            row = new QTreeWidgetItem(prototype);
-            row->setText(actionColumn, QString::number(child.id()));
-            row->setText(messageColumn, actionText(child, indent));
+    case Qt::BackgroundRole:
+        if (number == partnerRow)
+            return brushes().highlight;
+        if (size_t(number) < clearedRows.size() && clearedRows[size_t(number)]) {
+            // A cleared highlight leaves white, and the row's own colour, set.
+            if (column < messageColumn)
+                return brushes().cleared;
+            const int rgb = rgbValue(colour);
+            return QBrush(QColor((rgb >> 16) & 0xff, (rgb >> 8) & 0xff, rgb & 0xff, 255));
         }
-        // Added before its own children: the item then has no subtree to walk.
-        parent->addChild(row);
-        if (!child.children().isEmpty()) {
-            if (indent / 4 >= maxSubActionDepth)
-                addOmittedRow(row, activity);
-            else
-                addChildActions(row, indent + 4, activity, child.children(), twinChild, twinActivity);
-        }
+        return column == messageColumn && colour ? QVariant(*colour) : QVariant();
+    case Qt::ToolTipRole:
+        if (!action)
+            return QVariant();
+        if (column == activityColumn)
+            return partnerToolTip(number);
+        // The cell shows the action; the record's own words (a failure
+        // reason, say) are one hover away.
+        if (column == messageColumn)
+            return recordToolTip(entry.message());
+        return QVariant();
+    case Qt::UserRole:
+        if (column == 0)
+            return number;
+        if (column == messageColumn)
+            return rgbValue(colour);
+        return QVariant();
+    default:
+        handled = false;
+        return QVariant();
     }
 }
 
-void LogFileViewer::addOmittedRow(QTreeWidgetItem *parent, ActionActivity activity)
+ActionActivity LogFileViewer::topLevelActivity(const QTreeWidgetItem *row) const
 {
-    auto *row = new QTreeWidgetItem(prototypes->subAction[activityColour(activity)]);
-    row->setText(messageColumn, omittedRowsText());
-    parent->addChild(row);
+    while (row->parent())
+        row = row->parent();
+    const int number = row->type() == LogRowItem::EntryRow ? static_cast<const LogRowItem *>(row)->entryNumber() : -1;
+    if (number < 0 || number >= file->entries().size())
+        return NoActivity;
+    return file->entries().at(number)->activity();
+}
+
+QVariant LogFileViewer::subRowData(const LogRowItem &row, int column, int role, bool &handled) const
+{
+    handled = true;
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        if (row.type() == LogRowItem::OmittedRow)
+            return column == messageColumn ? omittedRowsText() : QString();
+        if (column == actionColumn)
+            return QString::number(row.subAction()->id());
+        if (column == messageColumn) {
+            // Indented four spaces a level, on top of the tree's own indentation.
+            int depth = 0;
+            for (const QTreeWidgetItem *up = row.parent(); up; up = up->parent())
+                ++depth;
+            return QString(4 * depth, QLatin1Char(' ')) + actionText(*row.subAction());
+        }
+        return QString();
+    case Qt::BackgroundRole:
+        // Sub-action rows take the colour of the activity of their record.
+        if (column == messageColumn) {
+            if (const QBrush *colour = activityBrush(topLevelActivity(&row)))
+                return *colour;
+        }
+        return QVariant();
+    case Qt::ToolTipRole:
+    case Qt::UserRole:
+        return QVariant();
+    default:
+        handled = false;
+        return QVariant();
+    }
 }
 
 void LogFileViewer::onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetItem *previous)
@@ -434,7 +490,9 @@ void LogFileViewer::onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetIt
         return;
 
     // A sub-action row stands for the entry row it hangs under.
-    const QTreeWidgetItem *entryRow = topLevelAncestor(current);
+    const QTreeWidgetItem *entryRow = current;
+    while (entryRow->parent())
+        entryRow = entryRow->parent();
     const int row = entryRow->data(0, Qt::UserRole).toInt();
     int partner = -1;
     if (row >= 0 && row < file->entries().size()) {
@@ -442,21 +500,244 @@ void LogFileViewer::onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetIt
         if (entry.hasAction())
             partner = findPartner(row, entry.activity());
     }
-
-    if (partner != partnerRow && partnerRow != -1) {
-        if (QTreeWidgetItem *item = topLevelItem(partnerRow)) {
-            for (int column = 0; column < messageColumn; ++column)
-                item->setBackground(column, brushes().cleared);
-            const int rgb = item->data(messageColumn, Qt::UserRole).toInt();
-            item->setBackground(messageColumn,
-                                QColor((rgb >> 16) & 0xff, (rgb >> 8) & 0xff, rgb & 0xff, 255));
-        }
-    }
+    if (partner == partnerRow)
+        return;
+    if (partnerRow >= 0 && size_t(partnerRow) < clearedRows.size())
+        clearedRows[size_t(partnerRow)] = true;
     partnerRow = partner;
-    if (partnerRow != -1) {
-        if (QTreeWidgetItem *item = topLevelItem(partnerRow)) {
-            for (int column = 0; column < viewerColumns; ++column)
-                item->setBackground(column, brushes().highlight);
+    // The cells changed without the model knowing: repaint.
+    viewport()->update();
+}
+
+void LogFileViewer::doItemsLayout()
+{
+    if (!file) {
+        QTreeWidget::doItemsLayout();
+        return;
+    }
+    const QModelIndex first = model()->index(0, 0);
+    treeviewlayout::layOut(this, effectiveHiddenRows(), hasChildren, first.isValid() ? indexRowSizeHint(first) : 0);
+    QAbstractItemView::doItemsLayout();
+    header()->doItemsLayout();
+}
+
+void LogFileViewer::rowsInserted(const QModelIndex &parent, int start, int end)
+{
+    // Rows added at the end are laid out on their own: laying out a million
+    // rows again for every piece that comes in would freeze the window.
+    if (file && !parent.isValid() && end == topLevelItemCount() - 1
+        && treeviewlayout::hiddenSetSize(this) == viewHiddenCount) {
+        const QModelIndex first = model()->index(0, 0);
+        const int expected = std::max(end + 1, pendingRows.size());
+        if (treeviewlayout::appendTopLevelRows(this, start, end, hiddenRows, hasChildren, indexRowSizeHint(first),
+                                               expected)) {
+            QAbstractItemView::rowsInserted(parent, start, end);
+            updateGeometries();
+            viewport()->update();
+            return;
         }
     }
+    QTreeWidget::rowsInserted(parent, start, end);
+}
+
+std::vector<bool> LogFileViewer::effectiveHiddenRows() const
+{
+    // The view's hidden set may also hold rows someone else hid; those are
+    // looked up, among the rows this viewer shows, only when the set holds
+    // more than this viewer put there.
+    if (treeviewlayout::hiddenSetSize(this) == viewHiddenCount)
+        return hiddenRows;
+    std::vector<bool> hidden = hiddenRows;
+    const int count = topLevelItemCount();
+    hidden.resize(size_t(count), false);
+    for (int row = 0; row < count; ++row) {
+        const bool ours = size_t(row) < viewHidden.size() && viewHidden[size_t(row)];
+        if (!hidden[size_t(row)] && !ours && isRowHidden(row, QModelIndex()))
+            hidden[size_t(row)] = true;
+    }
+    return hidden;
+}
+
+bool LogFileViewer::applyFilter(const QString &expression, QString *error)
+{
+    if (!expression.isEmpty()) {
+        mirt::expr::Expr check;
+        LogFileExprContext context;
+        QString message;
+        if (!check.parse(context, expression, message)) {
+            if (error)
+                *error = message;
+            return false;
+        }
+    }
+    currentFilter = expression;
+    if (filterPass) {
+        filterPass->cancel();
+        filterPass.reset();
+    }
+    if (loading || !file) {
+        updateBusy();
+        return true;
+    }
+    startFilterPass();
+    return true;
+}
+
+void LogFileViewer::startFilterPass()
+{
+    if (currentFilter.isEmpty()) {
+        applyShownRows(std::vector<char>(size_t(file->entries().size()), 1));
+        return;
+    }
+    QPointer<LogFileViewer> self(this);
+    filterPass = FilterPass::start(file, currentFilter, filterThreads, handoff,
+                                   [self](const std::vector<char> &shown) {
+                                       if (self) {
+                                           self->filterPass.reset();
+                                           self->applyShownRows(shown);
+                                       }
+                                   });
+    updateBusy();
+}
+
+void LogFileViewer::applyShownRows(const std::vector<char> &shown)
+{
+    const int count = int(std::min(shown.size(), hiddenRows.size()));
+    shownRows = 0;
+    for (int row = 0; row < count; ++row) {
+        const bool hide = !shown[size_t(row)];
+        hiddenRows[size_t(row)] = hide;
+        shownRows += hide ? 0 : 1;
+    }
+    // The rows show at the next layout; the view's record of hidden rows
+    // follows a piece at a time.
+    scheduleDelayedItemsLayout();
+    const bool syncing = syncPosition >= 0;
+    syncPosition = 0;
+    // Room in the view's hidden set for all the rows it is to take, made
+    // once: growing it a piece at a time would rebuild it again and again.
+    syncToHide = 0;
+    for (int row = 0; row < count; ++row)
+        syncToHide += hiddenRows[size_t(row)] && !viewHidden[size_t(row)] ? 1 : 0;
+    if (syncToHide > 0)
+        treeviewlayout::reserveHidden(this, syncToHide);
+    if (!syncing)
+        QTimer::singleShot(0, this, &LogFileViewer::syncHiddenSet);
+    updateBusy();
+    emit filterApplied(shownRows, count);
+}
+
+void LogFileViewer::syncHiddenSet()
+{
+    if (syncPosition < 0 || disposing)
+        return;
+    const int count = int(std::min(hiddenRows.size(), viewHidden.size()));
+    std::vector<int> hide;
+    std::vector<int> show;
+    int row = syncPosition;
+    const int scanEnd = int(std::min<qint64>(count, qint64(row) + rowsScannedPerTurn));
+    for (; row < scanEnd && int(hide.size() + show.size()) < hiddenChangesPerTurn; ++row) {
+        const bool wanted = hiddenRows[size_t(row)];
+        if (wanted == viewHidden[size_t(row)])
+            continue;
+        (wanted ? hide : show).push_back(row);
+        viewHidden[size_t(row)] = wanted;
+        viewHiddenCount += wanted ? 1 : -1;
+    }
+    if (!hide.empty())
+        treeviewlayout::hideRows(this, hide.data(), int(hide.size()), true);
+    if (!show.empty())
+        treeviewlayout::hideRows(this, show.data(), int(show.size()), false);
+    syncPosition = row;
+    if (row < count) {
+        QTimer::singleShot(0, this, &LogFileViewer::syncHiddenSet);
+        return;
+    }
+    syncPosition = -1;
+    updateBusy();
+}
+
+void LogFileViewer::expandAllRows()
+{
+    // The toolkit's expansion asks the view's hidden set about every row,
+    // so it waits until that set is complete.
+    if (busy) {
+        expandWhenIdle = true;
+        return;
+    }
+    expandAll();
+}
+
+void LogFileViewer::updateBusy()
+{
+    const bool now = !disposing && (loading || filterPass || syncPosition >= 0);
+    if (now == busy)
+        return;
+    busy = now;
+    if (!busy && expandWhenIdle) {
+        expandWhenIdle = false;
+        expandAll();
+    }
+    emit busyChanged(busy);
+}
+
+void LogFileViewer::dispose()
+{
+    if (disposing)
+        return;
+    hide();
+    setParent(nullptr);
+    disposing = true;
+    const bool wasBusy = busy;
+    busy = false;
+    if (wasBusy)
+        emit busyChanged(false);
+    handoff->close();
+    if (loadTask)
+        loadTask->cancel();
+    if (filterPass)
+        filterPass->cancel();
+    syncPosition = -1;
+    if (topLevelItemCount() + pendingRows.size() < largeViewerRows) {
+        deleteLater();
+        return;
+    }
+    continueDisposing();
+}
+
+void LogFileViewer::abandon()
+{
+    handoff->close();
+    if (loadTask)
+        loadTask->cancel();
+    if (filterPass)
+        filterPass->cancel();
+#if !defined(__SANITIZE_ADDRESS__)
+    if (topLevelItemCount() + pendingRows.size() >= largeViewerRows) {
+        // Never deleted: freeing millions of rows would hold up the exit.
+        hide();
+        setParent(nullptr);
+        disposing = true;
+    }
+#endif
+}
+
+void LogFileViewer::continueDisposing()
+{
+    // The view's persistent rows go first, a piece at a time: with them gone
+    // the rows come out of the view in one cheap step.
+    if (treeviewlayout::dropPersistentRows(this, persistentRowsDroppedPerTurn) > 0) {
+        QTimer::singleShot(0, this, &LogFileViewer::continueDisposing);
+        return;
+    }
+    QList<QTreeWidgetItem *> rows = invisibleRootItem()->takeChildren();
+    rows += pendingRows;
+    pendingRows.clear();
+    std::shared_ptr<LogFile> released = std::move(file);
+    // Freed off this thread: millions of rows and entries take a while.
+    QThreadPool::globalInstance()->start([rows, released]() mutable {
+        qDeleteAll(rows);
+        released.reset();
+    });
+    deleteLater();
 }

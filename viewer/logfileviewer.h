@@ -10,16 +10,30 @@
 #include <memory>
 #include <vector>
 
+class FilterPass;
+class Handoff;
+class LogLoadTask;
+class LogRowItem;
+class QProgressBar;
+class QTimer;
 class QTreeWidgetItem;
 class RobotAction;
+class ViewerRows;
 
-// Shows one loaded log file as a six-column tree: top-level row i is entry i,
-// the sub-actions of an action record hang below its row, and while the user
+// Shows one log file as a six-column tree: top-level row i is entry i, the
+// sub-actions of an action record hang below its row, and while the user
 // moves through the rows, the other end of the current row's action (its
 // start, or its completion or cancellation) is highlighted.
 //
 // Top-level rows carry the entry number in column 0 under Qt::UserRole and
-// are never reordered, so filters can map rows back to entries.
+// are never reordered, so filters can map rows back to entries. Rows store
+// nothing but what they show and compute their cells when asked.
+//
+// A viewer can read its file on a worker thread: it shows its progress,
+// and its rows appear once the file is read and linked. It filters its own
+// rows: a filter is evaluated on worker threads, the rows it keeps are shown
+// at once, and the view's own record of hidden rows is brought in line a
+// piece at a time. isBusy() says whether any of this is still going on.
 class LogFileViewer final : public QTreeWidget
 {
     Q_OBJECT
@@ -44,10 +58,18 @@ public:
     static QString timeText(double time);
     // The tooltip of an action record's Message cell: the record's own text.
     static QString recordToolTip(const QString &message);
+    // An action's name followed by ", " and each argument.
+    static QString actionText(const RobotAction &action);
+    static const QString &typeName(EntryType type);
+    static const QString &activityName(ActionActivity activity);
 
+    // Shows a loaded file; its rows are built at once, on this thread.
     explicit LogFileViewer(std::shared_ptr<LogFile> file, QWidget *parent = nullptr);
     // The same, with another bound for the number of sub-action rows.
     LogFileViewer(std::shared_ptr<LogFile> file, QWidget *parent, int budget);
+    // Reads the file at `path` on a worker thread from `fd`, a file
+    // descriptor open for reading that the viewer closes.
+    LogFileViewer(const QString &path, int fd, QWidget *parent = nullptr);
     ~LogFileViewer() override;
     Q_DISABLE_COPY_MOVE(LogFileViewer)
 
@@ -59,34 +81,118 @@ public:
     // the row has no partner.
     QString partnerToolTip(int row) const;
 
+    // The file shown; empty while it is being read.
     const std::shared_ptr<LogFile> &logFile() const { return file; }
+    const QString &path() const { return filePath; }
     // The highlighted top-level row, -1 when none is.
     int highlightedRow() const { return partnerRow; }
     // Sub-action rows built, not counting the rows that mark omissions.
     int subActionRowCount() const { return subActionRows; }
 
-private:
-    struct RowPrototypes;
+    bool isLoading() const { return loading; }
+    // How far the file has been read and prepared, in per cent.
+    int loadProgress() const;
 
-    void indexPartners();
-    void populate();
-    void addChildActions(QTreeWidgetItem *parent, int indent, ActionActivity activity,
-                         const QList<std::shared_ptr<RobotAction>> &children,
-                         const QTreeWidgetItem *twin = nullptr, ActionActivity twinActivity = NoActivity);
-    void addOmittedRow(QTreeWidgetItem *parent, ActionActivity activity);
-    void fitTimeColumn(const QString &longest);
+    // Shows only the entry rows for which `expression` is true. Returns false
+    // (and sets `error`) when it does not parse; nothing changes then. An
+    // empty expression shows every row. A filter given while the file loads
+    // applies once it is read; one given while another runs replaces it.
+    bool applyFilter(const QString &expression, QString *error = nullptr);
+    void clearFilter() { applyFilter(QString()); }
+    // The filter that applies, empty when none does.
+    const QString &filterText() const { return currentFilter; }
+    // Entry rows shown.
+    int shownRowCount() const { return shownRows; }
+
+    // Whether the viewer is reading its file, filtering, or bringing the
+    // view's record of hidden rows in line.
+    bool isBusy() const { return busy; }
+    // Lets go of the tab: the viewer hides, frees its rows a piece at a time
+    // and off this thread, and deletes itself.
+    void dispose();
+    // For a program that quits: a large viewer stops its work and leaves its
+    // rows to the system, which takes them back with the process at once.
+    void abandon();
+    // Expands every row with sub-action rows (once busy work is done).
+    void expandAllRows();
+
+    // Threads a filter pass uses; 0 for one per core.
+    static void setFilterThreadCount(int count);
+
+    // What a row of this viewer shows (used by the rows themselves).
+    QVariant rowData(const LogRowItem &row, int column, int role, bool &handled) const;
+
+    void doItemsLayout() override;
+
+protected:
+    void rowsInserted(const QModelIndex &parent, int start, int end) override;
+
+signals:
+    void busyChanged(bool busy);
+    void loadProgressChanged(int percent);
+    // The file has been read and its rows are shown.
+    void loaded();
+    // A filter has been applied: `shown` of `total` entry rows are shown.
+    void filterApplied(int shown, int total);
+
+private:
+    void initialize();
+    void install(std::shared_ptr<LogFile> loaded, ViewerRows &rows);
+    void insertPendingRows();
+    void finishLoading();
+    void showProgress();
     void onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetItem *previous);
+    void fitTimeColumn(const QString &widest);
+    void startFilterPass();
+    void applyShownRows(const std::vector<char> &shown);
+    void syncHiddenSet();
+    void continueDisposing();
+    void updateBusy();
+    std::vector<bool> effectiveHiddenRows() const;
+
+    QVariant entryRowData(int number, int column, int role, bool &handled) const;
+    QVariant subRowData(const LogRowItem &row, int column, int role, bool &handled) const;
+    ActionActivity topLevelActivity(const QTreeWidgetItem *row) const;
 
     std::shared_ptr<LogFile> file;
+    QString filePath;
     int partnerRow = -1;
 
     // Per entry, the answers of findPartner for Start and for the other
-    // activities, computed once per id in two passes over the entries.
+    // activities, and whether its row has sub-action rows.
     std::vector<int> nextEnd;
     std::vector<int> previousStart;
+    std::vector<bool> hasChildren;
+    // Rows whose highlight was cleared: they show white, and their recorded
+    // colour, explicitly.
+    std::vector<bool> clearedRows;
 
-    int subActionBudget;
+    int subActionBudget = 0;
     int subActionRows = 0;
-    // Only while populate() runs.
-    const RowPrototypes *prototypes = nullptr;
+    QString widestTimeText;
+
+    std::shared_ptr<Handoff> handoff;
+    std::shared_ptr<LogLoadTask> loadTask;
+    QProgressBar *progressBar = nullptr;
+    QTimer *progressTimer = nullptr;
+    bool loading = false;
+    // Rows waiting to be added, a piece at a time.
+    QList<QTreeWidgetItem *> pendingRows;
+    int pendingInserted = 0;
+
+    QString currentFilter;
+    std::shared_ptr<FilterPass> filterPass;
+    // The rows the filter hides, and the rows the view's own hidden set
+    // holds because this viewer put them there.
+    std::vector<bool> hiddenRows;
+    std::vector<bool> viewHidden;
+    int viewHiddenCount = 0;
+    int syncPosition = -1;
+    // Rows the current sync still has to add to the view's hidden set.
+    int syncToHide = 0;
+    int shownRows = 0;
+
+    bool busy = false;
+    bool disposing = false;
+    bool expandWhenIdle = false;
 };

@@ -136,6 +136,7 @@ private slots:
     void startsEmpty()
     {
         MirtLogFileAnalyzer w;
+        WAIT_UNTIL_IDLE(w);
         QCOMPARE(tabsOf(w)->count(), 0);
         QCOMPARE(statusOf(w)->text(), QStringLiteral("Ready"));
         QVERIFY(menuAction(w, QStringLiteral("&File"), QStringLiteral("Open...")));
@@ -182,6 +183,7 @@ private slots:
         QFETCH(QString, status);
         setCommandLine(files);
         MirtLogFileAnalyzer w;
+        WAIT_UNTIL_IDLE(w);
         QCOMPARE(tabTexts(w), tabs);
         QCOMPARE(statusOf(w)->text(), status);
         if (!tabs.isEmpty())
@@ -196,6 +198,7 @@ private slots:
         setCommandLine({writeLog(QStringLiteral("many.log"), content),
                         writeLog(QStringLiteral("one.log"), " X : orphan\n")});
         MirtLogFileAnalyzer w;
+        WAIT_UNTIL_IDLE(w);
         // Both damaged files are named; each tab keeps its own problems.
         QCOMPARE(statusOf(w)->text(), QStringLiteral("lines of 2 files could not be read: many, one"));
         QVERIFY(statusOf(w)->toolTip().contains(QStringLiteral("150 lines of many could not be read:")));
@@ -209,6 +212,8 @@ private slots:
         QVERIFY(!tabsOf(w)->tabIcon(1).isNull());
 
         w.openLogFile(dir.filePath(QStringLiteral("many.log")));
+
+        WAIT_UNTIL_IDLE(w);
         QCOMPARE(statusOf(w)->text(), QStringLiteral("150 lines of many could not be read"));
         const QStringList tip = statusOf(w)->toolTip().split(QLatin1Char('\n'));
         QCOMPARE(tip.size(), 101);
@@ -218,6 +223,7 @@ private slots:
 
         // Each listed message is cut short: it quotes its whole line.
         w.openLogFile(writeLog(QStringLiteral("long.log"), "bad " + QByteArray(100000, 'x') + "\n"));
+        WAIT_UNTIL_IDLE(w);
         QCOMPARE(statusOf(w)->text(), QStringLiteral("1 line of long could not be read"));
         QCOMPARE(statusOf(w)->toolTip().size(), 301);
         QVERIFY(statusOf(w)->toolTip().startsWith(QStringLiteral("line 1 ignored - 'bad xxx")));
@@ -225,6 +231,7 @@ private slots:
 
         // A file that loads cleanly leaves the status as it was, and no icon.
         w.openLogFile(goodLog(QStringLiteral("clean.log")));
+        WAIT_UNTIL_IDLE(w);
         QCOMPARE(statusOf(w)->text(), QStringLiteral("1 line of long could not be read"));
         QCOMPARE(tabsOf(w)->count(), 5);
         QVERIFY(tabsOf(w)->tabIcon(4).isNull());
@@ -241,6 +248,7 @@ private slots:
         fclose(out);
         setCommandLineBytes({name});
         MirtLogFileAnalyzer w;
+        WAIT_UNTIL_IDLE(w);
         ::unlink(name.constData());
         QCOMPARE(tabsOf(w)->count(), 1);
         QCOMPARE(tabTexts(w), QStringList{QStringLiteral("pr\uFFFDfung")});
@@ -253,6 +261,7 @@ private slots:
         const QString c = goodLog(QStringLiteral("c.log"));
         setCommandLine({a, b, c});
         MirtLogFileAnalyzer w;
+        WAIT_UNTIL_IDLE(w);
         QTabWidget *tabs = tabsOf(w);
         tabs->setCurrentIndex(1);
         QPointer<QWidget> closed = tabs->widget(1);
@@ -276,6 +285,7 @@ private slots:
     {
         setCommandLine({goodLog(QStringLiteral("one.log")), goodLog(QStringLiteral("two.log"))});
         MirtLogFileAnalyzer w;
+        WAIT_UNTIL_IDLE(w);
         auto *first = qobject_cast<QTreeWidget *>(tabsOf(w)->widget(0));
         auto *second = qobject_cast<QTreeWidget *>(tabsOf(w)->widget(1));
         QVERIFY(first && second);
@@ -297,6 +307,7 @@ private slots:
         QRect saved;
         {
             MirtLogFileAnalyzer w;
+            WAIT_UNTIL_IDLE(w);
             const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
             QCOMPARE(w.geometry().width(), available.width() * 3 / 4);
             QCOMPARE(w.geometry().height(), available.height() * 3 / 4);
@@ -311,6 +322,8 @@ private slots:
         QVERIFY(!settings.contains(QStringLiteral("LastDir")));
 
         MirtLogFileAnalyzer second;
+
+        WAIT_UNTIL_IDLE(second);
         QCOMPARE(second.geometry().size(), saved.size());
     }
 
@@ -319,6 +332,7 @@ private slots:
         QSettings().setValue(QStringLiteral("geometry"), QByteArray("junk"));
         QSettings().setValue(QStringLiteral("windowState"), QByteArray("junk"));
         MirtLogFileAnalyzer w;
+        WAIT_UNTIL_IDLE(w);
         QCOMPARE(statusOf(w)->text(), QStringLiteral("Ready"));
     }
 
@@ -350,6 +364,7 @@ private slots:
         QFETCH(QRect, expected);
         QSettings().setValue(QStringLiteral("geometry"), saved);
         MirtLogFileAnalyzer w;
+        WAIT_UNTIL_IDLE(w);
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(available.contains(w.geometry()));
         QVERIFY(w.width() >= 200 && w.height() >= 150);
@@ -368,6 +383,7 @@ private slots:
 
         QString startDir;
         MirtLogFileAnalyzer w;
+        WAIT_UNTIL_IDLE(w);
         QTimer::singleShot(0, this, [&] {
             auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
             QVERIFY(dialog);
@@ -383,6 +399,7 @@ private slots:
 
         // The next dialog, also in a new window, starts where the last one ended.
         MirtLogFileAnalyzer again;
+        WAIT_UNTIL_IDLE(again);
         QTimer::singleShot(0, this, [&] {
             auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
             QVERIFY(dialog);
@@ -399,6 +416,7 @@ private slots:
         const QString doomed = goodLog(QStringLiteral("doomed.log"));
         QSettings().setValue(QStringLiteral("LastDir"), QStringLiteral("/"));
         MirtLogFileAnalyzer w;
+        WAIT_UNTIL_IDLE(w);
         QString boxTitle, boxText;
         QTimer::singleShot(0, this, [&] {
             auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());

@@ -22,3 +22,6 @@ public:
 private:
     QTemporaryDir config;
 };
+
+// Waits until a window has read the files it opened and applied its filters.
+#define WAIT_UNTIL_IDLE(window) QTRY_VERIFY_WITH_TIMEOUT(!(window).property("busy").toBool(), 60000)

@@ -60,7 +60,7 @@ Rows visibleRows(QTreeWidget *viewer)
 
 QString statusText(QMainWindow &w) { return w.statusBar()->findChild<QLabel *>()->text(); }
 
-void typeFilter(QMainWindow &w, const QString &text)
+void typeFilter(MirtLogFileAnalyzer &w, const QString &text)
 {
     auto *edit = w.findChild<QToolBar *>()->findChild<QLineEdit *>();
     QVERIFY(edit);
@@ -68,6 +68,7 @@ void typeFilter(QMainWindow &w, const QString &text)
     QTest::keyClick(edit, Qt::Key_Backspace);
     QTest::keyClicks(edit, text);
     QTest::keyClick(edit, Qt::Key_Return);
+    WAIT_UNTIL_IDLE(w);
 }
 
 Rows allRows(int count)
@@ -307,6 +308,7 @@ private slots:
         MirtLogFileAnalyzer w;
         w.openLogFile(first);
         w.openLogFile(second);
+        WAIT_UNTIL_IDLE(w);
         auto *tabs = w.findChild<QTabWidget *>();
         auto *one = currentViewer(w);
         QCOMPARE(w.findChild<QToolBar *>()->windowTitle(), QStringLiteral("Tools"));
@@ -348,6 +350,7 @@ private slots:
     {
         MirtLogFileAnalyzer w;
         w.openLogFile(writeTestFile(dir, QStringLiteral("nested.log"), exampleLog));
+        WAIT_UNTIL_IDLE(w);
         QTreeWidget *viewer = currentViewer(w);
         viewer->expandAll();
         QCOMPARE(viewer->topLevelItem(4)->childCount(), 1);
@@ -399,6 +402,7 @@ private slots:
         QFETCH(QString, status);
         MirtLogFileAnalyzer w;
         w.openLogFile(writeTestFile(dir, QStringLiteral("refused.log"), exampleLog));
+        WAIT_UNTIL_IDLE(w);
         typeFilter(w, QStringLiteral("isaction"));
         typeFilter(w, text);
         QCOMPARE(statusText(w), status);
@@ -410,6 +414,7 @@ private slots:
     {
         MirtLogFileAnalyzer w;
         w.openLogFile(writeTestFile(dir, QStringLiteral("long.log"), exampleLog));
+        WAIT_UNTIL_IDLE(w);
         QString text = QStringLiteral("time < 0");
         while (text.size() < 40000)
             text += QStringLiteral(" || time < 0");
@@ -419,6 +424,7 @@ private slots:
         QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(edit->text().size(), text.size());
         QTest::keyClick(edit, Qt::Key_Return);
+        WAIT_UNTIL_IDLE(w);
         QCOMPARE(visibleRows(currentViewer(w)), Rows{});
         QCOMPARE(statusText(w), QStringLiteral("0 of 12 rows shown"));
     }
@@ -428,6 +434,7 @@ private slots:
     {
         MirtLogFileAnalyzer w;
         w.openLogFile(writeTestFile(dir, QStringLiteral("closed.log"), exampleLog));
+        WAIT_UNTIL_IDLE(w);
         auto *viewer = qobject_cast<LogFileViewer *>(currentViewer(w));
         std::weak_ptr<LogFile> file = viewer->logFile();
         typeFilter(w, QStringLiteral("time > 5"));

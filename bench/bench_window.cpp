@@ -1,0 +1,216 @@
+// bench_window [LINES]
+//
+// Drives the real main window on a generated robot log (default 1,000,000
+// lines): opens it, filters it with `time > 5 && contains(message, "drive")`,
+// clears the filter, expands every row and closes the tab, and prints how
+// long each step took, the longest time the event loop did not turn during
+// each (a 10 ms timer, the longest gap between its ticks), how often the
+// load's progress was shown, and the peak resident memory after the open.
+// Uses only what the window offers a user or a script, so that the same
+// source measures earlier builds too.
+
+#include "mirtlogfileanalyzer.h"
+#include "benchsupport.h"
+#include "heaptuning.h"
+#include "robotloggenerator.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <cstdio>
+
+namespace {
+
+// The longest gap between the ticks of a 10 ms timer, and the load's
+// progress bar values seen at those ticks.
+class StallMonitor final : public QObject
+{
+public:
+    explicit StallMonitor(QMainWindow &window)
+        : window(window)
+    {
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, this, [this] { tick(); });
+        timer.start();
+        restart();
+    }
+
+    void restart()
+    {
+        longest = 0;
+        progressShown = 0;
+        lastProgress = -1;
+        clock.start();
+        last = 0;
+    }
+    double longestGap() const { return longest / 1e3; }
+    int progressUpdates() const { return progressShown; }
+
+private:
+    void tick()
+    {
+        const qint64 now = clock.elapsed();
+        if (now - last > longest && qEnvironmentVariableIsSet("MIRT_TRACE"))
+            std::fprintf(stderr, "gap %lld ms ending at %lld\n", static_cast<long long>(now - last), static_cast<long long>(now));
+        longest = std::max(longest, now - last);
+        last = now;
+        if (auto *bar = window.findChild<QProgressBar *>()) {
+            if (bar->isVisible() && bar->value() != lastProgress) {
+                lastProgress = bar->value();
+                ++progressShown;
+            }
+        }
+    }
+
+    QMainWindow &window;
+    QTimer timer;
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longest = 0;
+    int progressShown = 0;
+    int lastProgress = -1;
+};
+
+bool isBusy(const QMainWindow &window)
+{
+    return window.property("busy").toBool();
+}
+
+// Turns the event loop until `done` holds and the window is not busy, then
+// once more so that what changed is painted.
+template<typename Done>
+void waitFor(QMainWindow &window, Done done)
+{
+    while (!done() || isBusy(window))
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    QCoreApplication::processEvents();
+}
+
+QAction *menuAction(QMainWindow &window, const QString &menu, const QString &text)
+{
+    for (QAction *m : window.menuBar()->actions()) {
+        if (m->text() != menu || !m->menu())
+            continue;
+        for (QAction *a : m->menu()->actions())
+            if (a->text() == text)
+                return a;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    restartWithHugePageHeap(argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toLocal8Bit());
+    int appArgc = 1;
+    QApplication app(appArgc, argv);
+
+    RobotLogOptions options;
+    options.lines = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1000000;
+    const QString path = dir.filePath(QStringLiteral("robot.log"));
+    QString error;
+    RobotLogStats stats;
+    if (!writeRobotLog(path, options, &stats, &error)) {
+        std::fprintf(stderr, "bench_window: %s\n", qPrintable(error));
+        return 1;
+    }
+
+    MirtLogFileAnalyzer window;
+    window.resize(1200, 800);
+    window.show();
+    QCoreApplication::processEvents();
+    auto *tabs = window.findChild<QTabWidget *>();
+    auto *edit = window.findChild<QToolBar *>()->findChild<QLineEdit *>();
+    QLabel *status = window.statusBar()->findChild<QLabel *>();
+    StallMonitor monitor(window);
+    QElapsedTimer timer;
+
+    // Open: from the call until every row is shown.
+    monitor.restart();
+    timer.start();
+    window.openLogFile(path);
+    waitFor(window, [&] { return tabs->count() == 1; });
+    const double open = timer.nsecsElapsed() / 1e9;
+    const double openStall = monitor.longestGap();
+    const int progressUpdates = monitor.progressUpdates();
+    const long openPeak = statusMegabytes("VmHWM");
+    auto *viewer = qobject_cast<QTreeWidget *>(tabs->currentWidget());
+    const int rows = viewer ? viewer->topLevelItemCount() : 0;
+
+    // Filter: from Return until the rows are shown, and until the window is
+    // no longer busy.
+    const auto filter = [&](const QString &text, double &shown, double &idle, double &stall) {
+        edit->setText(text);
+        status->setText(QString());
+        monitor.restart();
+        timer.start();
+        emit edit->returnPressed();
+        while (!status->text().contains(QLatin1String("rows shown")) && isBusy(window))
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents();
+        shown = timer.nsecsElapsed() / 1e9;
+        waitFor(window, [] { return true; });
+        idle = timer.nsecsElapsed() / 1e9;
+        stall = monitor.longestGap();
+    };
+    double filterShown = 0, filterIdle = 0, filterStall = 0;
+    filter(QStringLiteral("time > 5 && contains(message, \"drive\")"), filterShown, filterIdle, filterStall);
+    int shownRows = 0;
+    for (int row = 0; viewer && row < viewer->topLevelItemCount(); ++row)
+        shownRows += viewer->isRowHidden(row, QModelIndex()) ? 0 : 1;
+    double clearShown = 0, clearIdle = 0, clearStall = 0;
+    filter(QString(), clearShown, clearIdle, clearStall);
+
+    // View > Expand All.
+    monitor.restart();
+    timer.start();
+    menuAction(window, QStringLiteral("&View"), QStringLiteral("Expand All"))->trigger();
+    waitFor(window, [] { return true; });
+    const double expand = timer.nsecsElapsed() / 1e9;
+    const double expandStall = monitor.longestGap();
+    menuAction(window, QStringLiteral("&View"), QStringLiteral("Collapse All"))->trigger();
+    waitFor(window, [] { return true; });
+
+    // Close: from File > Close until the event loop is free again.
+    monitor.restart();
+    timer.start();
+    menuAction(window, QStringLiteral("&File"), QStringLiteral("Close"))->trigger();
+    waitFor(window, [&] { return tabs->count() == 0; });
+    const double close = timer.nsecsElapsed() / 1e9;
+    // What is freed afterwards, off the GUI thread or a piece at a time,
+    // must not stall the loop either.
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    const double closeStall = monitor.longestGap();
+
+    std::printf("lines=%lld records=%lld rows=%d cores=%d\n", static_cast<long long>(stats.lines),
+                static_cast<long long>(stats.records), rows, QThread::idealThreadCount());
+    std::printf("open=%.2fs stall=%.3fs progress_updates=%d (%.1f/s) peak_rss=%ldMB\n", open, openStall,
+                progressUpdates, open > 0 ? progressUpdates / open : 0.0, openPeak);
+    std::printf("filter=%.2fs (shown %d rows; idle after %.2fs) stall=%.3fs\n", filterShown, shownRows, filterIdle,
+                filterStall);
+    std::printf("clear filter=%.2fs (idle after %.2fs) stall=%.3fs\n", clearShown, clearIdle, clearStall);
+    std::printf("expand all=%.2fs stall=%.3fs\n", expand, expandStall);
+    std::printf("close=%.2fs stall=%.3fs (over the close and the 2 s after it)\n", close, closeStall);
+    return 0;
+}
