@@ -69,7 +69,22 @@ void LogFile::linkActions()
     linkActions(nullptr, nullptr);
 }
 
-void LogFile::linkActions(const std::atomic<bool> *cancelled, std::atomic<int> *linked)
+void LogFile::appendEntries(std::vector<std::pair<std::shared_ptr<LogFileEntry>, qint64>> &entries)
+{
+    for (auto &entry : entries) {
+        m_entries.append(std::move(entry.first));
+        m_unlinkedLineNumbers.push_back(entry.second);
+    }
+    entries.clear();
+}
+
+void LogFile::addProblems(const std::vector<Problem> &problems)
+{
+    for (const Problem &problem : problems)
+        addProblem(problem.lineNumber, problem.message);
+}
+
+void LogFile::linkActions(const std::atomic<bool> *cancelled, std::atomic<int> *linked, std::vector<Problem> *deferred)
 {
     const int first = m_linkedEntries;
     const auto lineNumber = [this, first](int entry) {
@@ -95,10 +110,14 @@ void LogFile::linkActions(const std::atomic<bool> *cancelled, std::atomic<int> *
         if (auto action = findOrParseAction(QStringView(message), position, brackets, ancestors, &rejected))
             entry.setAction(std::move(action), activity);
         if (!rejected.isNull()) {
-            addProblem(lineNumber(m_linkedEntries),
-                       QStringLiteral("line ") + QString::number(lineNumber(m_linkedEntries))
-                           + QStringLiteral(": action number '") + rejected.left(maxMessageLength).toString()
-                           + QStringLiteral("' is not a number from 0 to 2147483647 and names no action"));
+            const qint64 line = lineNumber(m_linkedEntries);
+            QString text = QStringLiteral("line ") + QString::number(line) + QStringLiteral(": action number '")
+                + rejected.left(maxMessageLength).toString()
+                + QStringLiteral("' is not a number from 0 to 2147483647 and names no action");
+            if (deferred)
+                deferred->push_back({line, std::move(text)});
+            else
+                addProblem(line, text);
         }
     }
     // Line numbers of entries linked now are no longer needed.

@@ -61,7 +61,20 @@ public:
     void linkActions();
     // The same, stopping early (with the remaining entries unlinked) once
     // `cancelled` is set; `linked` (when given) counts the entries done.
-    void linkActions(const std::atomic<bool> *cancelled, std::atomic<int> *linked);
+    // With `deferred`, the messages of linking are collected there instead
+    // of being added, for a reader that still adds its own.
+    struct Problem
+    {
+        qint64 lineNumber;
+        QString message;
+    };
+    void linkActions(const std::atomic<bool> *cancelled, std::atomic<int> *linked,
+                     std::vector<Problem> *deferred = nullptr);
+    // Adds entries read by a LogReader with an entry sink, with their line
+    // numbers, for linking.
+    void appendEntries(std::vector<std::pair<std::shared_ptr<LogFileEntry>, qint64>> &entries);
+    // Adds problems collected by linkActions, in order.
+    void addProblems(const std::vector<Problem> &problems);
     // Reads an action reference at the position and returns the action it names,
     // registering new actions (and their sub-actions) in actions().
     std::shared_ptr<RobotAction> findOrParseAction(const QString &text, int &position);

@@ -99,7 +99,8 @@ bool LogReader::read(QIODevice &device, qint64 limit, const std::atomic<bool> *c
         }
         if (got == 0)
             return true;
-        if (done == 0 && limit > got)
+        // Entries handed to a sink are added to the file elsewhere.
+        if (done == 0 && limit > got && !m_sink)
             reserveFor(buffer.data(), got, limit);
         done += got;
         addData(buffer.data(), got);
@@ -165,6 +166,13 @@ void LogReader::finish()
     m_longLine = false;
     if (m_splitBytes)
         m_decoder.reset();
+    if (m_held)
+        m_sink(std::move(m_held), m_heldLine);
+}
+
+void LogReader::setEntrySink(EntrySink sink)
+{
+    m_sink = std::move(sink);
 }
 
 void LogReader::addLines(const char *data, qint64 size)
@@ -352,6 +360,13 @@ void LogReader::handleRecord(QStringView line)
     auto entry = std::make_shared<LogFileEntry>(time, match.type, subsystem);
     entry->appendMessage(line.mid(match.messageBegin).toString());
     m_previous = entry.get();
+    if (m_sink) {
+        if (m_held)
+            m_sink(std::move(m_held), m_heldLine);
+        m_held = std::move(entry);
+        m_heldLine = m_lineNumber;
+        return;
+    }
     m_file.m_entries.append(std::move(entry));
     m_file.m_unlinkedLineNumbers.push_back(m_lineNumber);
 }

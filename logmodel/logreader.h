@@ -5,6 +5,7 @@
 #include <QStringView>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -42,6 +43,15 @@ public:
               std::atomic<qint64> *progress = nullptr);
     // Takes bytes that were read by other means.
     void addData(const char *data, qint64 size);
+
+    // Each finished entry and the number of its line, once no continuation
+    // line can change it any more (when the next record begins, or at
+    // finish()).
+    using EntrySink = std::function<void(std::shared_ptr<LogFileEntry> entry, qint64 lineNumber)>;
+    // Hands entries to `sink` instead of adding them to the file, so that
+    // another thread can link them while reading goes on. Reader messages
+    // still go to the file.
+    void setEntrySink(EntrySink sink);
     // Handles a last line that ended without a line feed.
     void finish();
 
@@ -87,5 +97,8 @@ private:
     qint64 m_lineNumber = 1;
     std::atomic<qint64> m_bytesRead{0};
     LogFileEntry *m_previous = nullptr;
+    EntrySink m_sink;
+    std::shared_ptr<LogFileEntry> m_held;
+    qint64 m_heldLine = 0;
     std::unique_ptr<Subsystems> m_subsystems;
 };

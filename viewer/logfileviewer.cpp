@@ -255,8 +255,12 @@ void LogFileViewer::showProgress()
 {
     if (!progressBar)
         return;
-    const int value = loadTask ? loadTask->progress() : 1000;
-    progressBar->setFormat((loadTask ? loadTask->stage() : QStringLiteral("Showing rows")) + QStringLiteral(" %p%"));
+    // The last part is the rows going into the view, a piece at a time.
+    const bool showing = !pendingRows.isEmpty();
+    const int value = showing ? 950 + 50 * pendingInserted / std::max(pendingRows.size(), 1)
+                              : (loadTask ? loadTask->progress() : 1000);
+    progressBar->setFormat((showing || !loadTask ? QStringLiteral("Showing rows") : loadTask->stage())
+                           + QStringLiteral(" %p%"));
     progressBar->setValue(value);
     const QSize size(std::min(400, std::max(width() - 40, 100)), progressBar->sizeHint().height());
     progressBar->setGeometry(QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size));
@@ -269,8 +273,7 @@ void LogFileViewer::install(std::shared_ptr<LogFile> loaded, ViewerRows &rows)
     file = std::move(loaded);
     if (loadTask)
         subActionBudget = defaultSubActionBudget(file->entries().size());
-    nextEnd = std::move(rows.nextEnd);
-    previousStart = std::move(rows.previousStart);
+    partners = std::move(rows.partners);
     hasChildren = std::move(rows.hasChildren);
     subActionRows = rows.subActionRows;
     widestTimeText = rows.widestTimeText;
@@ -354,9 +357,7 @@ void LogFileViewer::fitTimeColumn(const QString &widest)
 
 int LogFileViewer::findPartner(int row, ActionActivity activity) const
 {
-    if (row < 0 || size_t(row) >= nextEnd.size())
-        return -1;
-    return activity == Start ? nextEnd[size_t(row)] : previousStart[size_t(row)];
+    return activity == Start ? partners.nextEndOf(row) : partners.previousStartOf(row);
 }
 
 QString LogFileViewer::partnerToolTip(int row) const
@@ -516,9 +517,24 @@ void LogFileViewer::doItemsLayout()
         return;
     }
     const QModelIndex first = model()->index(0, 0);
-    treeviewlayout::layOut(this, effectiveHiddenRows(), hasChildren, first.isValid() ? indexRowSizeHint(first) : 0);
+    const int rowHeight = first.isValid() ? indexRowSizeHint(first) : 0;
+    const LayoutSource source = currentLayoutSource();
+    // A style change or a font asks for a layout as well; when the rows are
+    // the same, only the metrics are new.
+    if (source == laidOut && treeviewlayout::hiddenSetSize(this) == viewHiddenCount
+        && (treeviewlayout::layoutSize(this) > 0 || shownRows == 0)) {
+        treeviewlayout::refreshMetrics(this, rowHeight);
+    } else {
+        treeviewlayout::layOut(this, effectiveHiddenRows(), hasChildren, rowHeight);
+        laidOut = source;
+    }
     QAbstractItemView::doItemsLayout();
     header()->doItemsLayout();
+}
+
+LogFileViewer::LayoutSource LogFileViewer::currentLayoutSource() const
+{
+    return {topLevelItemCount(), treeviewlayout::expandedSetSize(this), filterGeneration};
 }
 
 void LogFileViewer::rowsInserted(const QModelIndex &parent, int start, int end)
@@ -529,8 +545,11 @@ void LogFileViewer::rowsInserted(const QModelIndex &parent, int start, int end)
         && treeviewlayout::hiddenSetSize(this) == viewHiddenCount) {
         const QModelIndex first = model()->index(0, 0);
         const int expected = std::max(end + 1, pendingRows.size());
-        if (treeviewlayout::appendTopLevelRows(this, start, end, hiddenRows, hasChildren, indexRowSizeHint(first),
-                                               expected)) {
+        const bool current = laidOut == LayoutSource{start, treeviewlayout::expandedSetSize(this), filterGeneration}
+            || (start == 0 && treeviewlayout::layoutSize(this) == 0);
+        if (current && treeviewlayout::appendTopLevelRows(this, start, end, hiddenRows, hasChildren,
+                                                          indexRowSizeHint(first), expected)) {
+            laidOut = currentLayoutSource();
             QAbstractItemView::rowsInserted(parent, start, end);
             updateGeometries();
             viewport()->update();
@@ -603,6 +622,7 @@ void LogFileViewer::startFilterPass()
 void LogFileViewer::applyShownRows(const std::vector<char> &shown)
 {
     const int count = int(std::min(shown.size(), hiddenRows.size()));
+    ++filterGeneration;
     shownRows = 0;
     for (int row = 0; row < count; ++row) {
         const bool hide = !shown[size_t(row)];

@@ -2,6 +2,7 @@
 
 #include "logfile.h"
 #include "logtypes.h"
+#include "partnerindex.h"
 
 #include <QList>
 #include <QString>
@@ -158,10 +159,9 @@ private:
     QString filePath;
     int partnerRow = -1;
 
-    // Per entry, the answers of findPartner for Start and for the other
-    // activities, and whether its row has sub-action rows.
-    std::vector<int> nextEnd;
-    std::vector<int> previousStart;
+    // Per entry, the answers of findPartner, and whether its row has
+    // sub-action rows.
+    PartnerIndex partners;
     std::vector<bool> hasChildren;
     // Rows whose highlight was cleared: they show white, and their recorded
     // colour, explicitly.
@@ -195,4 +195,20 @@ private:
     bool busy = false;
     bool disposing = false;
     bool expandWhenIdle = false;
+
+    // What the view's layout was made from: a layout from the same rows,
+    // filter and expanded rows would come out the same, and is skipped.
+    struct LayoutSource
+    {
+        int rows = -1;
+        int expanded = -1;
+        quint64 filter = 0;
+        bool operator==(const LayoutSource &other) const
+        {
+            return rows == other.rows && expanded == other.expanded && filter == other.filter;
+        }
+    };
+    LayoutSource currentLayoutSource() const;
+    LayoutSource laidOut;
+    quint64 filterGeneration = 0;
 };

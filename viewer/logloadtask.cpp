@@ -2,6 +2,7 @@
 
 #include "handoff.h"
 #include "logfile.h"
+#include "logfileentry.h"
 #include "logfileviewer.h"
 #include "logreader.h"
 #include "viewerrows.h"
@@ -9,17 +10,24 @@
 #include <QFile>
 #include <QThreadPool>
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
 #include <unistd.h>
 
 namespace {
 
-enum Phase { Reading, Linking, Building, Finished };
+enum Phase { Reading, Building, Finished };
 
 std::atomic<bool> quitting{false};
 
-// Each phase's share of the progress, in thousandths.
-constexpr int readingShare = 700;
-constexpr int linkingShare = 100;
+// The share of the progress that reading (and linking along with it) has, in
+// thousandths; building the rows left over has the rest.
+constexpr int readingShare = 850;
+// What is left after building the rows: the viewer adding them to the view.
+constexpr int showingShare = 50;
 
 } // namespace
 
@@ -48,13 +56,10 @@ int LogLoadTask::progress() const
     switch (phase.load()) {
     case Reading:
         return share(bytesRead.load(), totalBytes.load(), readingShare);
-    case Linking:
-        return readingShare + share(entriesLinked.load(), entryCount.load(), linkingShare);
     case Building:
-        return readingShare + linkingShare
-            + share(rowsBuilt.load(), entryCount.load(), 1000 - readingShare - linkingShare);
+        return readingShare + share(rowsBuilt.load(), entryCount.load(), 1000 - readingShare - showingShare);
     default:
-        return 1000;
+        return 1000 - showingShare;
     }
 }
 
@@ -63,12 +68,61 @@ QString LogLoadTask::stage() const
     switch (phase.load()) {
     case Reading:
         return QStringLiteral("Reading");
-    case Linking:
-        return QStringLiteral("Linking actions");
     default:
         return QStringLiteral("Building rows");
     }
 }
+
+namespace {
+
+// Entries handed from the thread that reads to the thread that links them
+// and builds their rows, a batch at a time.
+class EntryQueue final
+{
+public:
+    using Batch = std::vector<std::pair<std::shared_ptr<LogFileEntry>, qint64>>;
+
+    void push(Batch &batch)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            batches.push_back(std::move(batch));
+        }
+        batch.clear();
+        ready.notify_one();
+    }
+
+    void close()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            closed = true;
+        }
+        ready.notify_one();
+    }
+
+    // The next batch; false once the queue is closed and empty.
+    bool pop(Batch &batch)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        ready.wait(lock, [this] { return closed || !batches.empty(); });
+        if (batches.empty())
+            return false;
+        batch = std::move(batches.front());
+        batches.pop_front();
+        return true;
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::deque<Batch> batches;
+    bool closed = false;
+};
+
+constexpr size_t batchSize = 8192;
+
+} // namespace
 
 void LogLoadTask::run(int fd)
 {
@@ -82,23 +136,48 @@ void LogLoadTask::run(int fd)
     const qint64 size = device.size();
     totalBytes.store(size);
     std::shared_ptr<LogFile> file = std::make_shared<LogFile>(path);
-    std::shared_ptr<ViewerRows> rows;
-    {
+    std::shared_ptr<ViewerRows> rows = ViewerRows::start();
+
+    // One thread reads; this one links the entries and builds their rows as
+    // they come. The reader adds its messages to the file; the messages of
+    // linking are added after them, in the order a whole-file load has.
+    EntryQueue queue;
+    std::thread reading([&] {
         LogReader reader(*file);
+        EntryQueue::Batch batch;
+        batch.reserve(batchSize);
+        reader.setEntrySink([&](std::shared_ptr<LogFileEntry> entry, qint64 line) {
+            batch.emplace_back(std::move(entry), line);
+            if (batch.size() >= batchSize) {
+                queue.push(batch);
+                batch.reserve(batchSize);
+            }
+        });
         reader.read(device, size > 0 ? size : -1, &cancelled, &bytesRead);
         if (!isCancelled())
             reader.finish();
+        queue.push(batch);
+        queue.close();
+    });
+    std::vector<LogFile::Problem> linkingProblems;
+    EntryQueue::Batch batch;
+    while (queue.pop(batch)) {
+        if (isCancelled())
+            continue;
+        file->appendEntries(batch);
+        file->linkActions(&cancelled, nullptr, &linkingProblems);
+        rows->addRows(*file);
     }
+    reading.join();
     device.close();
+    file->addProblems(linkingProblems);
+
     if (!isCancelled()) {
         entryCount.store(file->entries().size());
-        phase.store(Linking);
-        file->linkActions(&cancelled, &entriesLinked);
-    }
-    if (!isCancelled()) {
         phase.store(Building);
         const int rowBudget = budget >= 0 ? budget : LogFileViewer::defaultSubActionBudget(file->entries().size());
-        rows = ViewerRows::build(*file, rowBudget, &cancelled, &rowsBuilt);
+        if (!rows->finish(*file, rowBudget, &cancelled, &rowsBuilt))
+            cancel();
     }
     phase.store(Finished);
     if (isCancelled()) {

@@ -51,6 +51,5 @@ private:
     std::atomic<qint64> totalBytes{0};
     std::atomic<qint64> bytesRead{0};
     std::atomic<int> entryCount{0};
-    std::atomic<int> entriesLinked{0};
     std::atomic<int> rowsBuilt{0};
 };

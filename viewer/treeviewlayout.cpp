@@ -100,6 +100,25 @@ void layOut(QTreeView *view, const std::vector<bool> &hidden, const std::vector<
     }
 }
 
+void refreshMetrics(QTreeView *view, int rowHeight)
+{
+    QTreeViewPrivate *d = privateOf(view);
+    if (!d->customIndent)
+        d->updateIndentationFromStyle();
+    if (d->uniformRowHeights && !d->viewItems.isEmpty())
+        d->defaultItemHeight = rowHeight;
+}
+
+int layoutSize(const QTreeView *view)
+{
+    return privateOf(view)->viewItems.size();
+}
+
+int expandedSetSize(const QTreeView *view)
+{
+    return privateOf(view)->expandedIndexes.size();
+}
+
 bool appendTopLevelRows(QTreeView *view, int first, int last, const std::vector<bool> &hidden,
                         const std::vector<bool> &hasChildren, int rowHeight, int expectedRows)
 {

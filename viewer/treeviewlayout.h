@@ -27,6 +27,13 @@ namespace treeviewlayout {
 // indexRowSizeHint() of its first row, for views of uniform row heights.
 void layOut(QTreeView *view, const std::vector<bool> &hidden, const std::vector<bool> &hasChildren, int rowHeight);
 
+// What QTreeView::doItemsLayout() does besides laying out the rows: the row
+// height and indentation that a new style or font may change.
+void refreshMetrics(QTreeView *view, int rowHeight);
+// Rows in the view's layout, and entries in its expanded set.
+int layoutSize(const QTreeView *view);
+int expandedSetSize(const QTreeView *view);
+
 // Adds top-level rows first to last, just inserted at the end of the
 // model, to the view's layout, instead of laying out every row again.
 // Returns false, changing nothing, when the view has a full layout pending.

@@ -22,40 +22,66 @@ QList<QTreeWidgetItem *> ViewerRows::takeRows()
     return taken;
 }
 
+namespace {
+
+// The sub-action rows below `children`, counted as far as `limit`.
+qint64 countSubRows(const QList<std::shared_ptr<RobotAction>> &children, int depth, qint64 limit)
+{
+    qint64 count = 0;
+    for (const auto &child : children) {
+        if (count > limit)
+            break;
+        ++count;
+        if (!child->children().isEmpty() && depth < LogFileViewer::maxSubActionDepth)
+            count += countSubRows(child->children(), depth + 1, limit - count);
+    }
+    return count;
+}
+
+} // namespace
+
 std::unique_ptr<ViewerRows> ViewerRows::build(const LogFile &file, int budget, const std::atomic<bool> *cancelled,
                                               std::atomic<int> *built)
 {
-    std::unique_ptr<ViewerRows> result(new ViewerRows);
-    result->budget = std::max(budget, 0);
-    result->indexPartners(file);
+    std::unique_ptr<ViewerRows> result = start();
+    if (!result->finish(file, budget, cancelled, built))
+        return nullptr;
+    return result;
+}
 
+std::unique_ptr<ViewerRows> ViewerRows::start()
+{
+    return std::unique_ptr<ViewerRows>(new ViewerRows);
+}
+
+void ViewerRows::addRows(const LogFile &file)
+{
     const auto &entries = file.entries();
-    const int count = entries.size();
-    result->rows.reserve(count);
-    result->hasChildren.assign(size_t(count), false);
-    double widest = 0;
-    bool tiny = false;
-    for (int number = 0; number < count; ++number) {
-        if ((number & 0x3fff) == 0) {
+    const int least = LogFileViewer::minSubActionBudget;
+    while (boundedOnly && builtEntries < entries.size()) {
+        const RobotAction *action = entries.at(builtEntries)->action().get();
+        if (action && !action->children().isEmpty()
+            && subActionRows + countSubRows(action->children(), 1, least - subActionRows) > least) {
+            boundedOnly = false;
+            return;
+        }
+        addRow(file, builtEntries, least);
+    }
+}
+
+bool ViewerRows::finish(const LogFile &file, int budget, const std::atomic<bool> *cancelled,
+                        std::atomic<int> *built)
+{
+    const int count = file.entries().size();
+    rows.reserve(count);
+    while (builtEntries < count) {
+        if ((builtEntries & 0x3fff) == 0) {
             if (cancelled && cancelled->load(std::memory_order_relaxed))
-                return nullptr;
+                return false;
             if (built)
-                built->store(number, std::memory_order_relaxed);
+                built->store(builtEntries, std::memory_order_relaxed);
         }
-        const LogFileEntry &entry = *entries.at(number);
-        const double magnitude = std::fabs(entry.time());
-        if (magnitude > widest)
-            widest = magnitude;
-        if (magnitude > 0 && magnitude < 1e-4)
-            tiny = true;
-        const RobotAction *action = entry.action().get();
-        const bool children = action && !action->children().isEmpty();
-        auto *row = LogRowItem::entryRow(number, children);
-        if (children) {
-            result->hasChildren[size_t(number)] = true;
-            result->addChildActions(row, 1, action->children());
-        }
-        result->rows.append(row);
+        addRow(file, builtEntries, std::max(budget, 0));
     }
     if (built)
         built->store(count, std::memory_order_relaxed);
@@ -63,52 +89,36 @@ std::unique_ptr<ViewerRows> ViewerRows::build(const LogFile &file, int budget, c
     // The Time column shows at most 6 significant digits below 1000 s
     // ("123.457", or "1.23457e-05" for tiny times) and every integer digit
     // with three decimals above.
-    QString text = LogFileViewer::timeText(std::floor(widest)) + QStringLiteral(".000");
+    QString text = LogFileViewer::timeText(std::floor(widestTime)) + QStringLiteral(".000");
     if (text.size() < 7)
         text = QStringLiteral("000.000");
-    if (tiny && text.size() < 11)
+    if (tinyTime && text.size() < 11)
         text = QStringLiteral("0.00000e-00");
-    result->widestTimeText = text;
-    return result;
+    widestTimeText = text;
+    return true;
 }
 
-void ViewerRows::indexPartners(const LogFile &file)
+void ViewerRows::addRow(const LogFile &file, int number, int budget)
 {
-    const auto &entries = file.entries();
-    const int count = entries.size();
-    nextEnd.assign(size_t(count), -1);
-    previousStart.assign(size_t(count), -1);
-
-    // Latest row per id seen so far: Start rows going forward, Complete and
-    // Cancel rows going backward. Each answer is then the value found before
-    // the row itself is recorded.
-    QHash<int, int> latest;
-    for (int row = 0; row < count; ++row) {
-        const LogFileEntry &entry = *entries.at(row);
-        if (!entry.hasAction())
-            continue;
-        const int id = entry.action()->id();
-        const auto found = latest.constFind(id);
-        if (found != latest.constEnd())
-            previousStart[size_t(row)] = found.value();
-        if (entry.activity() == Start)
-            latest.insert(id, row);
-    }
-    latest.clear();
-    for (int row = count - 1; row >= 0; --row) {
-        const LogFileEntry &entry = *entries.at(row);
-        if (!entry.hasAction())
-            continue;
-        const int id = entry.action()->id();
-        const auto found = latest.constFind(id);
-        if (found != latest.constEnd())
-            nextEnd[size_t(row)] = found.value();
-        if (entry.activity() == Complete || entry.activity() == Cancel)
-            latest.insert(id, row);
-    }
+    const LogFileEntry &entry = *file.entries().at(number);
+    const double magnitude = std::fabs(entry.time());
+    if (magnitude > widestTime)
+        widestTime = magnitude;
+    if (magnitude > 0 && magnitude < 1e-4)
+        tinyTime = true;
+    const RobotAction *action = entry.action().get();
+    const bool children = action && !action->children().isEmpty();
+    auto *row = LogRowItem::entryRow(number, children);
+    if (children)
+        addChildActions(row, 1, action->children(), budget);
+    hasChildren.push_back(children);
+    rows.append(row);
+    partners.add(entry, number);
+    ++builtEntries;
 }
 
-void ViewerRows::addChildActions(QTreeWidgetItem *parent, int depth, const QList<std::shared_ptr<RobotAction>> &children)
+void ViewerRows::addChildActions(QTreeWidgetItem *parent, int depth, const QList<std::shared_ptr<RobotAction>> &children,
+                                 int budget)
 {
     for (const auto &child : children) {
         if (subActionRows >= budget) {
@@ -125,6 +135,6 @@ void ViewerRows::addChildActions(QTreeWidgetItem *parent, int depth, const QList
         if (depth >= LogFileViewer::maxSubActionDepth)
             row->addChild(LogRowItem::omittedRow());
         else
-            addChildActions(row, depth + 1, child->children());
+            addChildActions(row, depth + 1, child->children(), budget);
     }
 }

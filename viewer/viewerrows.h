@@ -1,5 +1,7 @@
 #pragma once
 
+#include "partnerindex.h"
+
 #include <QList>
 #include <QString>
 
@@ -23,6 +25,17 @@ public:
     static std::unique_ptr<ViewerRows> build(const LogFile &file, int budget,
                                              const std::atomic<bool> *cancelled = nullptr,
                                              std::atomic<int> *built = nullptr);
+
+    // Rows built while the file is still being read: addRows() builds the
+    // rows of the entries linked so far, finish() the rest and the index.
+    static std::unique_ptr<ViewerRows> start();
+    // Builds the rows of the entries not yet built, all of them linked, as
+    // long as no budget a viewer can be given could cut them short.
+    void addRows(const LogFile &file);
+    // Builds the rows still missing with the file's own budget, then the
+    // partner index. False when `cancelled` was set.
+    bool finish(const LogFile &file, int budget, const std::atomic<bool> *cancelled = nullptr,
+                std::atomic<int> *built = nullptr);
     ~ViewerRows();
     Q_DISABLE_COPY_MOVE(ViewerRows)
 
@@ -30,11 +43,8 @@ public:
     // caller owns them from now on.
     QList<QTreeWidgetItem *> takeRows();
 
-    // Per entry, the row of the other end of its action: for a start the
-    // nearest later completion or cancellation of the same action id, for
-    // the others the nearest earlier start; -1 when there is none.
-    std::vector<int> nextEnd;
-    std::vector<int> previousStart;
+    // Per entry, the row of the other end of its action.
+    PartnerIndex partners;
     // Per entry, whether its row has sub-action rows.
     std::vector<bool> hasChildren;
     // Sub-action rows built, not counting the rows that mark omissions.
@@ -44,9 +54,16 @@ public:
 
 private:
     ViewerRows() = default;
-    void indexPartners(const LogFile &file);
-    void addChildActions(QTreeWidgetItem *parent, int depth, const QList<std::shared_ptr<RobotAction>> &children);
+    void addRow(const LogFile &file, int number, int budget);
+    void addChildActions(QTreeWidgetItem *parent, int depth, const QList<std::shared_ptr<RobotAction>> &children,
+                         int budget);
 
     QList<QTreeWidgetItem *> rows;
-    int budget = 0;
+    // Entries whose rows are built.
+    int builtEntries = 0;
+    // addRows() stops for good at an entry whose rows could pass the least
+    // budget; finish() builds from there.
+    bool boundedOnly = true;
+    double widestTime = 0;
+    bool tinyTime = false;
 };

@@ -1,13 +1,21 @@
 #include "cappedtextdelegate.h"
+#include "expr.h"
+#include "exprvalue.h"
+#include "localpath.h"
 #include "logfile.h"
+#include "logfileexprcontext.h"
 #include "logfileviewer.h"
 #include "testfiles.h"
+#include "treeviewlayout.h"
+
+#include <QSignalSpy>
 
 #include <QFile>
 #include <QHeaderView>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 #include <set>
 
@@ -480,6 +488,128 @@ private slots:
         auto alone = view("1700000000.123 : Info : a : x\n");
         QVERIFY2(viewer->columnWidth(0) >= alone->columnWidth(0),
                  qPrintable(QStringLiteral("%1 < %2").arg(viewer->columnWidth(0)).arg(alone->columnWidth(0))));
+    }
+
+    // A viewer that reads its file on a worker thread starts empty and busy,
+    // shows how far it has come, and ends with the rows of a viewer built at
+    // once from the same file.
+    void loadsInTheBackground()
+    {
+        const QString path = writeTestFile(dir, QStringLiteral("background.log"), generatedLog(120000));
+        QString error;
+        const int fd = openLogFileDescriptor(path, error);
+        QVERIFY2(fd >= 0, qPrintable(error));
+        LogFileViewer viewer(path, fd);
+        QSignalSpy progress(&viewer, &LogFileViewer::loadProgressChanged);
+        QSignalSpy loaded(&viewer, &LogFileViewer::loaded);
+        QVERIFY(viewer.isBusy());
+        QCOMPARE(viewer.topLevelItemCount(), 0);
+        QVERIFY(loaded.wait(60000));
+        QVERIFY(!viewer.isBusy());
+
+        QList<int> percents;
+        for (const QList<QVariant> &signal : qAsConst(progress))
+            percents << signal.at(0).toInt();
+        QVERIFY(!percents.isEmpty());
+        QCOMPARE(percents.last(), 100);
+        QVERIFY(std::is_sorted(percents.begin(), percents.end()));
+
+        QStringList errors;
+        LogFileViewer reference(LogFile::load(path, errors));
+        QCOMPARE(viewer.topLevelItemCount(), reference.topLevelItemCount());
+        QCOMPARE(viewer.logFile()->problemCount(), reference.logFile()->problemCount());
+        for (int row = 0; row < reference.topLevelItemCount(); row += 37) {
+            const QTreeWidgetItem *got = viewer.topLevelItem(row);
+            const QTreeWidgetItem *expected = reference.topLevelItem(row);
+            QCOMPARE(rowText(got), rowText(expected));
+            QCOMPARE(got->toolTip(4), expected->toolTip(4));
+            QCOMPARE(got->childCount(), expected->childCount());
+            if (got->childCount() > 0)
+                QCOMPARE(rowText(got->child(0)), rowText(expected->child(0)));
+        }
+    }
+
+    // A filter pass on one thread and on several shows the same rows as
+    // evaluating the filter row by row.
+    void filterPassesAgree_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::newRow("errors") << QStringLiteral("type == \"error\"");
+        QTest::newRow("words and time") << QStringLiteral("time > 500 && contains(message, \"drive\")");
+        QTest::newRow("actions") << QStringLiteral("isaction && activity != \"start\"");
+        QTest::newRow("own text") << QStringLiteral("contains(text, \"timeout\") || action == 7");
+        QTest::newRow("nothing") << QStringLiteral("false");
+    }
+
+    void filterPassesAgree()
+    {
+        QFETCH(QString, expression);
+        auto file = load(generatedLog(70000));
+        LogFileViewer rows(file);
+        mirt::expr::Expr filter;
+        LogFileExprContext context;
+        QString error;
+        QVERIFY(filter.parse(context, expression, error));
+        context.setLogFile(file);
+        QList<int> expected;
+        for (int row = 0; row < rows.topLevelItemCount(); ++row) {
+            context.setItem(rows.topLevelItem(row));
+            if (mirt::expr::isTrue(filter.evaluate(context)))
+                expected << row;
+        }
+        for (int threads : {1, 3}) {
+            LogFileViewer::setFilterThreadCount(threads);
+            LogFileViewer viewer(file);
+            QVERIFY(viewer.applyFilter(expression));
+            QTRY_VERIFY_WITH_TIMEOUT(!viewer.isBusy(), 60000);
+            QList<int> shown;
+            for (int row = 0; row < viewer.topLevelItemCount(); ++row) {
+                if (!viewer.topLevelItem(row)->isHidden())
+                    shown << row;
+            }
+            QCOMPARE(shown, expected);
+            QCOMPARE(viewer.shownRowCount(), expected.size());
+        }
+        LogFileViewer::setFilterThreadCount(0);
+    }
+
+    // The viewer lays out its filtered rows itself; the result is the
+    // toolkit's own layout of the same rows.
+    void layoutMatchesTheToolkit_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<bool>("expandSome");
+        QTest::addColumn<bool>("expandAll");
+        QTest::newRow("no filter") << QString() << false << false;
+        QTest::newRow("filter") << QStringLiteral("type != \"debug\"") << false << false;
+        QTest::newRow("filter, some rows expanded") << QStringLiteral("isaction || type == \"error\"") << true << false;
+        QTest::newRow("filter, all expanded") << QStringLiteral("subsystem != \"arm\"") << false << true;
+    }
+
+    void layoutMatchesTheToolkit()
+    {
+        QFETCH(QString, expression);
+        QFETCH(bool, expandSome);
+        QFETCH(bool, expandAll);
+        LogFileViewer viewer(load(generatedLog(3000)));
+        viewer.resize(800, 600);
+        viewer.show();
+        QVERIFY(viewer.applyFilter(expression));
+        QTRY_VERIFY(!viewer.isBusy());
+        if (expandAll)
+            viewer.expandAllRows();
+        for (int row = 0; expandSome && row < viewer.topLevelItemCount(); row += 27) {
+            viewer.topLevelItem(row)->setExpanded(true);
+            if (viewer.topLevelItem(row)->childCount() > 0)
+                viewer.topLevelItem(row)->child(0)->setExpanded(true);
+        }
+        viewer.doItemsLayout();
+        const QVector<treeviewlayout::LaidOutRow> ours = treeviewlayout::currentLayout(&viewer);
+        viewer.QTreeView::doItemsLayout();
+        const QVector<treeviewlayout::LaidOutRow> toolkit = treeviewlayout::currentLayout(&viewer);
+        QCOMPARE(ours.size(), toolkit.size());
+        for (int i = 0; i < ours.size(); ++i)
+            QVERIFY2(ours.at(i) == toolkit.at(i), qPrintable(QStringLiteral("row %1 of the layout differs").arg(i)));
     }
 
     void resizesColumnsToContents()

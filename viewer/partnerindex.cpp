@@ -1,0 +1,43 @@
+#include "partnerindex.h"
+
+#include "logfileentry.h"
+#include "robotaction.h"
+
+namespace {
+
+// Ids up to this many times the entry count, plus some, index the vector.
+constexpr int denseIdsPerEntry = 4;
+constexpr int denseIdSlack = 1024;
+
+} // namespace
+
+PartnerIndex::Ends &PartnerIndex::endsOf(int id)
+{
+    if (id >= 0 && qint64(id) < qint64(size()) * denseIdsPerEntry + denseIdSlack) {
+        if (size_t(id) >= denseEnds.size())
+            denseEnds.resize(std::max(size_t(id) + 1, denseEnds.size() * 2));
+        return denseEnds[size_t(id)];
+    }
+    return sparseEnds[id];
+}
+
+void PartnerIndex::add(const LogFileEntry &entry, int row)
+{
+    nextEnd.push_back(-1);
+    previousStart.push_back(-1);
+    waitingBefore.push_back(-1);
+    if (!entry.hasAction())
+        return;
+    Ends &ends = endsOf(entry.action()->id());
+    previousStart[size_t(row)] = ends.latestStart;
+    if (entry.activity() == Start)
+        ends.latestStart = row;
+    if (entry.activity() == Complete || entry.activity() == Cancel) {
+        // Every row of the action since its last end ends here.
+        for (int waiting = ends.waiting; waiting >= 0; waiting = waitingBefore[size_t(waiting)])
+            nextEnd[size_t(waiting)] = row;
+        ends.waiting = -1;
+    }
+    waitingBefore[size_t(row)] = ends.waiting;
+    ends.waiting = row;
+}
