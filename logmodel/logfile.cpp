@@ -78,6 +78,12 @@ void LogFile::appendEntries(std::vector<std::pair<std::shared_ptr<LogFileEntry>,
     entries.clear();
 }
 
+void LogFile::reserveEntries(int count)
+{
+    if (count > m_entries.size())
+        m_entries.reserve(count);
+}
+
 void LogFile::addProblems(const std::vector<Problem> &problems)
 {
     for (const Problem &problem : problems)

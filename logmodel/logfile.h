@@ -73,6 +73,8 @@ public:
     // Adds entries read by a LogReader with an entry sink, with their line
     // numbers, for linking.
     void appendEntries(std::vector<std::pair<std::shared_ptr<LogFileEntry>, qint64>> &entries);
+    // Room for `count` entries in all.
+    void reserveEntries(int count);
     // Adds problems collected by linkActions, in order.
     void addProblems(const std::vector<Problem> &problems);
     // Reads an action reference at the position and returns the action it names,

@@ -14,6 +14,8 @@ namespace {
 // A line whose bytes pass this without a line feed is decoded as it comes,
 // so that no line costs more than maxLineLength characters of memory.
 constexpr int longLineBytes = 4 * 1024 * 1024;
+// Whole lines decoded at a time, in bytes (a longer line goes on its own).
+constexpr int decodePiece = 32 * 1024;
 
 // At most `length` characters of `text`, never ending inside a surrogate pair.
 QStringView leftOf(QStringView text, int length)
@@ -75,6 +77,13 @@ LogReader::~LogReader() = default;
 bool LogReader::read(QIODevice &device, qint64 limit, const std::atomic<bool> *cancelled,
                      std::atomic<qint64> *progress)
 {
+    m_progress = progress;
+    // Not kept past this call.
+    const struct Forget
+    {
+        std::atomic<qint64> *&progress;
+        ~Forget() { progress = nullptr; }
+    } forget{m_progress};
     std::vector<char> buffer(static_cast<size_t>(blockSize));
     qint64 done = 0;
     for (;;) {
@@ -99,8 +108,7 @@ bool LogReader::read(QIODevice &device, qint64 limit, const std::atomic<bool> *c
         }
         if (got == 0)
             return true;
-        // Entries handed to a sink are added to the file elsewhere.
-        if (done == 0 && limit > got && !m_sink)
+        if (done == 0 && limit > got)
             reserveFor(buffer.data(), got, limit);
         done += got;
         addData(buffer.data(), got);
@@ -117,6 +125,10 @@ void LogReader::reserveFor(const char *sample, qint64 size, qint64 total)
     if (lines < 16)
         return;
     const qint64 expected = std::min<qint64>(total / size * lines + lines, 200000000);
+    m_expectedEntries.store(expected, std::memory_order_relaxed);
+    // Entries handed to a sink are added to the file elsewhere.
+    if (m_sink)
+        return;
     m_file.m_entries.reserve(int(expected));
     m_file.m_unlinkedLineNumbers.reserve(size_t(expected));
 }
@@ -216,14 +228,23 @@ void LogReader::addLines(const char *data, qint64 size)
     const char *lastFeed = static_cast<const char *>(memrchr(data, '\n', size_t(end - data)));
     if (lastFeed) {
         for (const char *piece = data; piece <= lastFeed;) {
-            // Decoded in pieces of whole lines that an int can count.
+            // Decoded in small pieces of whole lines: the text of a piece
+            // is allocated and freed again and again in the same place,
+            // where one text per block would leave big holes among the
+            // entries that other threads allocate meanwhile.
             const char *pieceEnd = lastFeed;
-            if (pieceEnd - piece >= blockSize) {
-                pieceEnd = static_cast<const char *>(memrchr(piece, '\n', size_t(blockSize)));
-                if (!pieceEnd)
-                    pieceEnd = lastFeed;
+            if (pieceEnd - piece >= decodePiece) {
+                pieceEnd = static_cast<const char *>(memrchr(piece, '\n', size_t(decodePiece)));
+                if (!pieceEnd) {
+                    pieceEnd = static_cast<const char *>(memchr(piece + decodePiece, '\n', size_t(lastFeed - piece - decodePiece + 1)));
+                    if (!pieceEnd)
+                        pieceEnd = lastFeed;
+                }
             }
             decodeLines(piece, int(pieceEnd - piece + 1));
+            m_bytesHandled += pieceEnd - piece + 1;
+            if (m_progress)
+                m_progress->store(m_bytesHandled, std::memory_order_relaxed);
             piece = pieceEnd + 1;
         }
         data = lastFeed + 1;

@@ -38,7 +38,8 @@ public:
     // limit), or a read fails. A failure keeps what was read, adds the
     // message "read error after line N: <reason>" and returns false.
     // Stops early, also returning false, once `cancelled` is set. `progress`
-    // (when given) follows bytesRead().
+    // (when given) follows the bytes whose lines have been handled, a few
+    // tens of kilobytes at a time.
     bool read(QIODevice &device, qint64 limit = -1, const std::atomic<bool> *cancelled = nullptr,
               std::atomic<qint64> *progress = nullptr);
     // Takes bytes that were read by other means.
@@ -57,6 +58,10 @@ public:
 
     // Bytes taken so far; safe to read from another thread while reading.
     qint64 bytesRead() const { return m_bytesRead.load(std::memory_order_relaxed); }
+    // How many entries the file will likely give, judged by the lines of its
+    // first block; 0 until read() has read one. Safe to read from another
+    // thread while reading.
+    qint64 expectedEntries() const { return m_expectedEntries.load(std::memory_order_relaxed); }
 
 private:
     class Subsystems;
@@ -96,6 +101,9 @@ private:
     bool m_pendingCut = false;
     qint64 m_lineNumber = 1;
     std::atomic<qint64> m_bytesRead{0};
+    std::atomic<qint64> m_expectedEntries{0};
+    std::atomic<qint64> *m_progress = nullptr;
+    qint64 m_bytesHandled = 0;
     LogFileEntry *m_previous = nullptr;
     EntrySink m_sink;
     std::shared_ptr<LogFileEntry> m_held;

@@ -213,13 +213,21 @@ LogFileViewer::LogFileViewer(const QString &path, int fd, QWidget *parent)
     progressTimer->start();
     showProgress();
 
+    // Rows come in while the file is read, before their file and index can
+    // be looked at: nothing of them is painted or asked until it is read.
+    viewport()->setUpdatesEnabled(false);
     QPointer<LogFileViewer> self(this);
     // The budget depends on the entry count, which is known only once read.
-    loadTask = LogLoadTask::start(path, fd, -1, handoff,
-                                  [self](std::shared_ptr<LogFile> loaded, std::shared_ptr<ViewerRows> rows) {
-                                      if (self)
-                                          self->install(std::move(loaded), *rows);
-                                  });
+    loadTask = LogLoadTask::start(
+        path, fd, -1, handoff,
+        [self](std::shared_ptr<RowPiece> piece) {
+            if (self)
+                self->queueRows(*piece);
+        },
+        [self](std::shared_ptr<LogFile> loaded, std::shared_ptr<ViewerRows> rows) {
+            if (self)
+                self->install(std::move(loaded), *rows);
+        });
     updateBusy();
 }
 
@@ -256,7 +264,7 @@ void LogFileViewer::showProgress()
     if (!progressBar)
         return;
     // The last part is the rows going into the view, a piece at a time.
-    const bool showing = !pendingRows.isEmpty();
+    const bool showing = loadDone && !pendingRows.isEmpty();
     const int value = showing ? 950 + 50 * pendingInserted / std::max(pendingRows.size(), 1)
                               : (loadTask ? loadTask->progress() : 1000);
     progressBar->setFormat((showing || !loadTask ? QStringLiteral("Showing rows") : loadTask->stage())
@@ -274,39 +282,55 @@ void LogFileViewer::install(std::shared_ptr<LogFile> loaded, ViewerRows &rows)
     if (loadTask)
         subActionBudget = defaultSubActionBudget(file->entries().size());
     partners = std::move(rows.partners);
-    hasChildren = std::move(rows.hasChildren);
     subActionRows = rows.subActionRows;
     widestTimeText = rows.widestTimeText;
-    const int count = file->entries().size();
-    clearedRows.assign(size_t(count), false);
-    hiddenRows.assign(size_t(count), false);
-    viewHidden.assign(size_t(count), false);
-    viewHiddenCount = 0;
-    shownRows = count;
-    pendingRows = rows.takeRows();
-    pendingInserted = 0;
-    if (loading) {
-        // The rows go in a piece at a time, each laid out as it comes.
+    queueRows(*rows.takePiece());
+    loadDone = true;
+    if (!loading)
+        insertPendingRows();
+}
+
+void LogFileViewer::queueRows(RowPiece &piece)
+{
+    hasChildren.insert(hasChildren.end(), piece.hasChildren.begin(), piece.hasChildren.end());
+    const size_t rows = hasChildren.size();
+    clearedRows.resize(rows, false);
+    hiddenRows.resize(rows, false);
+    viewHidden.resize(rows, false);
+    shownRows += piece.rows.size();
+    expectedRows = std::max(expectedRows, piece.expectedRows);
+    pendingRows += piece.rows;
+    piece.rows.clear();
+    if (loading && !insertionScheduled) {
+        // Added at the next turn of the event loop, a piece at a time.
+        insertionScheduled = true;
         QTimer::singleShot(0, this, &LogFileViewer::insertPendingRows);
     }
 }
 
 void LogFileViewer::insertPendingRows()
 {
+    insertionScheduled = false;
     if (disposing)
         return;
     const int total = pendingRows.size();
     const int piece = loading ? rowsPerInsertion : total;
     if (pendingInserted < total) {
         const int count = std::min(piece, total - pendingInserted);
+        // All rows known so far, so that the layout makes room for them once.
+        rowsComing = topLevelItemCount() + total - pendingInserted;
         addTopLevelItems(pendingInserted == 0 && count == total ? pendingRows : pendingRows.mid(pendingInserted, count));
         pendingInserted += count;
     }
     if (pendingInserted < total) {
+        insertionScheduled = true;
         QTimer::singleShot(0, this, &LogFileViewer::insertPendingRows);
         return;
     }
     pendingRows.clear();
+    pendingInserted = 0;
+    if (!loadDone)
+        return;
     if (loading) {
         finishLoading();
         return;
@@ -318,12 +342,12 @@ void LogFileViewer::insertPendingRows()
 
 void LogFileViewer::finishLoading()
 {
-    // Laid out once, now that every row is in.
-    scheduleDelayedItemsLayout();
+    // The rows were laid out as they came; now they can show.
+    loading = false;
+    viewport()->setUpdatesEnabled(true);
     for (int column = 0; column < viewerColumns; ++column)
         resizeColumnToContents(column);
     fitTimeColumn(widestTimeText);
-    loading = false;
     loadTask.reset();
     if (progressTimer)
         progressTimer->deleteLater();
@@ -334,8 +358,8 @@ void LogFileViewer::finishLoading()
     emit loadProgressChanged(100);
     if (!currentFilter.isEmpty())
         startFilterPass();
-    emit loaded();
     updateBusy();
+    emit loaded();
 }
 
 void LogFileViewer::fitTimeColumn(const QString &widest)
@@ -375,6 +399,11 @@ QString LogFileViewer::partnerToolTip(int row) const
 QVariant LogFileViewer::rowData(const LogRowItem &row, int column, int role, bool &handled) const
 {
     handled = false;
+    // Rows that come in while their file is read show nothing yet.
+    if (loading) {
+        handled = true;
+        return QVariant();
+    }
     if (!file || column < 0 || column >= viewerColumns)
         return QVariant();
     if (row.type() == LogRowItem::EntryRow)
@@ -487,7 +516,7 @@ QVariant LogFileViewer::subRowData(const LogRowItem &row, int column, int role, 
 void LogFileViewer::onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetItem *previous)
 {
     Q_UNUSED(previous)
-    if (!current || !file)
+    if (!current || !file || loading)
         return;
 
     // A sub-action row stands for the entry row it hangs under.
@@ -512,7 +541,7 @@ void LogFileViewer::onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetIt
 
 void LogFileViewer::doItemsLayout()
 {
-    if (!file) {
+    if (topLevelItemCount() == 0) {
         QTreeWidget::doItemsLayout();
         return;
     }
@@ -541,10 +570,10 @@ void LogFileViewer::rowsInserted(const QModelIndex &parent, int start, int end)
 {
     // Rows added at the end are laid out on their own: laying out a million
     // rows again for every piece that comes in would freeze the window.
-    if (file && !parent.isValid() && end == topLevelItemCount() - 1
+    if (!parent.isValid() && end == topLevelItemCount() - 1
         && treeviewlayout::hiddenSetSize(this) == viewHiddenCount) {
         const QModelIndex first = model()->index(0, 0);
-        const int expected = std::max(end + 1, pendingRows.size());
+        const int expected = std::max({end + 1, rowsComing, expectedRows});
         const bool current = laidOut == LayoutSource{start, treeviewlayout::expandedSetSize(this), filterGeneration}
             || (start == 0 && treeviewlayout::layoutSize(this) == 0);
         if (current && treeviewlayout::appendTopLevelRows(this, start, end, hiddenRows, hasChildren,

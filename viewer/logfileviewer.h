@@ -20,6 +20,7 @@ class QTimer;
 class QTreeWidgetItem;
 class RobotAction;
 class ViewerRows;
+struct RowPiece;
 
 // Shows one log file as a six-column tree: top-level row i is entry i, the
 // sub-actions of an action record hang below its row, and while the user
@@ -139,6 +140,8 @@ signals:
 private:
     void initialize();
     void install(std::shared_ptr<LogFile> loaded, ViewerRows &rows);
+    // Queues rows to be added to the view, a piece at a time.
+    void queueRows(RowPiece &piece);
     void insertPendingRows();
     void finishLoading();
     void showProgress();
@@ -179,6 +182,11 @@ private:
     // Rows waiting to be added, a piece at a time.
     QList<QTreeWidgetItem *> pendingRows;
     int pendingInserted = 0;
+    bool insertionScheduled = false;
+    int expectedRows = 0;
+    int rowsComing = 0;
+    // The file has been read and its last rows handed over.
+    bool loadDone = false;
 
     QString currentFilter;
     std::shared_ptr<FilterPass> filterPass;

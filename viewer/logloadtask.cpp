@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QThreadPool>
 
+#include <climits>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -37,12 +38,13 @@ void LogLoadTask::setQuitting()
 }
 
 std::shared_ptr<LogLoadTask> LogLoadTask::start(const QString &path, int fd, int budget,
-                                                std::shared_ptr<Handoff> handoff, Done done)
+                                                std::shared_ptr<Handoff> handoff, Rows rows, Done done)
 {
     std::shared_ptr<LogLoadTask> task(new LogLoadTask);
     task->path = path;
     task->budget = budget;
     task->handoff = std::move(handoff);
+    task->rowsBuilt = std::move(rows);
     task->done = std::move(done);
     QThreadPool::globalInstance()->start([task, fd] { task->run(fd); });
     return task;
@@ -57,7 +59,7 @@ int LogLoadTask::progress() const
     case Reading:
         return share(bytesRead.load(), totalBytes.load(), readingShare);
     case Building:
-        return readingShare + share(rowsBuilt.load(), entryCount.load(), 1000 - readingShare - showingShare);
+        return readingShare + share(rowsFinished.load(), entryCount.load(), 1000 - readingShare - showingShare);
     default:
         return 1000 - showingShare;
     }
@@ -121,6 +123,8 @@ private:
 };
 
 constexpr size_t batchSize = 8192;
+// Rows handed to the viewer at a time while the file is read.
+constexpr int rowsPerPiece = 100000;
 
 } // namespace
 
@@ -142,11 +146,16 @@ void LogLoadTask::run(int fd)
     // they come. The reader adds its messages to the file; the messages of
     // linking are added after them, in the order a whole-file load has.
     EntryQueue queue;
+    std::atomic<qint64> firstBlockEstimate{0};
+    // The entries the file will likely give, as soon as the reader knows.
+    const auto expected = [&] { return std::min<qint64>(firstBlockEstimate.load(), 200000000); };
     std::thread reading([&] {
         LogReader reader(*file);
         EntryQueue::Batch batch;
         batch.reserve(batchSize);
         reader.setEntrySink([&](std::shared_ptr<LogFileEntry> entry, qint64 line) {
+            if (batch.empty())
+                firstBlockEstimate.store(reader.expectedEntries());
             batch.emplace_back(std::move(entry), line);
             if (batch.size() >= batchSize) {
                 queue.push(batch);
@@ -161,12 +170,28 @@ void LogLoadTask::run(int fd)
     });
     std::vector<LogFile::Problem> linkingProblems;
     EntryQueue::Batch batch;
+    auto self = shared_from_this();
+    bool reserved = false;
     while (queue.pop(batch)) {
         if (isCancelled())
             continue;
+        if (!reserved) {
+            // Room for the entries the whole file likely holds saves
+            // growing the list step by step.
+            reserved = true;
+            file->reserveEntries(int(expected()));
+        }
         file->appendEntries(batch);
         file->linkActions(&cancelled, nullptr, &linkingProblems);
         rows->addRows(*file);
+        if (rows->rowsNotTaken() >= rowsPerPiece) {
+            std::shared_ptr<RowPiece> piece = rows->takePiece();
+            piece->expectedRows = int(expected());
+            handoff->post([self, piece] {
+                if (!self->isCancelled())
+                    self->rowsBuilt(piece);
+            });
+        }
     }
     reading.join();
     device.close();
@@ -176,7 +201,7 @@ void LogLoadTask::run(int fd)
         entryCount.store(file->entries().size());
         phase.store(Building);
         const int rowBudget = budget >= 0 ? budget : LogFileViewer::defaultSubActionBudget(file->entries().size());
-        if (!rows->finish(*file, rowBudget, &cancelled, &rowsBuilt))
+        if (!rows->finish(*file, rowBudget, &cancelled, &rowsFinished))
             cancel();
     }
     phase.store(Finished);
@@ -184,7 +209,6 @@ void LogLoadTask::run(int fd)
         drop(file, rows);
         return;
     }
-    auto self = shared_from_this();
     if (!handoff->post([self, file, rows] {
             if (!self->isCancelled())
                 self->done(file, rows);

@@ -9,6 +9,7 @@
 class Handoff;
 class LogFile;
 class ViewerRows;
+struct RowPiece;
 
 // Reads a log file, links its actions and builds its viewer rows on a
 // worker thread, reporting how far it has come and stopping early when
@@ -18,12 +19,15 @@ class LogLoadTask final : public std::enable_shared_from_this<LogLoadTask>
 {
 public:
     using Done = std::function<void(std::shared_ptr<LogFile> file, std::shared_ptr<ViewerRows> rows)>;
+    using Rows = std::function<void(std::shared_ptr<RowPiece> piece)>;
 
     // Reads from `fd`, a file descriptor open for reading, which the task
     // closes. `budget` bounds the sub-action rows; negative for the viewer's
-    // default for the file's size.
+    // default for the file's size. Rows are handed over in pieces as they
+    // are built (`rows`), while reading goes on, so that the viewer adds them
+    // meanwhile; `done` hands over the file, its index and the last rows.
     static std::shared_ptr<LogLoadTask> start(const QString &path, int fd, int budget,
-                                              std::shared_ptr<Handoff> handoff, Done done);
+                                              std::shared_ptr<Handoff> handoff, Rows rows, Done done);
     Q_DISABLE_COPY_MOVE(LogLoadTask)
 
     void cancel() { cancelled.store(true, std::memory_order_relaxed); }
@@ -45,11 +49,12 @@ private:
     QString path;
     int budget = 0;
     std::shared_ptr<Handoff> handoff;
+    Rows rowsBuilt;
     Done done;
     std::atomic<bool> cancelled{false};
     std::atomic<int> phase{0};
     std::atomic<qint64> totalBytes{0};
     std::atomic<qint64> bytesRead{0};
     std::atomic<int> entryCount{0};
-    std::atomic<int> rowsBuilt{0};
+    std::atomic<int> rowsFinished{0};
 };

@@ -15,11 +15,25 @@ ViewerRows::~ViewerRows()
     qDeleteAll(rows);
 }
 
+RowPiece::~RowPiece()
+{
+    qDeleteAll(rows);
+}
+
 QList<QTreeWidgetItem *> ViewerRows::takeRows()
 {
     QList<QTreeWidgetItem *> taken;
     taken.swap(rows);
+    takenEntries = builtEntries;
     return taken;
+}
+
+std::shared_ptr<RowPiece> ViewerRows::takePiece()
+{
+    auto piece = std::make_shared<RowPiece>();
+    piece->hasChildren.assign(hasChildren.begin() + long(takenEntries), hasChildren.end());
+    piece->rows = takeRows();
+    return piece;
 }
 
 namespace {
@@ -73,7 +87,7 @@ bool ViewerRows::finish(const LogFile &file, int budget, const std::atomic<bool>
                         std::atomic<int> *built)
 {
     const int count = file.entries().size();
-    rows.reserve(count);
+    rows.reserve(count - builtEntries);
     while (builtEntries < count) {
         if ((builtEntries & 0x3fff) == 0) {
             if (cancelled && cancelled->load(std::memory_order_relaxed))

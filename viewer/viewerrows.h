@@ -13,6 +13,21 @@ class LogFile;
 class QTreeWidgetItem;
 class RobotAction;
 
+// Rows on their way to a viewer, with whether each entry row has sub-action
+// rows; rows nobody took are deleted with it.
+struct RowPiece
+{
+    RowPiece() = default;
+    ~RowPiece();
+    Q_DISABLE_COPY_MOVE(RowPiece)
+
+    QList<QTreeWidgetItem *> rows;
+    std::vector<bool> hasChildren;
+    // How many entry rows the whole file will likely have, so that room
+    // for them is made once.
+    int expectedRows = 0;
+};
+
 // The rows of a log file viewer and what the viewer looks up per row, built
 // from a loaded file on any thread: one row per entry, the sub-action rows
 // below action records, and for each entry the other end of its action.
@@ -42,6 +57,9 @@ public:
     // The entry rows, in entry order, each with its sub-action rows; the
     // caller owns them from now on.
     QList<QTreeWidgetItem *> takeRows();
+    // The rows built since the last piece was taken.
+    std::shared_ptr<RowPiece> takePiece();
+    int rowsNotTaken() const { return rows.size(); }
 
     // Per entry, the row of the other end of its action.
     PartnerIndex partners;
@@ -59,8 +77,9 @@ private:
                          int budget);
 
     QList<QTreeWidgetItem *> rows;
-    // Entries whose rows are built.
+    // Entries whose rows are built, and those handed on in pieces.
     int builtEntries = 0;
+    int takenEntries = 0;
     // addRows() stops for good at an entry whose rows could pass the least
     // budget; finish() builds from there.
     bool boundedOnly = true;
