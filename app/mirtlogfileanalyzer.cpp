@@ -276,14 +276,16 @@ void MirtLogFileAnalyzer::showBatchProblems(const OpenBatch &batch)
     // Files that could not be opened at all were named already; that stays.
     if (batch.failures)
         return;
+    // Named in the order of the tabs, whichever file was read first.
     QList<LogFileViewer *> damaged;
     QStringList names;
-    for (const QPointer<LogFileViewer> &viewer : batch.damaged) {
-        const int index = viewer ? tabs->indexOf(viewer) : -1;
-        if (index < 0)
-            continue;
-        damaged << viewer;
-        names << tabs->tabText(index);
+    for (int index = 0; index < tabs->count(); ++index) {
+        for (const QPointer<LogFileViewer> &viewer : batch.damaged) {
+            if (viewer && tabs->widget(index) == viewer) {
+                damaged << viewer;
+                names << tabs->tabText(index);
+            }
+        }
     }
     if (damaged.size() == 1) {
         const LogFile &file = *damaged.first()->logFile();

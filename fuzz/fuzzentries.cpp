@@ -4,8 +4,10 @@
 #include "expr.h"
 #include "exprnode.h"
 #include "logfile.h"
+#include "logfileentry.h"
 #include "logfileexprcontext.h"
 #include "logfileviewer.h"
+#include "logreader.h"
 #include "logscanner.h"
 
 #include <QApplication>
@@ -84,6 +86,38 @@ void readLogBytes(const QByteArray &data)
     check(viewer.topLevelItemCount() == file->entries().size());
     for (int row = 0; row < viewer.topLevelItemCount(); row += 97)
         viewer.setCurrentItem(viewer.topLevelItem(row));
+
+    // The same bytes as a background load reads them: in pieces of all
+    // sizes, entries handed on as they are finished and linked apart from
+    // the reading. It must give the same entries, links and messages.
+    LogFile piped(file->path());
+    std::vector<std::pair<std::shared_ptr<LogFileEntry>, qint64>> handed;
+    {
+        LogReader reader(piped);
+        reader.setEntrySink([&handed](std::shared_ptr<LogFileEntry> entry, qint64 line) {
+            handed.emplace_back(std::move(entry), line);
+        });
+        for (int done = 0, step = 0; done < data.size(); ++step) {
+            const int piece = std::min(data.size() - done, 1 + (uchar(data.at(step % data.size())) * 37 + step) % 301);
+            reader.addData(data.constData() + done, piece);
+            done += piece;
+        }
+        reader.finish();
+    }
+    std::vector<LogFile::Problem> linking;
+    piped.appendEntries(handed);
+    piped.linkActions(nullptr, nullptr, &linking);
+    piped.addProblems(linking);
+    check(piped.entries().size() == file->entries().size());
+    for (int i = 0; i < piped.entries().size(); ++i) {
+        const LogFileEntry &a = *piped.entries().at(i);
+        const LogFileEntry &b = *file->entries().at(i);
+        check(a.time() == b.time() || (a.time() != a.time() && b.time() != b.time()));
+        check(a.type() == b.type() && a.subsystem() == b.subsystem() && a.message() == b.message());
+        check(a.hasAction() == b.hasAction());
+        check(!a.hasAction() || (a.action()->id() == b.action()->id() && a.activity() == b.activity()));
+    }
+    check(piped.messages() == file->messages() && piped.problemCount() == file->problemCount());
 }
 
 void linkActionMessages(const QByteArray &data)

@@ -22,6 +22,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QStyle>
+#include <QProgressBar>
+#include <QThreadPool>
 #include <QtTest>
 
 #include <climits>
@@ -252,6 +254,47 @@ private slots:
         ::unlink(name.constData());
         QCOMPARE(tabsOf(w)->count(), 1);
         QCOMPARE(tabTexts(w), QStringList{QStringLiteral("pr\uFFFDfung")});
+    }
+
+    // A tab appears at once and shows its progress; its rows follow when
+    // the file has been read. Closing it meanwhile stops the reading.
+    void backgroundLoading()
+    {
+        const QString big = writeLog(QStringLiteral("big.log"), generatedLog(150000));
+        MirtLogFileAnalyzer w;
+        QSignalSpy busy(&w, &MirtLogFileAnalyzer::busyChanged);
+        w.openLogFile(big);
+        QCOMPARE(tabTexts(w), QStringList{QStringLiteral("big")});
+        auto *viewer = qobject_cast<QTreeWidget *>(tabsOf(w)->widget(0));
+        QCOMPARE(viewer->topLevelItemCount(), 0);
+        QVERIFY(w.isBusy());
+        QVERIFY(viewer->findChild<QProgressBar *>(QStringLiteral("loadProgress")));
+        WAIT_UNTIL_IDLE(w);
+        QVERIFY(viewer->topLevelItemCount() > 100000);
+        QVERIFY(!viewer->findChild<QProgressBar *>(QStringLiteral("loadProgress")));
+        QCOMPARE(busy.size(), 2);
+
+        w.openLogFile(big);
+        QPointer<QWidget> loading = tabsOf(w)->widget(1);
+        QVERIFY(w.isBusy());
+        tabsOf(w)->setCurrentIndex(1);
+        menuAction(w, QStringLiteral("&File"), QStringLiteral("Close"))->trigger();
+        QCOMPARE(tabsOf(w)->count(), 1);
+        QVERIFY(!w.isBusy());
+        QTRY_VERIFY(loading.isNull());
+    }
+
+    // Quitting while files load does not wait for them.
+    void destroyedWhileLoading()
+    {
+        const QString big = writeLog(QStringLiteral("quit.log"), generatedLog(150000));
+        {
+            MirtLogFileAnalyzer w;
+            w.openLogFile(big);
+            w.openLogFile(big);
+            QVERIFY(w.isBusy());
+        }
+        QVERIFY(QThreadPool::globalInstance()->waitForDone(60000));
     }
 
     void closingTabs()

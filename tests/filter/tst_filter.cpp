@@ -429,6 +429,38 @@ private slots:
         QCOMPARE(statusText(w), QStringLiteral("0 of 12 rows shown"));
     }
 
+    // A new Return replaces a filter that is still running.
+    void newFilterReplacesRunningOne()
+    {
+        MirtLogFileAnalyzer w;
+        w.openLogFile(writeTestFile(dir, QStringLiteral("replaced.log"), exampleLog));
+        WAIT_UNTIL_IDLE(w);
+        auto *edit = w.findChild<QToolBar *>()->findChild<QLineEdit *>();
+        edit->setText(QStringLiteral("type == \"error\""));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(w.isBusy());
+        edit->setText(QStringLiteral("isaction"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        WAIT_UNTIL_IDLE(w);
+        QCOMPARE(visibleRows(currentViewer(w)), (Rows{4, 5, 8, 9}));
+        QCOMPARE(statusText(w), QStringLiteral("4 of 12 rows shown"));
+    }
+
+    // A large tab that was filtered is taken apart off the GUI thread.
+    void largeFilteredTabIsReleased()
+    {
+        MirtLogFileAnalyzer w;
+        w.openLogFile(writeTestFile(dir, QStringLiteral("large.log"), generatedLog(60000)));
+        WAIT_UNTIL_IDLE(w);
+        auto *viewer = qobject_cast<LogFileViewer *>(currentViewer(w));
+        std::weak_ptr<LogFile> file = viewer->logFile();
+        typeFilter(w, QStringLiteral("type == \"error\""));
+        QPointer<QWidget> closed = viewer;
+        w.closeTab(0);
+        QTRY_VERIFY(closed.isNull());
+        QTRY_VERIFY(file.expired());
+    }
+
     // Nothing of a closed tab outlives it, filtered or not.
     void closedTabIsReleased()
     {
