@@ -8,7 +8,7 @@ CMAKE_FLAGS  ?=
 
 export QT_QPA_PLATFORM_TEST = offscreen
 
-.PHONY: all deps configure build test test-sanitize run bench stress fuzz clean
+.PHONY: all deps configure build test test-sanitize run bench bench-baseline stress fuzz clean
 
 all: build
 
@@ -42,6 +42,10 @@ run: build
 bench: build
 	@scripts/bench.sh $(BUILD)
 
+# The window benchmark against the build before background loading.
+bench-baseline: deps
+	@scripts/bench-baseline.sh
+
 stress: build
 	@scripts/stress.sh $(BUILD)
 
@@ -50,4 +54,4 @@ fuzz:
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz.sh
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) build-fuzz
+	rm -rf $(BUILD) $(BUILD_ASAN) build-fuzz build-baseline

@@ -91,12 +91,20 @@ bool isBusy(const QMainWindow &window)
 
 // Turns the event loop until `done` holds and the window is not busy, then
 // once more so that what changed is painted.
+// One turn of the event loop, deleting what asked to be deleted later as the
+// main loop would.
+void turn()
+{
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 template<typename Done>
 void waitFor(QMainWindow &window, Done done)
 {
     while (!done() || isBusy(window))
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    QCoreApplication::processEvents();
+        turn();
+    turn();
 }
 
 QAction *menuAction(QMainWindow &window, const QString &menu, const QString &text)
@@ -164,7 +172,7 @@ int main(int argc, char *argv[])
         timer.start();
         emit edit->returnPressed();
         while (!status->text().contains(QLatin1String("rows shown")) && isBusy(window))
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+            turn();
         QCoreApplication::processEvents();
         shown = timer.nsecsElapsed() / 1e9;
         waitFor(window, [] { return true; });
@@ -200,7 +208,7 @@ int main(int argc, char *argv[])
     QElapsedTimer settle;
     settle.start();
     while (settle.elapsed() < 2000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        turn();
     const double closeStall = monitor.longestGap();
 
     std::printf("lines=%lld records=%lld rows=%d cores=%d\n", static_cast<long long>(stats.lines),

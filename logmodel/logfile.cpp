@@ -21,7 +21,11 @@ LogFile::~LogFile()
     // Every action is held by the map, so dropping the child links first lets
     // each action go on its own; a long chain of parents would otherwise be
     // released recursively, one stack frame per link.
-    for (const auto &action : qAsConst(m_actions))
+    for (const auto &action : m_denseActions) {
+        if (action)
+            action->releaseChildren();
+    }
+    for (const auto &action : qAsConst(m_sparseActions))
         action->releaseChildren();
 }
 
@@ -62,6 +66,56 @@ void LogFile::addProblem(qint64 lineNumber, const QString &message)
     m_lastProblemLine = lineNumber;
     if (keepsMoreMessages() && !message.isEmpty())
         m_messages.append(cutMessage(message));
+}
+
+namespace {
+
+// Ids below this, or below a few per entry, index the vector of actions.
+constexpr int denseActionIds = 1 << 20;
+constexpr int denseActionIdsPerEntry = 4;
+
+} // namespace
+
+std::shared_ptr<RobotAction> LogFile::knownAction(int id) const
+{
+    if (id >= 0 && size_t(id) < m_denseActions.size() && m_denseActions[size_t(id)])
+        return m_denseActions[size_t(id)];
+    // An id kept in the hash stays there when the vector grows past it.
+    return m_sparseActions.isEmpty() ? nullptr : m_sparseActions.value(id);
+}
+
+void LogFile::addAction(int id, const std::shared_ptr<RobotAction> &action)
+{
+    ++m_actionCount;
+    if (id >= 0 && qint64(id) < std::max<qint64>(denseActionIds, qint64(m_entries.size()) * denseActionIdsPerEntry)) {
+        if (size_t(id) >= m_denseActions.size())
+            m_denseActions.resize(std::max(size_t(id) + 1, m_denseActions.size() * 2));
+        m_denseActions[size_t(id)] = action;
+        return;
+    }
+    m_sparseActions.insert(id, action);
+}
+
+const QMap<int, std::shared_ptr<RobotAction>> &LogFile::actions() const
+{
+    if (m_mappedActions == m_actionCount)
+        return m_actions;
+    // In increasing order of id, each added at the end, where the map's
+    // insertion needs no search.
+    std::vector<std::pair<int, std::shared_ptr<RobotAction>>> all;
+    all.reserve(size_t(m_actionCount));
+    for (size_t id = 0; id < m_denseActions.size(); ++id) {
+        if (m_denseActions[id])
+            all.emplace_back(int(id), m_denseActions[id]);
+    }
+    for (auto it = m_sparseActions.cbegin(); it != m_sparseActions.cend(); ++it)
+        all.emplace_back(it.key(), it.value());
+    std::sort(all.begin(), all.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    m_actions.clear();
+    for (const auto &entry : all)
+        m_actions.insert(m_actions.cend(), entry.first, entry.second);
+    m_mappedActions = m_actionCount;
+    return m_actions;
 }
 
 void LogFile::linkActions()
@@ -151,16 +205,15 @@ std::shared_ptr<RobotAction> LogFile::findOrParseAction(QStringView text, int &p
     if (id < 0)
         return nullptr;
 
-    const auto known = m_actions.constFind(id);
-    if (known != m_actions.constEnd())
-        return known.value();
+    if (auto known = knownAction(id))
+        return known;
 
     QStringView childText;
     auto action = parseActionDescription(text, position, id, childText, brackets);
     if (!action)
         return nullptr;
     // Registered before the child list is read: a malformed list leaves it known.
-    m_actions.insert(id, action);
+    addAction(id, action);
     if (childText.isEmpty())
         return action;
     if (int(ancestors.size()) >= maxActionDepth)

@@ -3,6 +3,7 @@
 #include "logfileentry.h"
 #include "robotaction.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -45,7 +46,10 @@ public:
 
     const QString &path() const { return m_path; }
     const QList<std::shared_ptr<LogFileEntry>> &entries() const { return m_entries; }
-    const QMap<int, std::shared_ptr<RobotAction>> &actions() const { return m_actions; }
+    // Every action, by id. Made from the index that linking uses when first
+    // asked for: a map of a million actions costs seconds to fill while
+    // linking, and only tests and tools look at it.
+    const QMap<int, std::shared_ptr<RobotAction>> &actions() const;
 
     // The reader's messages in the order met, as load() appended them.
     const QStringList &messages() const { return m_messages; }
@@ -96,7 +100,16 @@ private:
 
     QString m_path;
     QList<std::shared_ptr<LogFileEntry>> m_entries;
-    QMap<int, std::shared_ptr<RobotAction>> m_actions;
+    std::shared_ptr<RobotAction> knownAction(int id) const;
+    void addAction(int id, const std::shared_ptr<RobotAction> &action);
+
+    // Actions by id: ids are nearly always small counters, which index the
+    // vector; the others are in the hash.
+    std::vector<std::shared_ptr<RobotAction>> m_denseActions;
+    QHash<int, std::shared_ptr<RobotAction>> m_sparseActions;
+    int m_actionCount = 0;
+    mutable QMap<int, std::shared_ptr<RobotAction>> m_actions;
+    mutable int m_mappedActions = 0;
     QStringList m_messages;
     qint64 m_problemCount = 0;
     qint64 m_lastProblemLine = -1;

@@ -3,7 +3,7 @@
 # Does nothing when all of them are present. Works as root, or through sudo otherwise.
 set -euo pipefail
 
-packages=(cmake make g++ qtbase5-dev xvfb xauth fonts-dejavu-core)
+packages=(cmake make g++ qtbase5-dev qtbase5-private-dev xvfb xauth fonts-dejavu-core)
 if [ "${MIRT_FUZZ_DEPS:-0}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)
 fi
