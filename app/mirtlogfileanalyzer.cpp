@@ -1,11 +1,19 @@
 #include "mirtlogfileanalyzer.h"
 
+#include "actionanalysistask.h"
+#include "actionspanel.h"
+#include "actiontimeline.h"
+#include "handoff.h"
 #include "localpath.h"
 #include "logfile.h"
+#include "logfileentry.h"
+#include "quickfilter.h"
 #include "logfileviewer.h"
 #include "logloadtask.h"
 
 #include <QCloseEvent>
+#include <QDockWidget>
+#include <QStackedWidget>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -124,6 +132,8 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
     toolBar->addWidget(filterEdit);
     connect(filterEdit, &QLineEdit::returnPressed, this, &MirtLogFileAnalyzer::filterEntered);
 
+    buildAnalysisPanels();
+
     const bool restored = settings.contains(QStringLiteral("geometry"))
         && restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
     if (!restored || !fitRestoredGeometry())
@@ -131,6 +141,12 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
     if (settings.contains(QStringLiteral("windowState")))
         restoreState(settings.value(QStringLiteral("windowState")).toByteArray(), 0);
     lastDir = settings.value(QStringLiteral("LastDir"), QStringLiteral(".")).toString();
+    // Whether the panels show is remembered on its own: the saved window
+    // state may not know the docks yet.
+    viewActions->setChecked(settings.value(QStringLiteral("ShowActions"), false).toBool());
+    viewTimeline->setChecked(settings.value(QStringLiteral("ShowTimeline"), false).toBool());
+    actionsDock->setVisible(viewActions->isChecked());
+    timelineDock->setVisible(viewTimeline->isChecked());
 }
 
 MirtLogFileAnalyzer::~MirtLogFileAnalyzer()
@@ -138,6 +154,7 @@ MirtLogFileAnalyzer::~MirtLogFileAnalyzer()
     // Work still running in the background stops, and what it read is left
     // to the system: the window closes at once, whatever is open.
     LogLoadTask::setQuitting();
+    handoff->close();
     for (LogFileViewer *viewer : viewers()) {
         disconnect(viewer, nullptr, this, nullptr);
         viewer->abandon();
@@ -236,6 +253,8 @@ void MirtLogFileAnalyzer::addViewer(const QString &path, int fd, const std::shar
     auto *viewer = new LogFileViewer(path, fd);
     const QString name = QFileInfo(displayPath(path)).baseName();
     viewer->setObjectName(QStringLiteral("viewer"));
+    connect(viewer, &LogFileViewer::quickFilterChosen, this,
+            [this, viewer](const QString &clause) { applyQuickFilter(viewer, clause); });
     const int index = tabs->addTab(viewer, name);
     tabs->setTabToolTip(index, displayPath(path));
     connect(viewer, &LogFileViewer::busyChanged, this, &MirtLogFileAnalyzer::updateBusy);
@@ -246,7 +265,8 @@ void MirtLogFileAnalyzer::addViewer(const QString &path, int fd, const std::shar
             statusViewer = nullptr;
         }
     });
-    connect(viewer, &QObject::destroyed, this, [this, batch] {
+    connect(viewer, &QObject::destroyed, this, [this, viewer, batch] {
+        forgetAnalysis(viewer);
         // A tab closed before its file was read no longer holds up the others.
         if (batch->loading > 0 && --batch->loading == 0)
             showBatchProblems(*batch);
@@ -269,6 +289,8 @@ void MirtLogFileAnalyzer::viewerLoaded(LogFileViewer *viewer, const std::shared_
     }
     if (batch->loading > 0 && --batch->loading == 0)
         showBatchProblems(*batch);
+    if (viewer == currentViewer())
+        showAnalysisOf(viewer);
 }
 
 void MirtLogFileAnalyzer::showBatchProblems(const OpenBatch &batch)
@@ -318,6 +340,137 @@ QList<LogFileViewer *> MirtLogFileAnalyzer::viewers() const
     return all;
 }
 
+// A tab's analysis: its panels and the work that fills them.
+struct MirtLogFileAnalyzer::Analysis
+{
+    QPointer<ActionsPanel> panel;
+    QPointer<ActionTimeline> timeline;
+    std::shared_ptr<ActionAnalysisTask> task;
+    bool done = false;
+};
+
+void MirtLogFileAnalyzer::buildAnalysisPanels()
+{
+    handoff = std::make_shared<Handoff>(this);
+    actionsStack = new QStackedWidget;
+    actionsDock = new QDockWidget(tr("Actions"), this);
+    actionsDock->setObjectName(QStringLiteral("actionsDock"));
+    actionsDock->setWidget(actionsStack);
+    addDockWidget(Qt::BottomDockWidgetArea, actionsDock);
+    timelineStack = new QStackedWidget;
+    timelineDock = new QDockWidget(tr("Timeline"), this);
+    timelineDock->setObjectName(QStringLiteral("timelineDock"));
+    timelineDock->setWidget(timelineStack);
+    addDockWidget(Qt::BottomDockWidgetArea, timelineDock);
+
+    viewMenu->addSeparator();
+    viewActions = viewMenu->addAction(tr("Actions"));
+    viewActions->setObjectName(QStringLiteral("viewActions"));
+    viewTimeline = viewMenu->addAction(tr("Timeline"));
+    viewTimeline->setObjectName(QStringLiteral("viewTimeline"));
+    for (auto [action, dock] : {std::pair{viewActions, actionsDock}, std::pair{viewTimeline, timelineDock}}) {
+        action->setCheckable(true);
+        dock->hide();
+        connect(action, &QAction::toggled, this, [this, dock = dock](bool on) {
+            dock->setVisible(on);
+            if (on)
+                showAnalysisOf(currentViewer());
+        });
+        // Closed with its own button: the menu follows.
+        connect(dock, &QDockWidget::visibilityChanged, this, [action = action, dock = dock] {
+            if (dock->isHidden())
+                action->setChecked(false);
+        });
+    }
+    connect(tabs, &QTabWidget::currentChanged, this, [this] { showAnalysisOf(currentViewer()); });
+}
+
+void MirtLogFileAnalyzer::showAnalysisOf(LogFileViewer *viewer)
+{
+    if (!viewer || (actionsDock->isHidden() && timelineDock->isHidden())) {
+        if (!viewer) {
+            actionsStack->setCurrentIndex(-1);
+            timelineStack->setCurrentIndex(-1);
+        }
+        return;
+    }
+    std::shared_ptr<Analysis> &analysis = analyses[viewer];
+    if (!analysis) {
+        analysis = std::make_shared<Analysis>();
+        analysis->panel = new ActionsPanel;
+        analysis->timeline = new ActionTimeline;
+        actionsStack->addWidget(analysis->panel);
+        timelineStack->addWidget(analysis->timeline);
+        // The tree, the table and the timeline follow each other.
+        connect(viewer, &LogFileViewer::currentEntryChanged, analysis->panel, &ActionsPanel::showRunOf);
+        connect(viewer, &LogFileViewer::currentEntryChanged, analysis->timeline, [viewer, timeline = analysis->timeline](int row) {
+            if (viewer->logFile() && row >= 0 && row < viewer->logFile()->entries().size())
+                timeline->setCursorTime(viewer->logFile()->entries().at(row)->time());
+        });
+        connect(analysis->panel, &ActionsPanel::recordChosen, viewer, &LogFileViewer::showEntry);
+        connect(analysis->panel, &ActionsPanel::causeChosen, viewer, &LogFileViewer::showEntry);
+        connect(analysis->timeline, &ActionTimeline::recordChosen, viewer, &LogFileViewer::showEntry);
+        connect(analysis->timeline, &ActionTimeline::rangeChosen, this, [this](double from, double to) {
+            filterEdit->setText(QStringLiteral("time >= %1 && time <= %2")
+                                    .arg(QString::number(from, 'f', 3), QString::number(to, 'f', 3)));
+            filterEdit->setFocus();
+        });
+        connect(viewer, &LogFileViewer::filterApplied, analysis->timeline,
+                [viewer, timeline = analysis->timeline] { timeline->setHiddenRows(viewer->filteredOutRows()); });
+    }
+    actionsStack->setCurrentWidget(analysis->panel);
+    timelineStack->setCurrentWidget(analysis->timeline);
+    if (!analysis->done && !analysis->task && viewer->logFile() && !viewer->isLoading())
+        analyse(viewer);
+}
+
+void MirtLogFileAnalyzer::analyse(LogFileViewer *viewer)
+{
+    std::shared_ptr<Analysis> analysis = analyses.value(viewer);
+    if (!analysis)
+        return;
+    std::shared_ptr<LogFile> file = viewer->logFile();
+    analysis->task = ActionAnalysisTask::start(
+        file, handoff, [this, viewer, file](const ActionAnalysisTask::Result &result) {
+            std::shared_ptr<Analysis> current = analyses.value(viewer);
+            if (!current)
+                return;
+            current->task.reset();
+            current->done = true;
+            if (current->panel)
+                current->panel->setAnalysis(result.analysis, file);
+            if (current->timeline) {
+                current->timeline->setAnalysis(result.analysis, result.lanes);
+                current->timeline->setHiddenRows(viewer->filteredOutRows());
+            }
+            if (current->panel && viewer->currentEntry() >= 0)
+                current->panel->showRunOf(viewer->currentEntry());
+        });
+}
+
+void MirtLogFileAnalyzer::forgetAnalysis(LogFileViewer *viewer)
+{
+    std::shared_ptr<Analysis> analysis = analyses.take(viewer);
+    if (!analysis)
+        return;
+    if (analysis->task)
+        analysis->task->cancel();
+    delete analysis->panel;
+    delete analysis->timeline;
+}
+
+void MirtLogFileAnalyzer::applyQuickFilter(LogFileViewer *viewer, const QString &clause)
+{
+    if (clause.isEmpty())
+        return;
+    if (tabs->currentWidget() != viewer)
+        tabs->setCurrentWidget(viewer);
+    // The whole expression goes into the filter line, where it can be read
+    // and changed, and applies as if Return had been pressed.
+    filterEdit->setText(quickfilter::combine(viewer->filterText(), clause));
+    filterEntered();
+}
+
 void MirtLogFileAnalyzer::updateBusy()
 {
     bool now = false;
@@ -357,6 +510,7 @@ void MirtLogFileAnalyzer::closeTab(int index)
     if (!viewer)
         return;
     tabs->removeTab(index);
+    forgetAnalysis(viewer);
     // Stops its reading or filtering at once, and frees its rows without
     // holding up the window.
     viewer->dispose();
@@ -417,6 +571,8 @@ void MirtLogFileAnalyzer::applyFilter()
 
 void MirtLogFileAnalyzer::closeEvent(QCloseEvent *event)
 {
+    settings.setValue(QStringLiteral("ShowActions"), viewActions->isChecked());
+    settings.setValue(QStringLiteral("ShowTimeline"), viewTimeline->isChecked());
     settings.setValue(QStringLiteral("geometry"), saveGeometry());
     settings.setValue(QStringLiteral("windowState"), saveState(0));
     QMainWindow::closeEvent(event);

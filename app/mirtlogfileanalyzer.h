@@ -15,9 +15,13 @@
 #include <memory>
 #include <vector>
 
+class Handoff;
 class LogFile;
 class LogFileViewer;
+class QAction;
+class QDockWidget;
 class QLabel;
+class QStackedWidget;
 class QLineEdit;
 class QMenu;
 class QTabWidget;
@@ -75,6 +79,7 @@ protected:
 
 private:
     struct OpenBatch;
+    struct Analysis;
 
     void addViewer(const QString &path, int fd, const std::shared_ptr<OpenBatch> &batch);
     void viewerLoaded(LogFileViewer *viewer, const std::shared_ptr<OpenBatch> &batch);
@@ -82,6 +87,14 @@ private:
     void updateBusy();
     LogFileViewer *currentViewer() const;
     QList<LogFileViewer *> viewers() const;
+
+    // The analysis panels: the actions of the current tab and its timeline,
+    // made for a tab when one of them is first shown for it.
+    void buildAnalysisPanels();
+    void showAnalysisOf(LogFileViewer *viewer);
+    void analyse(LogFileViewer *viewer);
+    void forgetAnalysis(LogFileViewer *viewer);
+    void applyQuickFilter(LogFileViewer *viewer, const QString &clause);
     void setStatus(const QString &text, const QString &toolTip = QString());
     void placeOnFirstStart();
     // Keeps a restored geometry only when it lies mostly on a screen, with
@@ -105,4 +118,13 @@ private:
     // The viewer whose filter result the status line waits for.
     QPointer<LogFileViewer> statusViewer;
     bool busy = false;
+
+    QDockWidget *actionsDock = nullptr;
+    QDockWidget *timelineDock = nullptr;
+    QStackedWidget *actionsStack = nullptr;
+    QStackedWidget *timelineStack = nullptr;
+    QAction *viewActions = nullptr;
+    QAction *viewTimeline = nullptr;
+    std::shared_ptr<Handoff> handoff;
+    QHash<LogFileViewer *, std::shared_ptr<Analysis>> analyses;
 };

@@ -96,6 +96,19 @@ void LogFile::addAction(int id, const std::shared_ptr<RobotAction> &action)
     m_sparseActions.insert(id, action);
 }
 
+std::vector<const RobotAction *> LogFile::actionList() const
+{
+    std::vector<const RobotAction *> list;
+    list.reserve(size_t(m_actionCount));
+    for (const auto &action : m_denseActions) {
+        if (action)
+            list.push_back(action.get());
+    }
+    for (const auto &action : m_sparseActions)
+        list.push_back(action.get());
+    return list;
+}
+
 const QMap<int, std::shared_ptr<RobotAction>> &LogFile::actions() const
 {
     if (m_mappedActions == m_actionCount)

@@ -50,6 +50,8 @@ public:
     // asked for: a map of a million actions costs seconds to fill while
     // linking, and only tests and tools look at it.
     const QMap<int, std::shared_ptr<RobotAction>> &actions() const;
+    // Every action, in no particular order, without making that map.
+    std::vector<const RobotAction *> actionList() const;
 
     // The reader's messages in the order met, as load() appended them.
     const QStringList &messages() const { return m_messages; }

@@ -15,6 +15,8 @@ fi
 quiet() { grep -v 'propagateSizeHints' || true; }
 echo "== reading and building rows, without a window ($(nproc) cores)"
 "$build/bin/bench_viewer" 2>&1 | quiet
+echo "== the analysis panels, 1000000 lines"
+"$build/bin/bench_analysis" 1000000 2>&1 | quiet
 for lines in ${BENCH_LINES:-1000000 10000000}; do
     echo "== the real window, $lines lines"
     "$build/bin/bench_window" "$lines" 2>&1 | quiet

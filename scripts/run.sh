@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the program on the given files, or on the sample logs without any.
-# Without a display it runs the program under Xvfb and saves a screenshot.
+# Without a display it runs the program under Xvfb and saves a screenshot
+# (to MIRT_SCREENSHOT, or build/screenshot.png).
 set -euo pipefail
 build=${1:-build}
 shift || true
@@ -35,6 +36,9 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 
+# The headless picture shows the analysis panels too.
+mkdir -p "$config/Quorvane"
+printf '[General]\nShowActions=true\nShowTimeline=true\n' >"$config/Quorvane/MirtLogFileAnalyzer.conf"
 echo "No display found: running on Xvfb :$display"
 DISPLAY=":$display" XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$config" "$program" "${files[@]}" &
 app=$!
@@ -43,5 +47,6 @@ if ! kill -0 "$app" 2>/dev/null; then
     echo "The program ended early" >&2
     exit 1
 fi
-DISPLAY=":$display" XDG_RUNTIME_DIR="$config" "$build/bin/screengrab" "$build/screenshot.png"
-echo "Screenshot of the window: $build/screenshot.png"
+picture=${MIRT_SCREENSHOT:-$build/screenshot.png}
+DISPLAY=":$display" XDG_RUNTIME_DIR="$config" "$build/bin/screengrab" --crop "$picture"
+echo "Screenshot of the window: $picture"

@@ -8,6 +8,7 @@
 #include "logfileexprcontext.h"
 #include "logloadtask.h"
 #include "logrowitem.h"
+#include "quickfilter.h"
 #include "robotaction.h"
 #include "treeviewlayout.h"
 #include "viewerrows.h"
@@ -16,6 +17,7 @@
 #include <QColor>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QMenu>
 #include <QPointer>
 #include <QProgressBar>
 #include <QStringBuilder>
@@ -241,6 +243,56 @@ void LogFileViewer::initialize()
     setUniformRowHeights(true);
     setItemDelegate(new CappedTextDelegate(this));
     connect(this, &QTreeWidget::currentItemChanged, this, &LogFileViewer::onCurrentItemChanged);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
+        QMenu *menu = createContextMenu(indexAt(position));
+        menu->exec(viewport()->mapToGlobal(position));
+        delete menu;
+    });
+}
+
+void LogFileViewer::showEntry(int row)
+{
+    QTreeWidgetItem *item = row >= 0 && row < topLevelItemCount() ? topLevelItem(row) : nullptr;
+    if (!item)
+        return;
+    setCurrentItem(item);
+    scrollToItem(item, QAbstractItemView::PositionAtCenter);
+}
+
+int LogFileViewer::currentEntry() const
+{
+    const QTreeWidgetItem *item = currentItem();
+    if (!item)
+        return -1;
+    while (item->parent())
+        item = item->parent();
+    return indexOfTopLevelItem(const_cast<QTreeWidgetItem *>(item));
+}
+
+QMenu *LogFileViewer::createContextMenu(const QModelIndex &index)
+{
+    auto *menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("rowMenu"));
+    QTreeWidgetItem *item = itemFromIndex(index);
+    const QTreeWidgetItem *entryItem = item;
+    while (entryItem && entryItem->parent())
+        entryItem = entryItem->parent();
+    const int row = entryItem ? entryItem->data(0, Qt::UserRole).toInt() : -1;
+    const LogFileEntry *entry = file && !loading && row >= 0 && row < file->entries().size()
+        ? file->entries().at(row).get()
+        : nullptr;
+    const RobotAction *subAction = item && item->type() == LogRowItem::SubActionRow
+        ? static_cast<const LogRowItem *>(item)->subAction()
+        : nullptr;
+    for (int kind = 0; kind < quickfilter::KindCount; ++kind) {
+        QAction *action = menu->addAction(quickfilter::title(quickfilter::Kind(kind)));
+        action->setObjectName(QStringLiteral("quickFilter%1").arg(kind));
+        const QString clause = entry ? quickfilter::clause(quickfilter::Kind(kind), *entry, subAction) : QString();
+        action->setEnabled(!clause.isEmpty());
+        connect(action, &QAction::triggered, this, [this, clause] { emit quickFilterChosen(clause); });
+    }
+    return menu;
 }
 
 LogFileViewer::~LogFileViewer()
@@ -530,6 +582,7 @@ void LogFileViewer::onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetIt
         if (entry.hasAction())
             partner = findPartner(row, entry.activity());
     }
+    emit currentEntryChanged(row);
     if (partner == partnerRow)
         return;
     if (partnerRow >= 0 && size_t(partnerRow) < clearedRows.size())

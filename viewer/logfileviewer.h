@@ -15,6 +15,7 @@ class FilterPass;
 class Handoff;
 class LogLoadTask;
 class LogRowItem;
+class QMenu;
 class QProgressBar;
 class QTimer;
 class QTreeWidgetItem;
@@ -121,6 +122,16 @@ public:
     // Threads a filter pass uses; 0 for one per core.
     static void setFilterThreadCount(int count);
 
+    // Per entry, whether the filter hides its row.
+    const std::vector<bool> &filteredOutRows() const { return hiddenRows; }
+    // Makes entry `row` current, selected and centred.
+    void showEntry(int row);
+    // The entry of the current row (the record a sub-action row belongs
+    // to); -1 when there is none.
+    int currentEntry() const;
+    // The menu for a row: quick filters about its record.
+    QMenu *createContextMenu(const QModelIndex &index);
+
     // What a row of this viewer shows (used by the rows themselves).
     QVariant rowData(const LogRowItem &row, int column, int role, bool &handled) const;
 
@@ -136,6 +147,10 @@ signals:
     void loaded();
     // A filter has been applied: `shown` of `total` entry rows are shown.
     void filterApplied(int shown, int total);
+    // The current row moved to a row of entry `row`.
+    void currentEntryChanged(int row);
+    // A quick filter was chosen: a clause to add to the filter.
+    void quickFilterChosen(const QString &clause);
 
 private:
     void initialize();

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "logtypes.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <vector>
+
+class LogFile;
+class RobotAction;
+
+// One run of a robot action: a start record paired with the completion or
+// cancellation whose partner it is, a start no record ends, or an end
+// record no start precedes.
+struct ActionOccurrence
+{
+    enum Outcome { Completed, Cancelled, NeverEnded, NoStart };
+
+    int id = 0;
+    const RobotAction *action = nullptr;
+    int startRow = -1; // entry numbers; -1 when there is none
+    int endRow = -1;
+    double startTime = 0;
+    double endTime = 0; // the end of the file for an action that never ended
+    Outcome outcome = Completed;
+    QString subsystem;
+    // The record that explains a cancellation or an action left running:
+    // the last error between start and end, else the last warning, those
+    // of the action's subsystem first; -1 when there is none.
+    int causeRow = -1;
+    // The occurrence this one runs inside as a sub-action; -1 for none.
+    int parent = -1;
+
+    bool hasDuration() const { return outcome == Completed || outcome == Cancelled; }
+    double duration() const { return endTime - startTime; }
+    static QString outcomeText(Outcome outcome);
+};
+
+// Durations of one action name, over its completed and cancelled runs.
+struct ActionStatistics
+{
+    QString name;
+    int count = 0;
+    int completed = 0;
+    int cancelled = 0;
+    int neverEnded = 0;
+    int noStart = 0;
+    int timed = 0; // runs with a duration
+    double minimum = 0;
+    double median = 0;
+    double p95 = 0;
+    double maximum = 0;
+};
+
+// What the analysis panels show of one file: its action runs in file order
+// of their first record, statistics per action name, and the records per
+// time bucket. Computed from the file's entries alone, on any thread.
+class ActionAnalysis final
+{
+public:
+    // The analysis of the first `entryCount` entries of `file`; nothing when
+    // `cancelled` is set before it is done.
+    static std::shared_ptr<const ActionAnalysis> compute(const LogFile &file, int entryCount,
+                                                         const std::atomic<bool> *cancelled = nullptr);
+
+    std::vector<ActionOccurrence> occurrences;
+    std::vector<ActionStatistics> statistics;
+    // Per entry, the occurrence its record starts or ends; -1 for others.
+    std::vector<int> occurrenceOfRow;
+    double firstTime = 0;
+    double lastTime = 0;
+    // The times of the records of each level (Debug, Info, Warning, Error),
+    // sorted, for counting the records of any stretch of time.
+    std::vector<double> levelTimes[4];
+    // The entry rows of errors and of warnings, sorted by time.
+    std::vector<int> errorRows;
+    std::vector<int> warningRows;
+};

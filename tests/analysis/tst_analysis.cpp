@@ -1,0 +1,408 @@
+// Action analysis: runs, causes and statistics from crafted logs, the
+// tables' sorting and narrowing, the timeline's lanes and clicks, and the
+// panels, quick filters and selection through the real window.
+#include "actionfiltermodel.h"
+#include "actionoccurrences.h"
+#include "actionspanel.h"
+#include "actionstatisticsmodel.h"
+#include "actiontablemodel.h"
+#include "actiontimeline.h"
+#include "logfile.h"
+#include "logfileviewer.h"
+#include "mirtlogfileanalyzer.h"
+#include "quickfilter.h"
+#include "testfiles.h"
+#include "timelinelanes.h"
+#include "windowtestenvironment.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolBar>
+#include <QtTest>
+
+namespace {
+
+// "1.0 : Info : <subsystem> : <message>" lines at times 1, 2, 3, ...
+QByteArray records(const QStringList &lines)
+{
+    QByteArray out;
+    for (int i = 0; i < lines.size(); ++i) {
+        const QStringList parts = lines.at(i).split(QLatin1Char('|'));
+        // "level|subsystem|message", or just the message of an Info record of subsystem arm.
+        const QString level = parts.size() == 3 ? parts.at(0) : QStringLiteral("Info");
+        const QString subsystem = parts.size() == 3 ? parts.at(1) : QStringLiteral("arm");
+        out += QStringLiteral("%1.0 : %2 : %3 : %4\n").arg(i + 1).arg(level, subsystem, parts.last()).toUtf8();
+    }
+    return out;
+}
+
+// Per run: "<id> <outcome> <start row>-<end row>", and the cause's row when there is one.
+QStringList describeRuns(const ActionAnalysis &analysis)
+{
+    QStringList out;
+    for (const ActionOccurrence &run : analysis.occurrences) {
+        QString text = QStringLiteral("%1 %2 %3-%4")
+                           .arg(run.id)
+                           .arg(ActionOccurrence::outcomeText(run.outcome))
+                           .arg(run.startRow)
+                           .arg(run.endRow);
+        if (run.causeRow >= 0)
+            text += QStringLiteral(" cause %1").arg(run.causeRow);
+        if (run.parent >= 0)
+            text += QStringLiteral(" in %1").arg(run.parent);
+        out << text;
+    }
+    return out;
+}
+
+QAction *menuAction(QMainWindow &w, const QString &objectName)
+{
+    return w.findChild<QAction *>(objectName);
+}
+
+LogFileViewer *currentViewer(QMainWindow &w)
+{
+    return qobject_cast<LogFileViewer *>(w.findChild<QTabWidget *>()->currentWidget());
+}
+
+} // namespace
+
+class TestAnalysis : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    int files = 0;
+
+    std::shared_ptr<LogFile> load(const QByteArray &content)
+    {
+        QStringList errors;
+        return LogFile::load(writeTestFile(dir, QStringLiteral("a%1.log").arg(++files), content), errors);
+    }
+
+    std::shared_ptr<const ActionAnalysis> analyse(const QByteArray &content)
+    {
+        auto file = load(content);
+        return ActionAnalysis::compute(*file, file->entries().size());
+    }
+
+private slots:
+    void init() { QSettings().clear(); }
+
+    void runs_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QStringList>("runs");
+        QTest::newRow("completed and cancelled")
+            << QStringList{"starting action: 1: Pick", "completing action: 1:", "starting action: 2: Place",
+                           "Error|arm|gripper slipped", "canceling action: 2:"}
+            << QStringList{"1 Completed 0-1", "2 Cancelled 2-4 cause 3"};
+        QTest::newRow("restart: the earlier start never ends")
+            << QStringList{"starting action: 1: Pick", "starting action: 1:", "completing action: 1:"}
+            << QStringList{"1 Never ended 0--1", "1 Completed 1-2"};
+        QTest::newRow("cancel, then started again")
+            << QStringList{"starting action: 1: Pick", "canceling action: 1:", "starting action: 1:",
+                           "completing action: 1:"}
+            << QStringList{"1 Cancelled 0-1", "1 Completed 2-3"};
+        QTest::newRow("an end without a start, and a second end")
+            << QStringList{"completing action: 4: Dock", "starting action: 4:", "completing action: 4:",
+                           "canceling action: 4:"}
+            << QStringList{"4 No start -1-0", "4 Completed 1-2", "4 No start -1-3"};
+        QTest::newRow("a start left running, with the warning before the end of the file")
+            << QStringList{"starting action: 5: Scan", "Warning|vision|lens dirty", "Info|arm|idle"}
+            << QStringList{"5 Never ended 0--1 cause 1"};
+        QTest::newRow("nested runs belong to the run that lists them")
+            << QStringList{"starting action: 10: Seq [11: Move [],12: Grip []]", "starting action: 11:",
+                           "completing action: 11:", "starting action: 12:", "completing action: 12:",
+                           "completing action: 10:", "starting action: 11:", "completing action: 11:"}
+            << QStringList{"10 Completed 0-5", "11 Completed 1-2 in 0", "12 Completed 3-4 in 0",
+                           "11 Completed 6-7"};
+    }
+
+    void runs()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, runs);
+        QCOMPARE(describeRuns(*analyse(records(lines))), runs);
+    }
+
+    // The cause of a cancellation: the last error up to the end, those of
+    // the action's own subsystem first; without errors, the last warning.
+    void causes_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("own subsystem's error first")
+            << QStringList{"starting action: 1: Lift", "Error|arm|joint 4 hot", "Error|vision|camera lost",
+                           "canceling action: 1:"}
+            << QStringLiteral("joint 4 hot");
+        QTest::newRow("another subsystem's error")
+            << QStringList{"starting action: 1: Lift", "Warning|arm|slow", "Error|vision|camera lost",
+                           "canceling action: 1:"}
+            << QStringLiteral("camera lost");
+        QTest::newRow("a warning when there is no error")
+            << QStringList{"starting action: 1: Lift", "Warning|drive|wheel slip", "Warning|arm|slow",
+                           "canceling action: 1:"}
+            << QStringLiteral("slow");
+        QTest::newRow("nothing before the start counts")
+            << QStringList{"Error|arm|old trouble", "starting action: 1: Lift", "canceling action: 1:"}
+            << QString();
+        QTest::newRow("a completed run has none")
+            << QStringList{"starting action: 1: Lift", "Error|arm|joint 4 hot", "completing action: 1:"}
+            << QString();
+    }
+
+    void causes()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QString, cause);
+        auto file = load(records(lines));
+        ActionTableModel model;
+        model.setAnalysis(ActionAnalysis::compute(*file, file->entries().size()), file);
+        QCOMPARE(model.index(0, ActionTableModel::CauseColumn).data().toString(), cause);
+    }
+
+    // Durations and statistics on known runs: five Picks of 1, 2, 3, 4 and
+    // 10 s, one cancelled, one left running.
+    void statistics()
+    {
+        QByteArray content;
+        double time = 1;
+        int id = 1;
+        for (double duration : {1.0, 2.0, 3.0, 4.0, 10.0}) {
+            content += QByteArray::number(time, 'f', 3) + " : Info : arm : starting action: "
+                + QByteArray::number(id) + ": Pick, bin\n";
+            time += duration;
+            content += QByteArray::number(time, 'f', 3) + " : Info : arm : "
+                + (duration == 4.0 ? "canceling" : "completing") + " action: " + QByteArray::number(id) + ":\n";
+            time += 1;
+            ++id;
+        }
+        content += QByteArray::number(time, 'f', 3) + " : Info : arm : starting action: 99: Pick, bin\n";
+        auto file = load(content);
+        auto analysis = ActionAnalysis::compute(*file, file->entries().size());
+        ActionTableModel table;
+        table.setAnalysis(analysis, file);
+        QCOMPARE(table.index(4, ActionTableModel::DurationColumn).data().toString(), QStringLiteral("10.000"));
+        QCOMPARE(table.index(5, ActionTableModel::DurationColumn).data().toString(), QString());
+        QCOMPARE(table.index(5, ActionTableModel::OutcomeColumn).data().toString(), QStringLiteral("Never ended"));
+
+        ActionStatisticsModel model;
+        model.setAnalysis(analysis);
+        QCOMPARE(model.rowCount(), 1);
+        QStringList cells;
+        for (int column = 0; column < model.columnCount(); ++column)
+            cells << model.index(0, column).data().toString();
+        QCOMPARE(cells, (QStringList{"Pick", "6", "4", "1", "1", "1.000", "3.000", "10.000", "10.000"}));
+    }
+
+    // Numbers sort as numbers, missing values first; the narrowing line and
+    // a statistics row narrow the runs.
+    void sortingAndNarrowing()
+    {
+        auto file = load(records({"starting action: 1: Move, left", "completing action: 1:",
+                                  "starting action: 2: Grip", "Info|arm|a", "Info|arm|b", "Info|arm|c",
+                                  "Info|arm|d", "Info|arm|e", "Info|arm|f", "Info|arm|g", "completing action: 2:",
+                                  "starting action: 3: MoveArm, right", "canceling action: 3:",
+                                  "starting action: 10: Move, up"}));
+        ActionsPanel panel;
+        panel.setAnalysis(ActionAnalysis::compute(*file, file->entries().size()), file);
+        QTableView *table = panel.table();
+        const auto column = [table](int c) {
+            QStringList out;
+            for (int row = 0; row < table->model()->rowCount(); ++row)
+                out << table->model()->index(row, c).data().toString();
+            return out;
+        };
+        table->sortByColumn(ActionTableModel::DurationColumn, Qt::AscendingOrder);
+        QCOMPARE(column(ActionTableModel::DurationColumn), (QStringList{"", "1.000", "1.000", "8.000"}));
+        table->sortByColumn(ActionTableModel::IdColumn, Qt::DescendingOrder);
+        QCOMPARE(column(ActionTableModel::IdColumn), (QStringList{"10", "3", "2", "1"}));
+
+        QTest::keyClicks(panel.narrowingLine(), QStringLiteral("move"));
+        QCOMPARE(column(ActionTableModel::IdColumn), (QStringList{"10", "3", "1"}));
+        panel.narrowingLine()->clear();
+        QTest::keyClicks(panel.narrowingLine(), QStringLiteral("cancel"));
+        QCOMPARE(column(ActionTableModel::IdColumn), QStringList{"3"});
+
+        // A statistics row narrows to exactly its name (not MoveArm).
+        QTableView *statistics = panel.statisticsTable();
+        int moveRow = -1;
+        for (int row = 0; row < statistics->model()->rowCount(); ++row) {
+            if (statistics->model()->index(row, 0).data().toString() == QLatin1String("Move"))
+                moveRow = row;
+        }
+        QVERIFY(moveRow >= 0);
+        emit statistics->doubleClicked(statistics->model()->index(moveRow, 0));
+        QCOMPARE(column(ActionTableModel::IdColumn), (QStringList{"10", "1"}));
+        QCOMPARE(panel.narrowingLine()->text(), QStringLiteral("Move"));
+    }
+
+    // Bars in one lane never overlap, and sub-action runs lie in lanes below
+    // their run's and within its block.
+    void lanes()
+    {
+        QByteArray content;
+        int id = 1;
+        for (int i = 0; i < 40; ++i) {
+            const QByteArray parent = QByteArray::number(id);
+            content += QByteArray::number(i * 3) + ".5 : Info : planner : starting action: " + parent + ": Seq ["
+                + QByteArray::number(id + 1) + ": A [],"+ QByteArray::number(id + 2) + ": B []]\n";
+            content += QByteArray::number(i * 3) + ".6 : Info : arm : starting action: " + QByteArray::number(id + 1) + ":\n";
+            content += QByteArray::number(i * 3) + ".7 : Info : arm : starting action: " + QByteArray::number(id + 2) + ":\n";
+            content += QByteArray::number(i * 3 + 1) + ".9 : Info : arm : completing action: " + QByteArray::number(id + 1) + ":\n";
+            if (i % 3)
+                content += QByteArray::number(i * 3 + 4) + ".1 : Info : planner : completing action: " + parent + ":\n";
+            id += 3;
+        }
+        auto analysis = analyse(content);
+        const TimelineLanes lanes = TimelineLanes::layOut(analysis->occurrences);
+        const auto &runs = analysis->occurrences;
+        for (const auto &lane : lanes.runsInLane) {
+            for (size_t i = 1; i < lane.size(); ++i)
+                QVERIFY(runs[size_t(lane[i - 1])].endTime <= runs[size_t(lane[i])].startTime);
+        }
+        int nested = 0;
+        for (size_t run = 0; run < runs.size(); ++run) {
+            if (runs[run].parent < 0)
+                continue;
+            ++nested;
+            QVERIFY(lanes.laneOf[run] > lanes.laneOf[size_t(runs[run].parent)]);
+        }
+        QCOMPARE(nested, 80);
+    }
+
+    // Clicking a bar chooses its start record.
+    void timelineClick()
+    {
+        auto analysis = analyse(records({"starting action: 1: Pick", "completing action: 1:",
+                                         "starting action: 2: Place", "Info|arm|x", "canceling action: 2:"}));
+        ActionTimeline timeline;
+        timeline.resize(600, 200);
+        timeline.setAnalysis(analysis, std::make_shared<const TimelineLanes>(TimelineLanes::layOut(analysis->occurrences)));
+        QSignalSpy chosen(&timeline, &ActionTimeline::recordChosen);
+        const QRect bar = timeline.barRect(1);
+        QVERIFY(!bar.isEmpty());
+        QTest::mouseClick(&timeline, Qt::LeftButton, Qt::NoModifier, bar.center());
+        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(chosen.first().first().toInt(), 2);
+    }
+
+    // Through the real window: the panels follow the current tab and the
+    // tree, choosing a run selects its start record, a stretch dragged on
+    // the histogram becomes a filter, and the panels stay shown across runs.
+    void panelsInTheWindow()
+    {
+        {
+            MirtLogFileAnalyzer w;
+            w.openLogFile(QStringLiteral(MIRT_SOURCE_DIR "/samples/pick_and_place.log"));
+            WAIT_UNTIL_IDLE(w);
+            menuAction(w, QStringLiteral("viewActions"))->trigger();
+            menuAction(w, QStringLiteral("viewTimeline"))->trigger();
+            auto *panel = w.findChild<ActionsPanel *>();
+            QVERIFY(panel);
+            QTRY_VERIFY(panel->table()->model()->rowCount() > 10);
+            LogFileViewer *viewer = currentViewer(w);
+
+            // Table to tree: the run of action 131 cancelled at 11.905 s.
+            QTableView *table = panel->table();
+            int cancelled = -1;
+            for (int row = 0; row < table->model()->rowCount(); ++row) {
+                if (table->model()->index(row, ActionTableModel::IdColumn).data().toString() == QLatin1String("131")
+                    && table->model()->index(row, ActionTableModel::OutcomeColumn).data().toString()
+                           == QLatin1String("Cancelled"))
+                    cancelled = row;
+            }
+            QVERIFY(cancelled >= 0);
+            QCOMPARE(table->model()->index(cancelled, ActionTableModel::CauseColumn).data().toString(),
+                     QStringLiteral("Joint 4 over temperature (78 C), stopping motion"));
+            table->setCurrentIndex(table->model()->index(cancelled, 0));
+            const int start = viewer->currentEntry();
+            QCOMPARE(viewer->topLevelItem(start)->text(3), QStringLiteral("131"));
+            QCOMPARE(viewer->topLevelItem(start)->text(4), QStringLiteral("Start"));
+            QCOMPARE(viewer->highlightedRow(), viewer->findPartner(start, Start));
+
+            // Tree to table: the end record selects the same run.
+            viewer->showEntry(viewer->findPartner(start, Start));
+            QCOMPARE(table->currentIndex().row(), cancelled);
+
+            auto *timeline = w.findChild<ActionTimeline *>();
+            QVERIFY(timeline);
+            QTest::mousePress(timeline, Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+            QTest::mouseMove(timeline, QPoint(200, 12));
+            QTest::mouseRelease(timeline, Qt::LeftButton, Qt::NoModifier, QPoint(200, 12));
+            const QString range = w.findChild<QToolBar *>()->findChild<QLineEdit *>()->text();
+            QVERIFY2(range.startsWith(QLatin1String("time >= ")) && range.contains(QLatin1String(" && time <= ")),
+                     qPrintable(range));
+            QVERIFY(w.close());
+        }
+        MirtLogFileAnalyzer again;
+        QVERIFY(menuAction(again, QStringLiteral("viewActions"))->isChecked());
+        QVERIFY(menuAction(again, QStringLiteral("viewTimeline"))->isChecked());
+    }
+
+    // Quick filters write an expression that parses, apply it, and add to
+    // the filter that applies.
+    void quickFilters_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QList<int>>("kinds");
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<int>("shown");
+        // Row 1: "0.012 : Debug : battery : ...", row 38: "11.900 : Error : arm : ...".
+        QTest::newRow("only this subsystem") << 1 << QList<int>{0} << QStringLiteral("subsystem == \"battery\"") << 2;
+        QTest::newRow("only this type, then up to this time")
+            << 38 << QList<int>{2, 5} << QStringLiteral("type == \"error\" && time <= 11.9") << 2;
+        QTest::newRow("from this time on, hiding this subsystem")
+            << 38 << QList<int>{4, 1} << QStringLiteral("time >= 11.9 && subsystem != \"arm\"") << 3;
+    }
+
+    void quickFilters()
+    {
+        QFETCH(int, row);
+        QFETCH(QList<int>, kinds);
+        QFETCH(QString, expression);
+        QFETCH(int, shown);
+        MirtLogFileAnalyzer w;
+        w.openLogFile(QStringLiteral(MIRT_SOURCE_DIR "/samples/pick_and_place.log"));
+        WAIT_UNTIL_IDLE(w);
+        LogFileViewer *viewer = currentViewer(w);
+        for (int kind : kinds) {
+            QMenu *menu = viewer->createContextMenu(viewer->model()->index(row, 5));
+            menu->findChild<QAction *>(QStringLiteral("quickFilter%1").arg(kind))->trigger();
+            delete menu;
+            WAIT_UNTIL_IDLE(w);
+        }
+        QCOMPARE(w.findChild<QToolBar *>()->findChild<QLineEdit *>()->text(), expression);
+        QCOMPARE(viewer->shownRowCount(), shown);
+    }
+
+    void quickFilterCombinesWithAnyFilter()
+    {
+        QCOMPARE(quickfilter::combine(QStringLiteral("type == \"error\" || type == \"warning\""),
+                                      QStringLiteral("time >= 5")),
+                 QStringLiteral("(type == \"error\" || type == \"warning\") && time >= 5"));
+        QCOMPARE(quickfilter::combine(QString(), QStringLiteral("time >= 5")), QStringLiteral("time >= 5"));
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    WindowTestEnvironment environment;
+    int appArgc = 1;
+    char name[] = "tst_analysis";
+    char *appArgv[] = {name, nullptr};
+    QApplication app(appArgc, appArgv);
+    TestAnalysis test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_analysis.moc"
