@@ -21,7 +21,10 @@ std::shared_ptr<ActionAnalysisTask> ActionAnalysisTask::start(std::shared_ptr<Lo
 void ActionAnalysisTask::run()
 {
     Result result;
-    result.analysis = ActionAnalysis::compute(*file, entryCount, &cancelled);
+    {
+        const std::shared_lock<std::shared_mutex> reading(file->accessLock());
+        result.analysis = ActionAnalysis::compute(*file, entryCount, &cancelled);
+    }
     if (!result.analysis || cancelled.load())
         return;
     result.lanes = std::make_shared<const TimelineLanes>(TimelineLanes::layOut(result.analysis->occurrences));

@@ -3,6 +3,9 @@
 #include "actionanalysistask.h"
 #include "actionspanel.h"
 #include "actiontimeline.h"
+#include "filterhelp.h"
+#include "filterline.h"
+#include "findbar.h"
 #include "handoff.h"
 #include "localpath.h"
 #include "logfile.h"
@@ -10,26 +13,39 @@
 #include "quickfilter.h"
 #include "logfileviewer.h"
 #include "logloadtask.h"
+#include "recentfiles.h"
 
 #include <QCloseEvent>
-#include <QDockWidget>
-#include <QStackedWidget>
 #include <QCoreApplication>
+#include <QDockWidget>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QSaveFile>
 #include <QScreen>
+#include <QSpinBox>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 
+#include <cmath>
 #include <limits>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -102,37 +118,23 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
     : QMainWindow(parent)
 {
     tabs = new QTabWidget(this);
+    tabs->setObjectName(QStringLiteral("tabs"));
     tabs->setTabsClosable(true);
+    tabs->setMovable(true);
     connect(tabs, &QTabWidget::tabCloseRequested, this, &MirtLogFileAnalyzer::closeTab);
     setCentralWidget(tabs);
-
-    fileMenu = menuBar()->addMenu(tr("&File"));
-    connect(fileMenu->addAction(tr("Open...")), &QAction::triggered, this, &MirtLogFileAnalyzer::fileOpen);
-    connect(fileMenu->addAction(tr("Close")), &QAction::triggered, this, &MirtLogFileAnalyzer::fileClose);
-    viewMenu = menuBar()->addMenu(tr("&View"));
-    connect(viewMenu->addAction(tr("Expand All")), &QAction::triggered, this, &MirtLogFileAnalyzer::viewExpandAll);
-    connect(viewMenu->addAction(tr("Collapse All")), &QAction::triggered, this,
-            &MirtLogFileAnalyzer::viewCollapseAll);
+    setAcceptDrops(true);
 
     statusLabel = new QLabel(QStringLiteral("Ready"));
     statusBar()->addWidget(statusLabel, 0);
 
-    openLogFiles(commandLinePaths());
-
-    toolBar = addToolBar(tr("Tools"));
-    // Named, so that the window state saved on close can restore it.
-    toolBar->setObjectName(QStringLiteral("filterToolBar"));
-    filterLabel = new QLabel(tr("Filter"), toolBar);
-    toolBar->addWidget(filterLabel);
-    filterEdit = new QLineEdit(toolBar);
-    // A pasted filter is never cut short: the default limit would silently
-    // drop its tail and filter by what is left.
-    filterEdit->setMaxLength(std::numeric_limits<int>::max());
-    filterLabel->setBuddy(filterEdit);
-    toolBar->addWidget(filterEdit);
-    connect(filterEdit, &QLineEdit::returnPressed, this, &MirtLogFileAnalyzer::filterEntered);
-
+    buildMenus();
+    buildFilterBar();
+    buildFindBar();
     buildAnalysisPanels();
+    connect(tabs, &QTabWidget::currentChanged, this, &MirtLogFileAnalyzer::currentTabChanged);
+
+    openLogFiles(commandLinePaths());
 
     const bool restored = settings.contains(QStringLiteral("geometry"))
         && restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
@@ -140,6 +142,8 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
         placeOnFirstStart();
     if (settings.contains(QStringLiteral("windowState")))
         restoreState(settings.value(QStringLiteral("windowState")).toByteArray(), 0);
+    // The find bar opens when asked, whatever the saved state says.
+    findBar->hide();
     lastDir = settings.value(QStringLiteral("LastDir"), QStringLiteral(".")).toString();
     // Whether the panels show is remembered on its own: the saved window
     // state may not know the docks yet.
@@ -147,6 +151,143 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
     viewTimeline->setChecked(settings.value(QStringLiteral("ShowTimeline"), false).toBool());
     actionsDock->setVisible(viewActions->isChecked());
     timelineDock->setVisible(viewTimeline->isChecked());
+}
+
+void MirtLogFileAnalyzer::buildMenus()
+{
+    const auto add = [this](QMenu *menu, const QString &text, const QString &name, const QKeySequence &keys,
+                            auto slot) {
+        QAction *action = menu->addAction(text);
+        action->setObjectName(name);
+        action->setShortcut(keys);
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+
+    fileMenu = menuBar()->addMenu(tr("&File"));
+    add(fileMenu, tr("Open..."), QStringLiteral("fileOpen"), QKeySequence::Open, &MirtLogFileAnalyzer::fileOpen);
+    QMenu *recentMenu = fileMenu->addMenu(tr("Open &Recent"));
+    recentMenu->setObjectName(QStringLiteral("recentMenu"));
+    recentFiles = new RecentFiles(settings, recentMenu, this);
+    connect(recentFiles, &RecentFiles::chosen, this, [this](const QString &path) { openLogFiles({path}, true); });
+    add(fileMenu, tr("Reload"), QStringLiteral("fileReload"), QKeySequence(Qt::Key_F5), [this] {
+        if (LogFileViewer *viewer = currentViewer())
+            reloadViewer(viewer);
+    });
+    followAction = add(fileMenu, tr("Follow"), QStringLiteral("fileFollow"), QKeySequence(Qt::CTRL | Qt::Key_T),
+                       [this](bool on) {
+                           if (LogFileViewer *viewer = currentViewer())
+                               viewer->setFollowing(on);
+                       });
+    followAction->setCheckable(true);
+    followAction->setEnabled(false);
+    fileMenu->addSeparator();
+    add(fileMenu, tr("Export Visible Rows..."), QStringLiteral("fileExport"), QKeySequence(),
+        &MirtLogFileAnalyzer::exportChosen);
+    fileMenu->addSeparator();
+    add(fileMenu, tr("Close"), QStringLiteral("fileClose"), QKeySequence(Qt::CTRL | Qt::Key_W),
+        &MirtLogFileAnalyzer::fileClose);
+    add(fileMenu, tr("Quit"), QStringLiteral("fileQuit"), QKeySequence(Qt::CTRL | Qt::Key_Q), &QWidget::close);
+
+    QMenu *editMenu = menuBar()->addMenu(tr("&Edit"));
+    add(editMenu, tr("Find..."), QStringLiteral("editFind"), QKeySequence::Find, [this] {
+        findBar->open();
+        runFind();
+    });
+    add(editMenu, tr("Find Next"), QStringLiteral("editFindNext"), QKeySequence(Qt::Key_F3),
+        [this] { findNext(true); });
+    add(editMenu, tr("Find Previous"), QStringLiteral("editFindPrevious"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
+        [this] { findNext(false); });
+
+    viewMenu = menuBar()->addMenu(tr("&View"));
+    add(viewMenu, tr("Expand All"), QStringLiteral("viewExpandAll"), QKeySequence(),
+        &MirtLogFileAnalyzer::viewExpandAll);
+    add(viewMenu, tr("Collapse All"), QStringLiteral("viewCollapseAll"), QKeySequence(),
+        &MirtLogFileAnalyzer::viewCollapseAll);
+    viewMenu->addSeparator();
+    add(viewMenu, tr("Next Error"), QStringLiteral("viewNextError"), QKeySequence(Qt::Key_F8),
+        [this] { goToNext(Error, true); });
+    add(viewMenu, tr("Previous Error"), QStringLiteral("viewPreviousError"), QKeySequence(Qt::SHIFT | Qt::Key_F8),
+        [this] { goToNext(Error, false); });
+    add(viewMenu, tr("Next Warning"), QStringLiteral("viewNextWarning"), QKeySequence(Qt::Key_F9),
+        [this] { goToNext(Warning, true); });
+    add(viewMenu, tr("Previous Warning"), QStringLiteral("viewPreviousWarning"),
+        QKeySequence(Qt::SHIFT | Qt::Key_F9), [this] { goToNext(Warning, false); });
+    add(viewMenu, tr("Go to Time..."), QStringLiteral("viewGoToTime"), QKeySequence(Qt::CTRL | Qt::Key_G),
+        &MirtLogFileAnalyzer::goToTime);
+    add(viewMenu, tr("Go to Partner"), QStringLiteral("viewGoToPartner"), QKeySequence(Qt::CTRL | Qt::Key_P), [this] {
+        LogFileViewer *viewer = currentViewer();
+        if (viewer && !viewer->goToPartner())
+            setStatus(QStringLiteral("the current row has no other end"));
+    });
+
+    QMenu *filterMenu = menuBar()->addMenu(tr("F&ilter"));
+    add(filterMenu, tr("Edit Filter"), QStringLiteral("focusFilter"), QKeySequence(Qt::CTRL | Qt::Key_L), [this] {
+        filterEdit->setFocus();
+        filterEdit->selectAll();
+    });
+    applyToAllTabs = filterMenu->addAction(tr("Apply to All Tabs"));
+    applyToAllTabs->setObjectName(QStringLiteral("applyToAllTabs"));
+    applyToAllTabs->setCheckable(true);
+}
+
+void MirtLogFileAnalyzer::buildFilterBar()
+{
+    toolBar = addToolBar(tr("Tools"));
+    // Named, so that the window state saved on close can restore it.
+    toolBar->setObjectName(QStringLiteral("filterToolBar"));
+    filterLabel = new QLabel(tr("Filter"), toolBar);
+    toolBar->addWidget(filterLabel);
+    filterEdit = new FilterLine(toolBar);
+    filterEdit->setObjectName(QStringLiteral("filterEdit"));
+    filterEdit->setHistory(settings.value(QStringLiteral("FilterHistory")).toStringList());
+    filterLabel->setBuddy(filterEdit);
+    toolBar->addWidget(filterEdit);
+    connect(filterEdit, &QLineEdit::returnPressed, this, &MirtLogFileAnalyzer::filterEntered);
+    auto *contextLabel = new QLabel(tr("Context"), toolBar);
+    toolBar->addWidget(contextLabel);
+    contextSpin = new QSpinBox(toolBar);
+    contextSpin->setObjectName(QStringLiteral("contextRows"));
+    contextSpin->setRange(0, 50);
+    contextSpin->setToolTip(tr("Rows shown before and after each row the filter keeps"));
+    contextLabel->setBuddy(contextSpin);
+    toolBar->addWidget(contextSpin);
+    connect(contextSpin, qOverload<int>(&QSpinBox::valueChanged), this, [this](int rows) {
+        LogFileViewer *viewer = currentViewer();
+        if (!viewer || viewer->contextRowCount() == rows)
+            return;
+        if (!viewer->filterText().isEmpty())
+            statusViewer = viewer;
+        viewer->setContextRows(rows);
+    });
+}
+
+void MirtLogFileAnalyzer::buildFindBar()
+{
+    // Under the tabs, where the rows it finds are.
+    findBar = new FindBar(this);
+    addToolBar(Qt::BottomToolBarArea, findBar);
+    connect(findBar, &FindBar::queryChanged, this, &MirtLogFileAnalyzer::runFind);
+    connect(findBar, &FindBar::nextRequested, this, [this] { findNext(true); });
+    connect(findBar, &FindBar::previousRequested, this, [this] { findNext(false); });
+    connect(findBar, &FindBar::closed, this, [this] {
+        if (findViewer)
+            findViewer->find(QString(), false, false);
+        findViewer = nullptr;
+        if (LogFileViewer *viewer = currentViewer())
+            viewer->setFocus();
+    });
+
+    QMenu *helpMenu = menuBar()->addMenu(tr("&Help"));
+    QAction *help = helpMenu->addAction(tr("Filter Language"));
+    help->setObjectName(QStringLiteral("helpFilterLanguage"));
+    connect(help, &QAction::triggered, this, [this] {
+        auto *window = findChild<FilterHelp *>();
+        if (!window)
+            window = new FilterHelp(this);
+        window->show();
+        window->raise();
+    });
 }
 
 MirtLogFileAnalyzer::~MirtLogFileAnalyzer()
@@ -215,16 +356,26 @@ struct MirtLogFileAnalyzer::OpenBatch
     QList<QPointer<LogFileViewer>> damaged;
 };
 
+// A tab's analysis: its panels and the work that fills them.
+struct MirtLogFileAnalyzer::Analysis
+{
+    QPointer<ActionsPanel> panel;
+    QPointer<ActionTimeline> timeline;
+    std::shared_ptr<ActionAnalysisTask> task;
+    bool done = false;
+};
+
 void MirtLogFileAnalyzer::openLogFile(const QString &path)
 {
     openLogFiles({path});
 }
 
-void MirtLogFileAnalyzer::openLogFiles(const QStringList &paths)
+void MirtLogFileAnalyzer::openLogFiles(const QStringList &paths, bool makeCurrent)
 {
     QStringList failures;      // reader messages of files that did not open
     QStringList failedNames;
     auto batch = std::make_shared<OpenBatch>();
+    LogFileViewer *first = nullptr;
     for (const QString &path : paths) {
         // The checks are made at once; the reading goes on in the background.
         QString error;
@@ -235,9 +386,20 @@ void MirtLogFileAnalyzer::openLogFiles(const QStringList &paths)
             failedNames << QFileInfo(displayPath(path)).fileName();
             continue;
         }
-        ++batch->loading;
-        addViewer(path, fd, batch);
+        rememberRecent(path);
+        LogFileViewer *viewer = viewerOfFile(fd);
+        if (viewer) {
+            // Open already: Reload is the way to read it again.
+            ::close(fd);
+        } else {
+            ++batch->loading;
+            viewer = addViewer(path, fd, batch);
+        }
+        if (!first)
+            first = viewer;
     }
+    if (first && makeCurrent)
+        tabs->setCurrentWidget(first);
     batch->failures = !failures.isEmpty();
     if (failures.size() == 1) {
         setStatus(failures.first());
@@ -248,14 +410,41 @@ void MirtLogFileAnalyzer::openLogFiles(const QStringList &paths)
     updateBusy();
 }
 
-void MirtLogFileAnalyzer::addViewer(const QString &path, int fd, const std::shared_ptr<OpenBatch> &batch)
+LogFileViewer *MirtLogFileAnalyzer::viewerOfFile(int fd) const
 {
+    struct stat info;
+    if (::fstat(fd, &info) != 0)
+        return nullptr;
+    const QPair<quint64, quint64> id(quint64(info.st_dev), quint64(info.st_ino));
+    for (LogFileViewer *viewer : viewers()) {
+        if (fileIds.value(viewer) == id)
+            return viewer;
+    }
+    return nullptr;
+}
+
+void MirtLogFileAnalyzer::rememberRecent(const QString &path)
+{
+    // Names with bytes the locale cannot decode would not survive the
+    // settings file; they are left out rather than kept broken.
+    if (displayPath(path) != path)
+        return;
+    recentFiles->add(QFileInfo(path).absoluteFilePath());
+}
+
+LogFileViewer *MirtLogFileAnalyzer::addViewer(const QString &path, int fd, const std::shared_ptr<OpenBatch> &batch,
+                                              int index)
+{
+    struct stat info;
+    const bool identified = ::fstat(fd, &info) == 0;
     auto *viewer = new LogFileViewer(path, fd);
+    if (identified)
+        fileIds.insert(viewer, {quint64(info.st_dev), quint64(info.st_ino)});
     const QString name = QFileInfo(displayPath(path)).baseName();
     viewer->setObjectName(QStringLiteral("viewer"));
     connect(viewer, &LogFileViewer::quickFilterChosen, this,
             [this, viewer](const QString &clause) { applyQuickFilter(viewer, clause); });
-    const int index = tabs->addTab(viewer, name);
+    index = tabs->insertTab(index, viewer, name);
     tabs->setTabToolTip(index, displayPath(path));
     connect(viewer, &LogFileViewer::busyChanged, this, &MirtLogFileAnalyzer::updateBusy);
     connect(viewer, &LogFileViewer::loaded, this, [this, viewer, batch] { viewerLoaded(viewer, batch); });
@@ -265,13 +454,69 @@ void MirtLogFileAnalyzer::addViewer(const QString &path, int fd, const std::shar
             statusViewer = nullptr;
         }
     });
+    connect(viewer, &LogFileViewer::findCounted, this, [this, viewer] {
+        if (viewer == findViewer)
+            showFindCount();
+    });
+    connect(viewer, &LogFileViewer::currentEntryChanged, this, [this, viewer] {
+        if (viewer == findViewer && findBar->isVisible())
+            showFindCount();
+    });
+    connect(viewer, &LogFileViewer::exportRequested, this, [this, viewer] {
+        tabs->setCurrentWidget(viewer);
+        exportChosen();
+    });
+    connect(viewer, &LogFileViewer::rowsAppended, this, [this, viewer] {
+        // The analysis shows what the file held when it was made; a file
+        // that grows is analysed again now and then.
+        if (std::shared_ptr<Analysis> analysis = analyses.value(viewer)) {
+            analysis->done = false;
+            if (!analysis->task && viewer == currentViewer())
+                reanalyseTimer->start();
+        }
+    });
+    connect(viewer, &LogFileViewer::reloadNeeded, this, [this, viewer](const QString &reason) {
+        const QString name = tabs->tabText(tabs->indexOf(viewer));
+        QString note;
+        if (reason == QLatin1String("replaced"))
+            note = QStringLiteral("%1 was replaced by a new file: read again from its start").arg(name);
+        else if (reason == QLatin1String("shorter"))
+            note = QStringLiteral("%1 became shorter: read again from its start").arg(name);
+        reloadViewer(viewer, note);
+    });
     connect(viewer, &QObject::destroyed, this, [this, viewer, batch] {
         forgetAnalysis(viewer);
+        fileIds.remove(viewer);
         // A tab closed before its file was read no longer holds up the others.
         if (batch->loading > 0 && --batch->loading == 0)
             showBatchProblems(*batch);
         updateBusy();
     });
+    return viewer;
+}
+
+void MirtLogFileAnalyzer::reloadViewer(LogFileViewer *viewer, const QString &note)
+{
+    const int index = tabs->indexOf(viewer);
+    if (index < 0)
+        return;
+    QString error;
+    const int fd = openLogFileDescriptor(viewer->path(), error);
+    if (fd < 0) {
+        setStatus(error);
+        return;
+    }
+    const bool current = tabs->currentIndex() == index;
+    const LogFileViewer::ViewState state = viewer->viewState();
+    auto batch = std::make_shared<OpenBatch>();
+    batch->loading = 1;
+    LogFileViewer *fresh = addViewer(viewer->path(), fd, batch, index);
+    fresh->restoreViewState(state);
+    if (current)
+        tabs->setCurrentWidget(fresh);
+    closeTab(tabs->indexOf(viewer));
+    setStatus(note.isEmpty() ? QStringLiteral("Ready") : note);
+    updateBusy();
 }
 
 void MirtLogFileAnalyzer::viewerLoaded(LogFileViewer *viewer, const std::shared_ptr<OpenBatch> &batch)
@@ -340,15 +585,6 @@ QList<LogFileViewer *> MirtLogFileAnalyzer::viewers() const
     return all;
 }
 
-// A tab's analysis: its panels and the work that fills them.
-struct MirtLogFileAnalyzer::Analysis
-{
-    QPointer<ActionsPanel> panel;
-    QPointer<ActionTimeline> timeline;
-    std::shared_ptr<ActionAnalysisTask> task;
-    bool done = false;
-};
-
 void MirtLogFileAnalyzer::buildAnalysisPanels()
 {
     handoff = std::make_shared<Handoff>(this);
@@ -383,6 +619,10 @@ void MirtLogFileAnalyzer::buildAnalysisPanels()
         });
     }
     connect(tabs, &QTabWidget::currentChanged, this, [this] { showAnalysisOf(currentViewer()); });
+    reanalyseTimer = new QTimer(this);
+    reanalyseTimer->setSingleShot(true);
+    reanalyseTimer->setInterval(2000);
+    connect(reanalyseTimer, &QTimer::timeout, this, [this] { showAnalysisOf(currentViewer()); });
 }
 
 void MirtLogFileAnalyzer::showAnalysisOf(LogFileViewer *viewer)
@@ -484,19 +724,167 @@ void MirtLogFileAnalyzer::updateBusy()
 
 void MirtLogFileAnalyzer::fileOpen()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open File"), lastDir,
-                                                      QStringLiteral("Log Files (*.log);;All Files(*.*)"));
-    if (path.isEmpty())
+    const QStringList paths = QFileDialog::getOpenFileNames(this, QStringLiteral("Open File"), lastDir,
+                                                            QStringLiteral("Log Files (*.log);;All Files(*.*)"));
+    if (paths.isEmpty())
         return;
-    const QFileInfo info(path);
-    if (info.exists()) {
-        lastDir = info.absoluteDir().absolutePath();
-        settings.setValue(QStringLiteral("LastDir"), lastDir);
-        openLogFile(path);
-    } else {
-        QMessageBox::critical(this, QStringLiteral("Error"), QStringLiteral("The path given does not exist"),
-                              QMessageBox::Ok, QMessageBox::NoButton);
+    QStringList existing;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        if (info.exists()) {
+            lastDir = info.absoluteDir().absolutePath();
+            existing << path;
+        } else {
+            QMessageBox::critical(this, QStringLiteral("Error"), QStringLiteral("The path given does not exist"),
+                                  QMessageBox::Ok, QMessageBox::NoButton);
+        }
     }
+    if (existing.isEmpty())
+        return;
+    settings.setValue(QStringLiteral("LastDir"), lastDir);
+    openLogFiles(existing, true);
+}
+
+void MirtLogFileAnalyzer::dragEnterEvent(QDragEnterEvent *event)
+{
+    for (const QUrl &url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            event->acceptProposedAction();
+            return;
+        }
+    }
+}
+
+void MirtLogFileAnalyzer::dropEvent(QDropEvent *event)
+{
+    QStringList paths;
+    for (const QUrl &url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    openLogFiles(paths, true);
+}
+
+void MirtLogFileAnalyzer::currentTabChanged()
+{
+    LogFileViewer *viewer = currentViewer();
+    // The filter line, the context and Follow show what applies to this tab.
+    filterEdit->setText(viewer ? viewer->filterText() : QString());
+    filterEdit->setInvalid(false);
+    {
+        const QSignalBlocker blocking(contextSpin);
+        contextSpin->setValue(viewer ? viewer->contextRowCount() : 0);
+    }
+    {
+        const QSignalBlocker blocking(followAction);
+        followAction->setEnabled(viewer != nullptr);
+        followAction->setChecked(viewer && viewer->isFollowing());
+    }
+    // The search moves with the tab.
+    if (findViewer && findViewer != viewer)
+        findViewer->find(QString(), false, false);
+    findViewer = nullptr;
+    if (findBar->isVisible())
+        runFind();
+}
+
+void MirtLogFileAnalyzer::runFind()
+{
+    LogFileViewer *viewer = currentViewer();
+    if (findViewer && findViewer != viewer)
+        findViewer->find(QString(), false, false);
+    findViewer = viewer;
+    if (!viewer) {
+        findBar->showCount(-1, 0);
+        return;
+    }
+    viewer->find(findBar->text(), findBar->matchCase(), findBar->regularExpression());
+    showFindCount();
+}
+
+void MirtLogFileAnalyzer::showFindCount()
+{
+    if (!findViewer)
+        return;
+    findBar->showCount(findViewer->findIndex(), findViewer->isFindValid() ? findViewer->findCount() : -1);
+}
+
+void MirtLogFileAnalyzer::findNext(bool forward)
+{
+    if (findBar->isHidden() || findBar->text().isEmpty()) {
+        findBar->open();
+        return;
+    }
+    if (findViewer != currentViewer())
+        runFind();
+    if (findViewer && !findViewer->findNext(forward) && findViewer->isFindValid())
+        setStatus(QStringLiteral("'%1' is not in the rows shown").arg(findBar->text()));
+    showFindCount();
+}
+
+void MirtLogFileAnalyzer::goToNext(int type, bool forward)
+{
+    LogFileViewer *viewer = currentViewer();
+    if (!viewer || viewer->goToNext(EntryType(type), forward))
+        return;
+    const QString what = type == Error ? QStringLiteral("error") : QStringLiteral("warning");
+    setStatus(forward ? QStringLiteral("no later %1 is shown").arg(what) : QStringLiteral("no earlier %1 is shown").arg(what));
+}
+
+void MirtLogFileAnalyzer::goToTime()
+{
+    LogFileViewer *viewer = currentViewer();
+    if (!viewer)
+        return;
+    QInputDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("goToTimeDialog"));
+    dialog.setWindowTitle(tr("Go to Time"));
+    dialog.setLabelText(tr("Time in seconds:"));
+    if (dialog.exec() != QDialog::Accepted || !tabs->isAncestorOf(viewer))
+        return;
+    const QString text = dialog.textValue().trimmed();
+    bool number = false;
+    const double time = text.toDouble(&number);
+    if (!number || !std::isfinite(time))
+        setStatus(QStringLiteral("'%1' is not a time").arg(text));
+    else if (!viewer->goToTime(time))
+        setStatus(QStringLiteral("no row shown at or after time %1").arg(text));
+}
+
+void MirtLogFileAnalyzer::exportChosen()
+{
+    LogFileViewer *viewer = currentViewer();
+    if (!viewer)
+        return;
+    const QString suggested = QDir(lastDir).filePath(QFileInfo(displayPath(viewer->path())).baseName()
+                                                     + QStringLiteral("-shown.log"));
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export Visible Rows"), suggested,
+                                                      QStringLiteral("Log Files (*.log);;All Files(*.*)"));
+    if (!path.isEmpty())
+        exportVisibleRows(path);
+}
+
+bool MirtLogFileAnalyzer::exportVisibleRows(const QString &path)
+{
+    LogFileViewer *viewer = currentViewer();
+    if (!viewer)
+        return false;
+    // Written beside the target and moved over it only when complete.
+    QSaveFile out(path);
+    QString error;
+    const bool written = out.open(QIODevice::WriteOnly) && viewer->exportShownRows(out, &error) && out.commit();
+    if (!written) {
+        if (error.isEmpty())
+            error = out.errorString();
+        out.cancelWriting();
+        setStatus(QStringLiteral("could not export to '%1': %2").arg(displayPath(path), error));
+        return false;
+    }
+    setStatus(QStringLiteral("%1 rows written to '%2'").arg(groupedNumber(viewer->shownRowCount()), displayPath(path)));
+    return true;
 }
 
 void MirtLogFileAnalyzer::fileClose()
@@ -532,18 +920,29 @@ void MirtLogFileAnalyzer::viewCollapseAll()
 void MirtLogFileAnalyzer::filterEntered()
 {
     const QString text = filterEdit->text();
+    const QList<LogFileViewer *> targets = applyToAllTabs->isChecked() ? viewers() : QList<LogFileViewer *>{currentViewer()};
     if (text.isEmpty()) {
         setStatus(QStringLiteral("Ready"));
         statusViewer = nullptr;
-        if (LogFileViewer *viewer = currentViewer())
-            viewer->clearFilter();
+        for (LogFileViewer *viewer : targets) {
+            if (viewer)
+                viewer->clearFilter();
+        }
         return;
     }
     QString error;
     int position = 0;
     if (filter.parse(filterContext, text, error, position)) {
         filterText = text;
+        filterEdit->remember(text);
+        settings.setValue(QStringLiteral("FilterHistory"), filterEdit->history());
         applyFilter();
+        if (applyToAllTabs->isChecked()) {
+            for (LogFileViewer *viewer : targets) {
+                if (viewer != currentViewer())
+                    viewer->applyFilter(filterText);
+            }
+        }
         return;
     }
     if (error.isEmpty()) {
@@ -553,6 +952,7 @@ void MirtLogFileAnalyzer::filterEntered()
         if (position < text.size())
             error += QStringLiteral(", got '") + text.at(position) + QLatin1Char('\'');
     }
+    filterEdit->setInvalid(true);
     setStatus(error);
 }
 

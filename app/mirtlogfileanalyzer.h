@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QMap>
+#include <QPair>
 #include <QPointer>
 #include <QSettings>
 #include <QString>
@@ -15,21 +16,27 @@
 #include <memory>
 #include <vector>
 
+class FilterLine;
+class FindBar;
 class Handoff;
 class LogFile;
 class LogFileViewer;
 class QAction;
 class QDockWidget;
 class QLabel;
-class QStackedWidget;
-class QLineEdit;
 class QMenu;
+class QSpinBox;
+class QStackedWidget;
 class QTabWidget;
+class QTimer;
 class QToolBar;
 class QTreeWidget;
+class RecentFiles;
 
-// The one top-level window: a tab per open log file, the File and View menus
-// and one status text. Settings: "geometry", "windowState" and "LastDir".
+// The one top-level window: a tab per open log file, the menus, the filter
+// and find bars, the analysis panels and one status text. Settings:
+// "geometry", "windowState", "LastDir", "RecentFiles", "FilterHistory",
+// "ShowActions" and "ShowTimeline".
 //
 // Files are read in the background: a tab appears at once and shows its
 // progress. busy is true while any tab reads its file or filters its rows,
@@ -49,8 +56,15 @@ public:
     void openLogFile(const QString &path);
     // Opens several files; the status names every file that could not be
     // opened, and a tab whose file had unreadable lines carries a warning
-    // icon whose tooltip lists them for as long as the tab is open.
-    void openLogFiles(const QStringList &paths);
+    // icon whose tooltip lists them for as long as the tab is open. A file
+    // that is open already is not opened again: its tab is the one meant.
+    // With `makeCurrent`, the first file's tab becomes the current one.
+    void openLogFiles(const QStringList &paths, bool makeCurrent = false);
+    // Reads the file of a tab again, in its place, keeping its filter, its
+    // current row and its position; `note` goes to the status line.
+    void reloadViewer(LogFileViewer *viewer, const QString &note = QString());
+    // Writes the rows the current tab shows to `path`, as record lines.
+    bool exportVisibleRows(const QString &path);
 
     bool isBusy() const { return busy; }
 
@@ -76,12 +90,27 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     struct OpenBatch;
     struct Analysis;
 
-    void addViewer(const QString &path, int fd, const std::shared_ptr<OpenBatch> &batch);
+    LogFileViewer *addViewer(const QString &path, int fd, const std::shared_ptr<OpenBatch> &batch, int index = -1);
+    // The tab that shows the file open as `fd`, if any.
+    LogFileViewer *viewerOfFile(int fd) const;
+    void buildMenus();
+    void buildFilterBar();
+    void buildFindBar();
+    void currentTabChanged();
+    void runFind();
+    void showFindCount();
+    void findNext(bool forward);
+    void goToNext(int type, bool forward);
+    void goToTime();
+    void exportChosen();
+    void rememberRecent(const QString &path);
     void viewerLoaded(LogFileViewer *viewer, const std::shared_ptr<OpenBatch> &batch);
     void showBatchProblems(const OpenBatch &batch);
     void updateBusy();
@@ -109,7 +138,16 @@ private:
     QSettings settings;
     QToolBar *toolBar = nullptr;
     QLabel *filterLabel = nullptr;
-    QLineEdit *filterEdit = nullptr;
+    FilterLine *filterEdit = nullptr;
+    QSpinBox *contextSpin = nullptr;
+    FindBar *findBar = nullptr;
+    RecentFiles *recentFiles = nullptr;
+    QAction *followAction = nullptr;
+    QAction *applyToAllTabs = nullptr;
+    // The tab the find bar's marks are in.
+    QPointer<LogFileViewer> findViewer;
+    // Per tab, which file it shows: a file opened again finds its tab.
+    QHash<LogFileViewer *, QPair<quint64, quint64>> fileIds;
     mirt::expr::Expr filter;
     LogFileExprContext filterContext;
     QString lastDir;
@@ -125,6 +163,7 @@ private:
     QStackedWidget *timelineStack = nullptr;
     QAction *viewActions = nullptr;
     QAction *viewTimeline = nullptr;
+    QTimer *reanalyseTimer = nullptr;
     std::shared_ptr<Handoff> handoff;
     QHash<LogFileViewer *, std::shared_ptr<Analysis>> analyses;
 };

@@ -13,13 +13,15 @@
 
 #include <atomic>
 #include <memory>
+#include <shared_mutex>
 #include <vector>
 
 class BracketIndex;
 
 // One loaded log file: its entries in file order (an entry's position is its
 // entry number) and the robot actions its action records describe.
-// Complete and unchanging once load() has returned it.
+// Complete once load() has returned it; a followed log only grows, under
+// accessLock().
 class LogFile : public QObject
 {
     Q_OBJECT
@@ -83,6 +85,11 @@ public:
     void reserveEntries(int count);
     // Adds problems collected by linkActions, in order.
     void addProblems(const std::vector<Problem> &problems);
+    // Work that reads the file on other threads holds this lock shared for
+    // as long as it reads; a file that grows while it is shown (a followed
+    // log) takes new entries only while holding it alone.
+    std::shared_mutex &accessLock() const { return m_accessLock; }
+
     // Reads an action reference at the position and returns the action it names,
     // registering new actions (and their sub-actions) in actions().
     std::shared_ptr<RobotAction> findOrParseAction(const QString &text, int &position);
@@ -101,6 +108,7 @@ private:
     bool keepsMoreMessages() const { return m_messages.size() < maxKeptMessages; }
 
     QString m_path;
+    mutable std::shared_mutex m_accessLock;
     QList<std::shared_ptr<LogFileEntry>> m_entries;
     std::shared_ptr<RobotAction> knownAction(int id) const;
     void addAction(int id, const std::shared_ptr<RobotAction> &action);

@@ -182,6 +182,25 @@ void LogReader::finish()
         m_sink(std::move(m_held), m_heldLine);
 }
 
+void LogReader::flushHeld()
+{
+    if (m_held && m_sink)
+        m_sink(std::move(m_held), m_heldLine);
+}
+
+void LogReader::resume(const QByteArray &fileStart, LogFileEntry *previous, qint64 lineNumber)
+{
+    m_head.clear();
+    m_codec = QTextCodec::codecForUtfText(fileStart, QTextCodec::codecForLocale());
+    m_splitBytes = m_codec->mibEnum() == 106;
+    // The byte order mark, if any, was at the start of the file.
+    m_atStart = false;
+    if (!m_splitBytes)
+        m_decoder = std::make_unique<QTextDecoder>(m_codec, QTextCodec::IgnoreHeader);
+    m_previous = previous;
+    m_lineNumber = std::max<qint64>(lineNumber, 1);
+}
+
 void LogReader::setEntrySink(EntrySink sink)
 {
     m_sink = std::move(sink);

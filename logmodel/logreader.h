@@ -56,6 +56,18 @@ public:
     // Handles a last line that ended without a line feed.
     void finish();
 
+    // For a log that grows: hands the entry held back for continuation
+    // lines to the sink now. Later continuation lines still join it.
+    void flushHeld();
+    bool holdsEntry() const { return bool(m_held); }
+    // The number the next line gets.
+    qint64 lineNumber() const { return m_lineNumber; }
+    // Continues a log read before, by another reader, up to a line end:
+    // its encoding is judged by `fileStart`, the first bytes of the file,
+    // continuation lines join `previous` (the last record read, or none),
+    // and the next line is line `lineNumber`.
+    void resume(const QByteArray &fileStart, LogFileEntry *previous, qint64 lineNumber);
+
     // Bytes taken so far; safe to read from another thread while reading.
     qint64 bytesRead() const { return m_bytesRead.load(std::memory_order_relaxed); }
     // How many entries the file will likely give, judged by the lines of its

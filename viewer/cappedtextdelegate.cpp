@@ -1,5 +1,11 @@
 #include "cappedtextdelegate.h"
 
+#include "rowmatcher.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QStyle>
+
 CappedTextDelegate::CappedTextDelegate(QObject *parent)
     : QStyledItemDelegate(parent)
 {
@@ -77,4 +83,37 @@ void CappedTextDelegate::initStyleOption(QStyleOptionViewItem *option, const QMo
 {
     QStyledItemDelegate::initStyleOption(option, index);
     option->text = shownText(option->text);
+}
+
+void CappedTextDelegate::setHighlight(std::shared_ptr<const RowMatcher> matcher)
+{
+    highlight = std::move(matcher);
+}
+
+void CappedTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    QStyledItemDelegate::paint(painter, option, index);
+    if (!highlight || highlight->isEmpty())
+        return;
+    QStyleOptionViewItem shown = option;
+    initStyleOption(&shown, index);
+    const QVector<QPair<int, int>> places = highlight->find(shown.text);
+    if (places.isEmpty())
+        return;
+    // Over the text as drawn: from where the style puts it, after its margin.
+    const QWidget *widget = option.widget;
+    QStyle *style = widget ? widget->style() : QApplication::style();
+    const QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &shown, widget);
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    const QFontMetrics metrics(shown.font);
+    painter->save();
+    painter->setClipRect(text);
+    for (const auto &place : places) {
+        const int left = text.left() + margin + metrics.horizontalAdvance(shown.text.left(place.first));
+        const int width = metrics.horizontalAdvance(shown.text.mid(place.first, place.second));
+        if (left > text.right())
+            break;
+        painter->fillRect(QRect(left, text.top() + 1, std::max(width, 2), text.height() - 2), QColor(255, 150, 0, 110));
+    }
+    painter->restore();
 }

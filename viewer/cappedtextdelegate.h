@@ -2,6 +2,10 @@
 
 #include <QStyledItemDelegate>
 
+#include <memory>
+
+class RowMatcher;
+
 // Draws and measures at most maxShownLength characters of a cell, followed
 // by "…". The toolkit shapes a cell's whole text to measure and elide it, so
 // one line of tens of megabytes (a corrupt or half-copied log) would freeze
@@ -27,6 +31,14 @@ public:
     // replaced by "<U+XXXX>"; shared unchanged when it has none.
     static QString withVisibleControls(const QString &text);
 
+    // Marks where a searched text occurs in the cells; null for none.
+    void setHighlight(std::shared_ptr<const RowMatcher> matcher);
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
+
+private:
+    std::shared_ptr<const RowMatcher> highlight;
 };

@@ -40,6 +40,7 @@ void FilterPass::work()
     QString error;
     const bool parsed = filter.parse(context, expression, error);
     context.setLogFile(file);
+    std::shared_lock<std::shared_mutex> reading(file->accessLock());
     const int chunks = (entryCount + chunkSize - 1) / chunkSize;
     for (;;) {
         const int chunk = nextChunk.fetch_add(1);
@@ -51,6 +52,7 @@ void FilterPass::work()
             shown[size_t(number)] = parsed && mirt::expr::isTrue(filter.evaluate(context)) ? 1 : 0;
         }
     }
+    reading.unlock();
     if (runningWorkers.fetch_sub(1) != 1)
         return;
     // The last thread to finish hands the result over.

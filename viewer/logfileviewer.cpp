@@ -2,13 +2,16 @@
 
 #include "cappedtextdelegate.h"
 #include "expr.h"
+#include "exprvalue.h"
 #include "filterpass.h"
 #include "handoff.h"
 #include "logfileentry.h"
 #include "logfileexprcontext.h"
+#include "logfollower.h"
 #include "logloadtask.h"
 #include "logrowitem.h"
 #include "quickfilter.h"
+#include "rowmatcher.h"
 #include "robotaction.h"
 #include "treeviewlayout.h"
 #include "viewerrows.h"
@@ -16,10 +19,14 @@
 #include <QBrush>
 #include <QColor>
 #include <QFontMetrics>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QLocale>
 #include <QMenu>
 #include <QPointer>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QStringBuilder>
 #include <QStyle>
 #include <QThreadPool>
@@ -29,6 +36,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <mutex>
+#include <shared_mutex>
 
 #include <unistd.h>
 
@@ -49,6 +58,11 @@ constexpr int persistentRowsDroppedPerTurn = 200000;
 // A viewer with more rows than this is taken apart a piece at a time.
 constexpr int largeViewerRows = 50000;
 constexpr int progressInterval = 50; // ms
+// A followed file is looked at this often, and a look reads at most this
+// much, so that a writer that appends a lot at once never holds up the
+// window: what is left is read at the next turn of the event loop.
+constexpr int followInterval = 250; // ms
+constexpr qint64 followBytesPerTurn = 512 * 1024;
 
 int filterThreads = 0;
 
@@ -243,6 +257,13 @@ void LogFileViewer::initialize()
     setUniformRowHeights(true);
     setItemDelegate(new CappedTextDelegate(this));
     connect(this, &QTreeWidget::currentItemChanged, this, &LogFileViewer::onCurrentItemChanged);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    auto *copy = new QAction(tr("Copy"), this);
+    copy->setObjectName(QStringLiteral("copyRows"));
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(copy, &QAction::triggered, this, &LogFileViewer::copyRows);
+    addAction(copy);
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
         QMenu *menu = createContextMenu(indexAt(position));
@@ -274,6 +295,13 @@ QMenu *LogFileViewer::createContextMenu(const QModelIndex &index)
 {
     auto *menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("rowMenu"));
+    QAction *copy = menu->addAction(tr("Copy"), this, &LogFileViewer::copyRows);
+    copy->setObjectName(QStringLiteral("menuCopy"));
+    QAction *copyCellAction = menu->addAction(tr("Copy Cell"), this, &LogFileViewer::copyCell);
+    copyCellAction->setObjectName(QStringLiteral("menuCopyCell"));
+    QAction *exportAction = menu->addAction(tr("Export..."), this, &LogFileViewer::exportRequested);
+    exportAction->setObjectName(QStringLiteral("menuExport"));
+    menu->addSeparator();
     QTreeWidgetItem *item = itemFromIndex(index);
     const QTreeWidgetItem *entryItem = item;
     while (entryItem && entryItem->parent())
@@ -297,6 +325,9 @@ QMenu *LogFileViewer::createContextMenu(const QModelIndex &index)
 
 LogFileViewer::~LogFileViewer()
 {
+    follower.reset();
+    if (findCancelled)
+        findCancelled->store(true);
     handoff->close();
     if (loadTask)
         loadTask->cancel();
@@ -331,8 +362,14 @@ void LogFileViewer::showProgress()
 void LogFileViewer::install(std::shared_ptr<LogFile> loaded, ViewerRows &rows)
 {
     file = std::move(loaded);
-    if (loadTask)
+    if (loadTask) {
         subActionBudget = defaultSubActionBudget(file->entries().size());
+        const LogLoadTask::Source &source = loadTask->source();
+        sourceBytes = source.bytes;
+        sourceNextLine = source.nextLine;
+        sourceDevice = source.device;
+        sourceInode = source.inode;
+    }
     partners = std::move(rows.partners);
     subActionRows = rows.subActionRows;
     widestTimeText = rows.widestTimeText;
@@ -410,6 +447,8 @@ void LogFileViewer::finishLoading()
     emit loadProgressChanged(100);
     if (!currentFilter.isEmpty())
         startFilterPass();
+    else
+        restorePosition();
     updateBusy();
     emit loaded();
 }
@@ -514,6 +553,11 @@ QVariant LogFileViewer::entryRowData(int number, int column, int role, bool &han
             return number;
         if (column == messageColumn)
             return rgbValue(colour);
+        return QVariant();
+    case Qt::ForegroundRole:
+        // Rows shown only as context of the rows the filter keeps.
+        if (isContextRow(number))
+            return QBrush(QColor(150, 150, 150));
         return QVariant();
     default:
         handled = false;
@@ -703,13 +747,61 @@ void LogFileViewer::startFilterPass()
 
 void LogFileViewer::applyShownRows(const std::vector<char> &shown)
 {
-    const int count = int(std::min(shown.size(), hiddenRows.size()));
+    keptRows = shown;
+    // Entries a followed file gained while the pass ran are judged here.
+    const int count = file->entries().size();
+    if (int(keptRows.size()) < count) {
+        const size_t first = keptRows.size();
+        keptRows.resize(size_t(count), 1);
+        if (!currentFilter.isEmpty()) {
+            mirt::expr::Expr filter;
+            LogFileExprContext context;
+            QString error;
+            const bool parsed = filter.parse(context, currentFilter, error);
+            context.setLogFile(file);
+            for (int row = int(first); row < count; ++row) {
+                context.setEntry(row);
+                keptRows[size_t(row)] = parsed && mirt::expr::isTrue(filter.evaluate(context)) ? 1 : 0;
+            }
+        }
+    }
+    showKeptRows();
+}
+
+void LogFileViewer::setContextRows(int rows)
+{
+    contextRows = std::clamp(rows, 0, 50);
+    if (file && !loading && !keptRows.empty() && !filterPass)
+        showKeptRows();
+}
+
+bool LogFileViewer::isContextRow(int row) const
+{
+    return contextRows > 0 && row >= 0 && size_t(row) < keptRows.size() && !keptRows[size_t(row)]
+        && size_t(row) < hiddenRows.size() && !hiddenRows[size_t(row)];
+}
+
+void LogFileViewer::showKeptRows()
+{
+    const int count = int(std::min(keptRows.size(), hiddenRows.size()));
+    // The row that was current stays current, or gives way to the nearest
+    // row that still shows.
+    const int current = currentEntry();
     ++filterGeneration;
     shownRows = 0;
+    // A row shows when a kept row lies within `contextRows` of it: the
+    // distance to the nearest kept row, from either side, in two passes.
+    int sinceKept = INT_MAX / 2;
     for (int row = 0; row < count; ++row) {
-        const bool hide = !shown[size_t(row)];
-        hiddenRows[size_t(row)] = hide;
-        shownRows += hide ? 0 : 1;
+        sinceKept = keptRows[size_t(row)] ? 0 : sinceKept + 1;
+        hiddenRows[size_t(row)] = sinceKept > contextRows;
+    }
+    int untilKept = INT_MAX / 2;
+    for (int row = count - 1; row >= 0; --row) {
+        untilKept = keptRows[size_t(row)] ? 0 : untilKept + 1;
+        if (untilKept <= contextRows)
+            hiddenRows[size_t(row)] = false;
+        shownRows += hiddenRows[size_t(row)] ? 0 : 1;
     }
     // The rows show at the next layout; the view's record of hidden rows
     // follows a piece at a time.
@@ -725,8 +817,255 @@ void LogFileViewer::applyShownRows(const std::vector<char> &shown)
         treeviewlayout::reserveHidden(this, syncToHide);
     if (!syncing)
         QTimer::singleShot(0, this, &LogFileViewer::syncHiddenSet);
+    if (current >= 0 && current < count) {
+        int nearest = -1;
+        for (int distance = 0; nearest < 0 && (current - distance >= 0 || current + distance < count); ++distance) {
+            if (current - distance >= 0 && !hiddenRows[size_t(current - distance)])
+                nearest = current - distance;
+            else if (current + distance < count && !hiddenRows[size_t(current + distance)])
+                nearest = current + distance;
+        }
+        if (nearest >= 0) {
+            // Laid out now, so that the row can be centred.
+            executeDelayedItemsLayout();
+            showEntry(nearest);
+        }
+    }
+    restorePosition();
+    viewport()->update();
+    // A search looks at the rows shown.
+    if (finder)
+        startFind();
     updateBusy();
     emit filterApplied(shownRows, count);
+}
+
+QString LogFileViewer::selectedRowsText() const
+{
+    // In the order of the tree: by entry, then by the path below it.
+    QList<QTreeWidgetItem *> rows = selectedItems();
+    const auto path = [this](const QTreeWidgetItem *item) {
+        QVector<int> key;
+        for (const QTreeWidgetItem *up = item; up; up = up->parent())
+            key.prepend(up->parent() ? up->parent()->indexOfChild(const_cast<QTreeWidgetItem *>(up))
+                                     : indexOfTopLevelItem(const_cast<QTreeWidgetItem *>(up)));
+        return key;
+    };
+    std::vector<std::pair<QVector<int>, QTreeWidgetItem *>> ordered;
+    ordered.reserve(size_t(rows.size()));
+    for (QTreeWidgetItem *row : rows)
+        ordered.emplace_back(path(row), row);
+    std::sort(ordered.begin(), ordered.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    QString text;
+    for (const auto &row : ordered) {
+        for (int column = 0; column < viewerColumns; ++column) {
+            if (column > 0)
+                text += QLatin1Char('\t');
+            text += row.second->text(column);
+        }
+        text += QLatin1Char('\n');
+    }
+    return text;
+}
+
+QString LogFileViewer::currentCellText() const
+{
+    const QModelIndex index = currentIndex();
+    return index.isValid() ? index.data().toString() : QString();
+}
+
+void LogFileViewer::copyRows()
+{
+    const QString text = selectedRowsText();
+    if (!text.isEmpty())
+        QGuiApplication::clipboard()->setText(text);
+}
+
+void LogFileViewer::copyCell()
+{
+    QGuiApplication::clipboard()->setText(currentCellText());
+}
+
+bool LogFileViewer::exportShownRows(QIODevice &device, QString *error) const
+{
+    if (!file || loading) {
+        if (error)
+            *error = QStringLiteral("the file is still being read");
+        return false;
+    }
+    static const char *const levels[] = {"Debug", "Info", "Warning", "Error"};
+    const auto &entries = file->entries();
+    QByteArray chunk;
+    for (int row = 0; row < entries.size(); ++row) {
+        if (size_t(row) < hiddenRows.size() && hiddenRows[size_t(row)])
+            continue;
+        const LogFileEntry &entry = *entries.at(row);
+        // The shortest digits that read back as the same time, with the
+        // point a record line needs.
+        QByteArray time = QByteArray::number(entry.time(), 'f', QLocale::FloatingPointShortest);
+        if (!time.contains('.'))
+            time += ".0";
+        chunk += time + " : " + levels[std::clamp(int(entry.type()), 0, 3)] + " : " + entry.subsystem().toUtf8()
+            + " : " + entry.message().toUtf8() + '\n';
+        if (chunk.size() >= (1 << 20)) {
+            if (device.write(chunk) != chunk.size()) {
+                if (error)
+                    *error = device.errorString();
+                return false;
+            }
+            chunk.clear();
+        }
+    }
+    bool written = true;
+    if (!chunk.isEmpty())
+        written = device.write(chunk) == chunk.size();
+    if (!written && error)
+        *error = device.errorString();
+    return written;
+}
+
+void LogFileViewer::find(const QString &text, bool caseSensitive, bool regularExpression)
+{
+    finder = text.isEmpty() ? nullptr : std::make_shared<const RowMatcher>(text, caseSensitive, regularExpression);
+    static_cast<CappedTextDelegate *>(itemDelegate())->setHighlight(finder && finder->isValid() ? finder : nullptr);
+    viewport()->update();
+    startFind();
+}
+
+bool LogFileViewer::isFindValid() const
+{
+    return !finder || finder->isValid();
+}
+
+void LogFileViewer::startFind()
+{
+    if (findCancelled)
+        findCancelled->store(true);
+    findCancelled.reset();
+    matches.clear();
+    if (!finder || !finder->isValid() || !file || loading) {
+        emit findCounted(0);
+        return;
+    }
+    // The shown rows are taken as they are now: the threads look at their
+    // own copy, in chunks, each keeping the matches of its chunks.
+    struct Search
+    {
+        std::shared_ptr<LogFile> file;
+        std::shared_ptr<const RowMatcher> matcher;
+        std::vector<bool> hidden;
+        std::vector<std::vector<int>> found;
+        std::atomic<int> nextChunk{0};
+        std::atomic<int> running{0};
+        std::shared_ptr<std::atomic<bool>> cancelled = std::make_shared<std::atomic<bool>>(false);
+    };
+    constexpr int chunk = 16384;
+    auto search = std::make_shared<Search>();
+    search->file = file;
+    search->matcher = finder;
+    search->hidden = hiddenRows;
+    const int count = file->entries().size();
+    const int chunks = (count + chunk - 1) / chunk;
+    search->found.resize(size_t(chunks));
+    findCancelled = search->cancelled;
+    const int workers = std::max(1, std::min(FilterPass::defaultThreadCount(), chunks));
+    search->running.store(workers);
+    std::shared_ptr<Handoff> receiver = handoff;
+    QPointer<LogFileViewer> self(this);
+    for (int worker = 0; worker < workers; ++worker) {
+        QThreadPool::globalInstance()->start([search, count, chunks, receiver, self] {
+            std::shared_lock<std::shared_mutex> reading(search->file->accessLock());
+            const auto &entries = search->file->entries();
+            for (int at = search->nextChunk.fetch_add(1); at < chunks && !search->cancelled->load();
+                 at = search->nextChunk.fetch_add(1)) {
+                std::vector<int> &found = search->found[size_t(at)];
+                for (int row = at * chunk; row < std::min(count, (at + 1) * chunk); ++row) {
+                    if (!(size_t(row) < search->hidden.size() && search->hidden[size_t(row)])
+                        && search->matcher->matches(*entries.at(row)))
+                        found.push_back(row);
+                }
+            }
+            reading.unlock();
+            if (search->running.fetch_sub(1) != 1 || search->cancelled->load())
+                return;
+            receiver->post([search, self] {
+                if (!self || search->cancelled->load())
+                    return;
+                std::vector<int> all;
+                for (const auto &found : search->found)
+                    all.insert(all.end(), found.begin(), found.end());
+                self->matches = std::move(all);
+                self->findCancelled.reset();
+                // Onto a match, the first from the current row on.
+                if (self->findIndex() < 0 && !self->matches.empty())
+                    self->findNext(true);
+                emit self->findCounted(int(self->matches.size()));
+            });
+        });
+    }
+}
+
+int LogFileViewer::findIndex() const
+{
+    const int current = currentEntry();
+    const auto it = std::lower_bound(matches.begin(), matches.end(), current);
+    return it != matches.end() && *it == current ? int(it - matches.begin()) : -1;
+}
+
+bool LogFileViewer::findNext(bool forward)
+{
+    if (matches.empty())
+        return false;
+    const int current = currentEntry();
+    int target;
+    if (forward) {
+        const auto it = std::upper_bound(matches.begin(), matches.end(), current);
+        target = it == matches.end() ? matches.front() : *it;
+    } else {
+        const auto it = std::lower_bound(matches.begin(), matches.end(), current);
+        target = it == matches.begin() ? matches.back() : *(it - 1);
+    }
+    showEntry(target);
+    return true;
+}
+
+bool LogFileViewer::goToTime(double time)
+{
+    if (!file || loading)
+        return false;
+    const auto &entries = file->entries();
+    for (int row = 0; row < entries.size(); ++row) {
+        if (!hiddenRows[size_t(row)] && entries.at(row)->time() >= time) {
+            showEntry(row);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool LogFileViewer::goToPartner()
+{
+    if (partnerRow < 0)
+        return false;
+    showEntry(partnerRow);
+    return true;
+}
+
+bool LogFileViewer::goToNext(EntryType type, bool forward)
+{
+    if (!file || loading)
+        return false;
+    const auto &entries = file->entries();
+    const int count = entries.size();
+    const int current = currentEntry();
+    for (int row = current < 0 ? (forward ? 0 : count - 1) : current + (forward ? 1 : -1); row >= 0 && row < count;
+         row += forward ? 1 : -1) {
+        if (!hiddenRows[size_t(row)] && entries.at(row)->type() == type) {
+            showEntry(row);
+            return true;
+        }
+    }
+    return false;
 }
 
 void LogFileViewer::syncHiddenSet()
@@ -795,6 +1134,7 @@ void LogFileViewer::dispose()
     if (wasBusy)
         emit busyChanged(false);
     handoff->close();
+    setFollowing(false);
     if (loadTask)
         loadTask->cancel();
     if (filterPass)
@@ -810,6 +1150,7 @@ void LogFileViewer::dispose()
 void LogFileViewer::abandon()
 {
     handoff->close();
+    setFollowing(false);
     if (loadTask)
         loadTask->cancel();
     if (filterPass)
@@ -842,4 +1183,214 @@ void LogFileViewer::continueDisposing()
         released.reset();
     });
     deleteLater();
+}
+
+void LogFileViewer::setFollowing(bool on)
+{
+    if (on == following)
+        return;
+    following = on;
+    if (!on) {
+        if (followTimer)
+            followTimer->stop();
+        follower.reset();
+        return;
+    }
+    if (!followTimer) {
+        followTimer = new QTimer(this);
+        followTimer->setInterval(followInterval);
+        connect(followTimer, &QTimer::timeout, this, &LogFileViewer::followTick);
+    }
+    followTimer->start();
+}
+
+int LogFileViewer::followNow()
+{
+    if (!file)
+        return 0;
+    const int before = file->entries().size();
+    followTick();
+    return file->entries().size() - before;
+}
+
+void LogFileViewer::followTick()
+{
+    // A file read in the background, or a filter at work, is looked at
+    // next time.
+    if (!following || disposing || !file || busy || sourceBytes < 0)
+        return;
+    // Work on other threads may be reading the file (an analysis, a search);
+    // then it does not grow this time either.
+    std::unique_lock<std::shared_mutex> changing(file->accessLock(), std::try_to_lock);
+    if (!changing.owns_lock())
+        return;
+    if (!follower)
+        follower = std::make_unique<LogFollower>(*file, filePath, sourceBytes, sourceNextLine, sourceDevice, sourceInode);
+    LogFollower::Batch batch;
+    QString reason;
+    const LogFollower::Poll poll = follower->poll(followBytesPerTurn, batch, reason);
+    if (poll == LogFollower::Poll::Reload) {
+        changing.unlock();
+        setFollowing(false);
+        emit reloadNeeded(reason);
+        return;
+    }
+    if (!batch.empty()) {
+        const int first = file->entries().size();
+        file->appendEntries(batch);
+        file->linkActions();
+        changing.unlock();
+        appendFollowedRows(first);
+    }
+    if (poll == LogFollower::Poll::More)
+        QTimer::singleShot(0, this, &LogFileViewer::followTick);
+}
+
+void LogFileViewer::appendFollowedRows(int first)
+{
+    const int count = file->entries().size();
+    if (first >= count)
+        return;
+    // The rows, and the other ends of the new records' actions, built on
+    // from the index of the rows before.
+    std::unique_ptr<ViewerRows> builder = ViewerRows::resume(first, subActionRows);
+    builder->partners = std::move(partners);
+    builder->finish(*file, defaultSubActionBudget(count));
+    partners = std::move(builder->partners);
+    subActionRows = builder->subActionRows;
+    std::shared_ptr<RowPiece> piece = builder->takePiece();
+
+    QScrollBar *scroll = verticalScrollBar();
+    const bool atEnd = scroll->value() >= scroll->maximum();
+    hasChildren.insert(hasChildren.end(), piece->hasChildren.begin(), piece->hasChildren.end());
+    hasChildren.resize(size_t(count), false);
+    clearedRows.resize(size_t(count), false);
+    hiddenRows.resize(size_t(count), false);
+    viewHidden.resize(size_t(count), false);
+
+    // The filter judges the new entries; rows before them may now show as
+    // their context.
+    std::vector<int> changed;
+    if (!keptRows.empty()) {
+        keptRows.resize(size_t(count), 1);
+        if (!currentFilter.isEmpty()) {
+            mirt::expr::Expr filter;
+            LogFileExprContext context;
+            QString error;
+            const bool parsed = filter.parse(context, currentFilter, error);
+            context.setLogFile(file);
+            for (int row = first; row < count; ++row) {
+                context.setEntry(row);
+                keptRows[size_t(row)] = parsed && mirt::expr::isTrue(filter.evaluate(context)) ? 1 : 0;
+            }
+        }
+        const int from = std::max(0, first - contextRows);
+        int sinceKept = INT_MAX / 2;
+        for (int row = std::max(0, from - contextRows); row < count; ++row) {
+            sinceKept = keptRows[size_t(row)] ? 0 : sinceKept + 1;
+            if (row >= from)
+                hiddenRows[size_t(row)] = sinceKept > contextRows;
+        }
+        int untilKept = INT_MAX / 2;
+        for (int row = count - 1; row >= from; --row) {
+            untilKept = keptRows[size_t(row)] ? 0 : untilKept + 1;
+            if (untilKept <= contextRows)
+                hiddenRows[size_t(row)] = false;
+            if (row < first && hiddenRows[size_t(row)] != viewHidden[size_t(row)])
+                changed.push_back(row);
+        }
+    }
+    for (const int row : changed) {
+        const bool hide = hiddenRows[size_t(row)];
+        treeviewlayout::hideRows(this, &row, 1, hide);
+        viewHidden[size_t(row)] = hide;
+        viewHiddenCount += hide ? 1 : -1;
+        shownRows += hide ? -1 : 1;
+    }
+    if (!changed.empty()) {
+        // Rows already laid out changed: the whole layout is made again.
+        ++filterGeneration;
+        scheduleDelayedItemsLayout();
+    }
+
+    // The new rows are laid out on their own, hidden as the filter says,
+    // and then go into the view's hidden set.
+    addTopLevelItems(piece->rows);
+    piece->rows.clear();
+    std::vector<int> hide;
+    for (int row = first; row < count; ++row) {
+        if (hiddenRows[size_t(row)])
+            hide.push_back(row);
+        else
+            ++shownRows;
+    }
+    if (!hide.empty()) {
+        treeviewlayout::hideRows(this, hide.data(), int(hide.size()), true);
+        for (const int row : hide)
+            viewHidden[size_t(row)] = true;
+        viewHiddenCount += int(hide.size());
+    }
+    fitTimeColumn(builder->widestTimeText);
+    if (atEnd)
+        scrollToBottom();
+
+    // A start whose end just came gets its partner highlighted.
+    if (QTreeWidgetItem *current = currentItem())
+        onCurrentItemChanged(current, nullptr);
+
+    if (finder) {
+        if (findCancelled) {
+            startFind();
+        } else if (finder->isValid()) {
+            for (int row = first; row < count; ++row) {
+                if (!hiddenRows[size_t(row)] && finder->matches(*file->entries().at(row)))
+                    matches.push_back(row);
+            }
+            emit findCounted(int(matches.size()));
+        }
+    }
+    viewport()->update();
+    emit rowsAppended(count - first, shownRows, count);
+}
+
+LogFileViewer::ViewState LogFileViewer::viewState() const
+{
+    ViewState state;
+    state.filter = currentFilter;
+    state.contextRows = contextRows;
+    state.following = following;
+    state.currentEntry = currentEntry();
+    const QTreeWidgetItem *top = itemAt(QPoint(0, 0));
+    while (top && top->parent())
+        top = top->parent();
+    state.topEntry = top ? indexOfTopLevelItem(const_cast<QTreeWidgetItem *>(top)) : -1;
+    const QScrollBar *scroll = verticalScrollBar();
+    state.atEnd = scroll->maximum() > 0 && scroll->value() >= scroll->maximum();
+    return state;
+}
+
+void LogFileViewer::restoreViewState(const ViewState &state)
+{
+    contextRows = std::clamp(state.contextRows, 0, 50);
+    applyFilter(state.filter);
+    setFollowing(state.following);
+    pendingRestore = std::make_unique<ViewState>(state);
+    if (file && !loading && !filterPass)
+        restorePosition();
+}
+
+void LogFileViewer::restorePosition()
+{
+    if (!pendingRestore)
+        return;
+    const std::unique_ptr<ViewState> state = std::move(pendingRestore);
+    const int count = topLevelItemCount();
+    const auto shown = [&](int row) { return row >= 0 && row < count && !hiddenRows[size_t(row)]; };
+    executeDelayedItemsLayout();
+    if (shown(state->currentEntry))
+        setCurrentItem(topLevelItem(state->currentEntry));
+    if (state->atEnd)
+        scrollToBottom();
+    else if (shown(state->topEntry))
+        scrollToItem(topLevelItem(state->topEntry), QAbstractItemView::PositionAtTop);
 }

@@ -8,11 +8,13 @@
 #include <QString>
 #include <QTreeWidget>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
 class FilterPass;
 class Handoff;
+class LogFollower;
 class LogLoadTask;
 class LogRowItem;
 class QMenu;
@@ -20,6 +22,7 @@ class QProgressBar;
 class QTimer;
 class QTreeWidgetItem;
 class RobotAction;
+class RowMatcher;
 class ViewerRows;
 struct RowPiece;
 
@@ -124,6 +127,42 @@ public:
 
     // Per entry, whether the filter hides its row.
     const std::vector<bool> &filteredOutRows() const { return hiddenRows; }
+
+    // Shows `rows` rows before and after every row the filter keeps; rows
+    // shown only for that are drawn in a lighter colour.
+    void setContextRows(int rows);
+    int contextRowCount() const { return contextRows; }
+    // Whether entry `row` shows only as context of the rows a filter keeps.
+    bool isContextRow(int row) const;
+
+    // The selected rows as tab-separated text, six cells a line, sub-action
+    // rows indented as shown; and the text of the current cell.
+    QString selectedRowsText() const;
+    QString currentCellText() const;
+    // Writes the records of the rows shown as record lines in the log's own
+    // format, which read back as the same records and action links.
+    bool exportShownRows(QIODevice &device, QString *error = nullptr) const;
+
+    // Counts, off this thread, the shown entry rows with `text` in one of
+    // their cells, and marks it in the cells; findCounted() follows. An
+    // empty text ends the search.
+    void find(const QString &text, bool caseSensitive, bool regularExpression);
+    int findCount() const { return int(matches.size()); }
+    // The match the current row is, from 0; -1 when it is none.
+    int findIndex() const;
+    // Selects and centres the next (or previous) match from the current
+    // row, going round at the end; false when there is none.
+    bool findNext(bool forward);
+    bool isFindValid() const;
+
+    // Selects and centres the first shown row at or after `time`; false
+    // when there is none.
+    bool goToTime(double time);
+    // Selects and centres the other end of the current row's action.
+    bool goToPartner();
+    // Selects and centres the next (or previous) shown record of `type`
+    // from the current row; false when there is none.
+    bool goToNext(EntryType type, bool forward);
     // Makes entry `row` current, selected and centred.
     void showEntry(int row);
     // The entry of the current row (the record a sub-action row belongs
@@ -131,6 +170,32 @@ public:
     int currentEntry() const;
     // The menu for a row: quick filters about its record.
     QMenu *createContextMenu(const QModelIndex &index);
+
+    // Follows the file: lines a writer appends show within a second, read
+    // from where the reading stopped, linked and filtered as a load of the
+    // whole file would. reloadNeeded() says when that cannot go on.
+    void setFollowing(bool on);
+    bool isFollowing() const { return following; }
+    // Follows the file now, rather than at the next tick (for tests and
+    // tools); returns the number of entries added.
+    int followNow();
+
+    // What a reload keeps: the filter, the context, following, the current
+    // entry, the entry at the top of the view, and whether the view was at
+    // its end.
+    struct ViewState
+    {
+        QString filter;
+        int contextRows = 0;
+        bool following = false;
+        int currentEntry = -1;
+        int topEntry = -1;
+        bool atEnd = false;
+    };
+    ViewState viewState() const;
+    // Applies `state` to a viewer still loading its file: the filter at
+    // once, the position once the rows it keeps show, where they exist.
+    void restoreViewState(const ViewState &state);
 
     // What a row of this viewer shows (used by the rows themselves).
     QVariant rowData(const LogRowItem &row, int column, int role, bool &handled) const;
@@ -151,6 +216,15 @@ signals:
     void currentEntryChanged(int row);
     // A quick filter was chosen: a clause to add to the filter.
     void quickFilterChosen(const QString &clause);
+    // Export was chosen from the row menu.
+    void exportRequested();
+    // A search has been counted.
+    void findCounted(int count);
+    // Following added entries; `total` are shown in all.
+    void rowsAppended(int added, int shown, int total);
+    // The followed file can only be shown right by reading it again: it
+    // shrank, was replaced, or lines continued a record already shown.
+    void reloadNeeded(const QString &reason);
 
 private:
     void initialize();
@@ -164,6 +238,9 @@ private:
     void fitTimeColumn(const QString &widest);
     void startFilterPass();
     void applyShownRows(const std::vector<char> &shown);
+    void showKeptRows();
+    void copyRows();
+    void copyCell();
     void syncHiddenSet();
     void continueDisposing();
     void updateBusy();
@@ -205,6 +282,29 @@ private:
 
     QString currentFilter;
     std::shared_ptr<FilterPass> filterPass;
+    // The search: what is searched, and the shown rows that hold it.
+    std::shared_ptr<const RowMatcher> finder;
+    std::vector<int> matches;
+    std::shared_ptr<std::atomic<bool>> findCancelled;
+    void startFind();
+
+    void followTick();
+    void appendFollowedRows(int first);
+    void restorePosition();
+    std::unique_ptr<LogFollower> follower;
+    QTimer *followTimer = nullptr;
+    bool following = false;
+    // Where the load stopped reading, for following from there.
+    qint64 sourceBytes = -1;
+    qint64 sourceNextLine = 1;
+    quint64 sourceDevice = 0;
+    quint64 sourceInode = 0;
+    std::unique_ptr<ViewState> pendingRestore;
+
+    // Per entry, whether the filter keeps it, and how many rows around each
+    // kept row show with it.
+    std::vector<char> keptRows;
+    int contextRows = 0;
     // The rows the filter hides, and the rows the view's own hidden set
     // holds because this viewer put them there.
     std::vector<bool> hiddenRows;

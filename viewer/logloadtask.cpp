@@ -16,6 +16,7 @@
 #include <mutex>
 #include <thread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -138,6 +139,11 @@ void LogLoadTask::run(int fd)
     // Up to the size the file has now: lines a writer adds meanwhile are left
     // for a later read. Pseudo-files that claim no size are read to their end.
     const qint64 size = device.size();
+    struct stat identity;
+    if (::fstat(fd, &identity) == 0) {
+        readSource.device = quint64(identity.st_dev);
+        readSource.inode = quint64(identity.st_ino);
+    }
     totalBytes.store(size);
     std::shared_ptr<LogFile> file = std::make_shared<LogFile>(path);
     std::shared_ptr<ViewerRows> rows = ViewerRows::start();
@@ -163,8 +169,10 @@ void LogLoadTask::run(int fd)
             }
         });
         reader.read(device, size > 0 ? size : -1, &cancelled, &bytesRead);
+        readSource.bytes = reader.bytesRead();
         if (!isCancelled())
             reader.finish();
+        readSource.nextLine = reader.lineNumber();
         queue.push(batch);
         queue.close();
     });

@@ -36,6 +36,17 @@ public:
     int progress() const;
     QString stage() const;
 
+    // Where the reading stopped, for following the file from there; known
+    // once `done` is called.
+    struct Source
+    {
+        qint64 bytes = 0;
+        qint64 nextLine = 1;
+        quint64 device = 0;
+        quint64 inode = 0;
+    };
+    const Source &source() const { return readSource; }
+
     // A task cancelled while the program quits drops its work without
     // freeing it: the system takes the memory back at once, and the program
     // need not wait for millions of frees.
@@ -57,4 +68,5 @@ private:
     std::atomic<qint64> bytesRead{0};
     std::atomic<int> entryCount{0};
     std::atomic<int> rowsFinished{0};
+    Source readSource;
 };

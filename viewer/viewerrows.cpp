@@ -31,7 +31,7 @@ QList<QTreeWidgetItem *> ViewerRows::takeRows()
 std::shared_ptr<RowPiece> ViewerRows::takePiece()
 {
     auto piece = std::make_shared<RowPiece>();
-    piece->hasChildren.assign(hasChildren.begin() + long(takenEntries), hasChildren.end());
+    piece->hasChildren.assign(hasChildren.begin() + long(takenEntries - firstEntry), hasChildren.end());
     piece->rows = takeRows();
     return piece;
 }
@@ -66,6 +66,15 @@ std::unique_ptr<ViewerRows> ViewerRows::build(const LogFile &file, int budget, c
 std::unique_ptr<ViewerRows> ViewerRows::start()
 {
     return std::unique_ptr<ViewerRows>(new ViewerRows);
+}
+
+std::unique_ptr<ViewerRows> ViewerRows::resume(int entries, int subActionRows)
+{
+    std::unique_ptr<ViewerRows> rows(new ViewerRows);
+    rows->builtEntries = rows->takenEntries = rows->firstEntry = std::max(entries, 0);
+    rows->subActionRows = std::max(subActionRows, 0);
+    rows->boundedOnly = false;
+    return rows;
 }
 
 void ViewerRows::addRows(const LogFile &file)

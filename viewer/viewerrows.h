@@ -44,6 +44,10 @@ public:
     // Rows built while the file is still being read: addRows() builds the
     // rows of the entries linked so far, finish() the rest and the index.
     static std::unique_ptr<ViewerRows> start();
+    // Rows for the entries of a file that grows, from entry `entries` on,
+    // after `subActionRows` sub-action rows built before; finish() builds
+    // them, with `partners` the index of the entries before.
+    static std::unique_ptr<ViewerRows> resume(int entries, int subActionRows);
     // Builds the rows of the entries not yet built, all of them linked, as
     // long as no budget a viewer can be given could cut them short.
     void addRows(const LogFile &file);
@@ -63,7 +67,8 @@ public:
 
     // Per entry, the row of the other end of its action.
     PartnerIndex partners;
-    // Per entry, whether its row has sub-action rows.
+    // Per entry from the first this builds, whether its row has sub-action
+    // rows.
     std::vector<bool> hasChildren;
     // Sub-action rows built, not counting the rows that mark omissions.
     int subActionRows = 0;
@@ -80,6 +85,8 @@ private:
     // Entries whose rows are built, and those handed on in pieces.
     int builtEntries = 0;
     int takenEntries = 0;
+    // Entries built before this builder began.
+    int firstEntry = 0;
     // addRows() stops for good at an entry whose rows could pass the least
     // budget; finish() builds from there.
     bool boundedOnly = true;

@@ -1,0 +1,149 @@
+#include "logfollower.h"
+
+#include "localpath.h"
+#include "logfile.h"
+#include "logfileentry.h"
+#include "logreader.h"
+
+#include <cerrno>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// pread() until `size` bytes are in or the file ends; -1 on an error.
+qint64 readAt(int fd, char *buffer, qint64 size, qint64 offset)
+{
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t got = ::pread(fd, buffer + done, size_t(size - done), off_t(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+} // namespace
+
+LogFollower::LogFollower(LogFile &file, const QString &path, qint64 offset, qint64 nextLine, quint64 device,
+                         quint64 inode)
+    : file(file)
+    , path(path)
+    , offset(offset)
+    , nextLine(nextLine)
+    , device(device)
+    , inode(inode)
+{
+}
+
+LogFollower::~LogFollower()
+{
+    if (fd >= 0)
+        ::close(fd);
+}
+
+bool LogFollower::open(QString &reason)
+{
+    QString error;
+    fd = openLogFileDescriptor(path, error);
+    if (fd < 0)
+        return false; // gone for now, say while it is being rotated
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || quint64(info.st_dev) != device || quint64(info.st_ino) != inode) {
+        reason = QStringLiteral("replaced");
+        return false;
+    }
+    if (info.st_size < offset) {
+        reason = QStringLiteral("shorter");
+        return false;
+    }
+    char head[4] = {};
+    const qint64 headSize = readAt(fd, head, sizeof head, 0);
+    char last = '\n';
+    if (headSize < 0 || (offset > 0 && readAt(fd, &last, 1, offset - 1) != 1))
+        return false;
+    if (last != '\n') {
+        // The read ended inside a line, which was taken as complete: once
+        // its end comes, only reading it again gives the line whole.
+        if (info.st_size > offset)
+            reason = QStringLiteral("continued");
+        return false;
+    }
+    reader = std::make_unique<LogReader>(file);
+    reader->setEntrySink([this](std::shared_ptr<LogFileEntry> entry, qint64 line) {
+        if (sinkTarget)
+            sinkTarget->emplace_back(std::move(entry), line);
+    });
+    const auto &entries = file.entries();
+    reader->resume(QByteArray(head, int(std::max<qint64>(headSize, 0))),
+                   entries.isEmpty() ? nullptr : entries.last().get(), nextLine);
+    opened = true;
+    return true;
+}
+
+LogFollower::Poll LogFollower::poll(qint64 maxBytes, Batch &entries, QString &reason)
+{
+    if (!opened) {
+        if (fd >= 0) {
+            ::close(fd);
+            fd = -1;
+        }
+        if (!open(reason))
+            return reason.isEmpty() ? Poll::Nothing : Poll::Reload;
+    }
+    // Another file under the name (a rotated log) is read from its start.
+    struct stat named;
+    const QByteArray name = encodeLocalPath(path);
+    if (::stat(name.constData(), &named) == 0 && (quint64(named.st_dev) != device || quint64(named.st_ino) != inode)) {
+        reason = QStringLiteral("replaced");
+        return Poll::Reload;
+    }
+    struct stat info;
+    if (::fstat(fd, &info) != 0)
+        return Poll::Nothing;
+    if (info.st_size < offset) {
+        reason = QStringLiteral("shorter");
+        return Poll::Reload;
+    }
+    sinkTarget = &entries;
+    const qint64 waiting = info.st_size - offset;
+    if (waiting == 0) {
+        // Nothing came since the last look: the record held back for its
+        // continuation lines is handed on, and watched.
+        if (reader->holdsEntry()) {
+            reader->flushHeld();
+            if (!entries.empty()) {
+                flushed = entries.back().first.get();
+                flushedLength = flushed->message().size();
+            }
+        }
+        sinkTarget = nullptr;
+        return Poll::Nothing;
+    }
+    const qint64 size = std::min(waiting, std::max<qint64>(maxBytes, 1));
+    QByteArray buffer(int(size), Qt::Uninitialized);
+    const qint64 got = readAt(fd, buffer.data(), size, offset);
+    if (got <= 0) {
+        sinkTarget = nullptr;
+        return Poll::Nothing;
+    }
+    reader->addData(buffer.constData(), got);
+    offset += got;
+    sinkTarget = nullptr;
+    if (flushed) {
+        if (flushed->message().size() != flushedLength) {
+            reason = QStringLiteral("continued");
+            return Poll::Reload;
+        }
+        // A new record began: nothing can continue the old one any more.
+        if (reader->holdsEntry())
+            flushed = nullptr;
+    }
+    return got < waiting ? Poll::More : Poll::Read;
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+class LogFile;
+class LogFileEntry;
+class LogReader;
+
+// Reads what a writer appends to a log that has been read up to a line end,
+// from where the reading stopped: nothing is read twice. A partial last line
+// waits for its line end, and the last record is held back while lines may
+// still continue it, until a poll finds nothing new. poll() says when the
+// file can no longer be followed from where it is: it shrank, another file
+// took its name, or lines continued a record that was already handed on.
+class LogFollower final
+{
+public:
+    using Batch = std::vector<std::pair<std::shared_ptr<LogFileEntry>, qint64>>;
+
+    enum class Poll {
+        Nothing,  // no new bytes
+        Read,     // new bytes were read (and maybe entries given)
+        More,     // read as much as allowed; more is waiting
+        Reload,   // the file must be read again from its start
+    };
+
+    // Follows `file`, read from the file at `path` up to byte `offset`,
+    // whose next line is line `nextLine`, and which had the identity
+    // `device`/`inode` when it was read.
+    LogFollower(LogFile &file, const QString &path, qint64 offset, qint64 nextLine, quint64 device, quint64 inode);
+    ~LogFollower();
+    Q_DISABLE_COPY_MOVE(LogFollower)
+
+    // Reads at most `maxBytes` new bytes; the entries no later line can
+    // change any more go to `entries`, in file order, for the caller to
+    // add to the file and link. `reason` says why a reload is needed.
+    Poll poll(qint64 maxBytes, Batch &entries, QString &reason);
+    qint64 position() const { return offset; }
+
+private:
+    bool open(QString &reason);
+
+    LogFile &file;
+    QString path;
+    int fd = -1;
+    qint64 offset = 0;
+    qint64 nextLine = 1;
+    quint64 device = 0;
+    quint64 inode = 0;
+    std::unique_ptr<LogReader> reader;
+    Batch *sinkTarget = nullptr;
+    // The record handed on while lines could still continue it: such a
+    // line would change an entry already shown.
+    const LogFileEntry *flushed = nullptr;
+    int flushedLength = 0;
+    bool opened = false;
+};

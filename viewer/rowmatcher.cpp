@@ -1,0 +1,70 @@
+#include "rowmatcher.h"
+
+#include "logfileentry.h"
+#include "logfileviewer.h"
+#include "robotaction.h"
+
+RowMatcher::RowMatcher(const QString &text, bool caseSensitive, bool regularExpression)
+    : pattern(text)
+    , sensitivity(caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive)
+    , regular(regularExpression)
+{
+    if (regular) {
+        expression = QRegularExpression(text, caseSensitive ? QRegularExpression::NoPatternOption
+                                                             : QRegularExpression::CaseInsensitiveOption);
+        valid = expression.isValid();
+        expression.optimize();
+        numeric = digits = true;
+    } else {
+        matcher = QStringMatcher(text, sensitivity);
+        numeric = !text.isEmpty();
+        digits = !text.isEmpty();
+        for (const QChar c : text) {
+            const ushort u = c.unicode();
+            const bool digit = u >= '0' && u <= '9';
+            digits = digits && digit;
+            numeric = numeric && (digit || u == '.' || u == 'e' || u == 'E' || u == '+' || u == '-');
+        }
+    }
+}
+
+bool RowMatcher::occursIn(const QString &cell) const
+{
+    if (pattern.isEmpty() || !valid)
+        return false;
+    if (regular)
+        return expression.match(cell).hasMatch();
+    return matcher.indexIn(cell) >= 0;
+}
+
+QVector<QPair<int, int>> RowMatcher::find(const QString &cell) const
+{
+    QVector<QPair<int, int>> places;
+    if (pattern.isEmpty() || !valid)
+        return places;
+    if (regular) {
+        auto it = expression.globalMatch(cell);
+        while (it.hasNext() && places.size() < 256) {
+            const QRegularExpressionMatch match = it.next();
+            if (match.capturedLength() > 0)
+                places.append({match.capturedStart(), match.capturedLength()});
+        }
+        return places;
+    }
+    for (int at = matcher.indexIn(cell); at >= 0 && places.size() < 256; at = matcher.indexIn(cell, at + pattern.size()))
+        places.append({at, int(pattern.size())});
+    return places;
+}
+
+bool RowMatcher::matches(const LogFileEntry &entry) const
+{
+    const RobotAction *action = entry.action().get();
+    if (occursIn(action ? LogFileViewer::actionText(*action) : entry.message()))
+        return true;
+    if (occursIn(entry.subsystem()) || occursIn(LogFileViewer::typeName(entry.type())))
+        return true;
+    if (action && (occursIn(LogFileViewer::activityName(entry.activity()))
+                   || (digits && occursIn(QString::number(action->id())))))
+        return true;
+    return numeric && occursIn(LogFileViewer::timeText(entry.time()));
+}
