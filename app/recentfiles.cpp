@@ -32,7 +32,13 @@ void RecentFiles::clear()
 
 void RecentFiles::rebuild()
 {
-    menu->clear();
+    // The action chosen may be the one emitting: the old actions go later,
+    // nameless, so that only the new ones answer to their names.
+    for (QAction *old : menu->actions()) {
+        menu->removeAction(old);
+        old->setObjectName(QString());
+        old->deleteLater();
+    }
     for (int i = 0; i < list.size(); ++i) {
         const QString path = list.at(i);
         // "&1" to "&9", then "1&0": a key for each.

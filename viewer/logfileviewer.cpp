@@ -22,6 +22,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
 #include <QPointer>
@@ -277,7 +278,8 @@ void LogFileViewer::showEntry(int row)
     QTreeWidgetItem *item = row >= 0 && row < topLevelItemCount() ? topLevelItem(row) : nullptr;
     if (!item)
         return;
-    setCurrentItem(item);
+    // Only this row is selected, whatever keys are held.
+    setCurrentItem(item, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollToItem(item, QAbstractItemView::PositionAtCenter);
 }
 
@@ -874,6 +876,16 @@ QString LogFileViewer::currentCellText() const
     return index.isValid() ? index.data().toString() : QString();
 }
 
+void LogFileViewer::keyPressEvent(QKeyEvent *event)
+{
+    if (event == QKeySequence::Copy) {
+        copyRows();
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
 void LogFileViewer::copyRows()
 {
     const QString text = selectedRowsText();
@@ -1231,7 +1243,9 @@ void LogFileViewer::followTick()
     const LogFollower::Poll poll = follower->poll(followBytesPerTurn, batch, reason);
     if (poll == LogFollower::Poll::Reload) {
         changing.unlock();
-        setFollowing(false);
+        // Still following: the viewer that reads the file again goes on.
+        followTimer->stop();
+        follower.reset();
         emit reloadNeeded(reason);
         return;
     }

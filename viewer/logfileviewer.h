@@ -204,6 +204,8 @@ public:
 
 protected:
     void rowsInserted(const QModelIndex &parent, int start, int end) override;
+    // Copy takes the selected rows, not the view's one current cell.
+    void keyPressEvent(QKeyEvent *event) override;
 
 signals:
     void busyChanged(bool busy);
