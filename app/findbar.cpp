@@ -87,6 +87,11 @@ void FindBar::showCount(int current, int total)
         count->setText(tr("%1 of %2").arg(current + 1).arg(total));
 }
 
+void FindBar::showCounting()
+{
+    count->setText(tr("counting") + QChar(0x2026));
+}
+
 bool FindBar::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == edit && event->type() == QEvent::KeyPress) {

@@ -26,6 +26,8 @@ public:
     // "n of N"; `current` from 0, -1 for none; a negative total for a text
     // that is no regular expression.
     void showCount(int current, int total);
+    // While the matches are being counted.
+    void showCounting();
 
 signals:
     void queryChanged();

@@ -28,7 +28,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QSaveFile>
 #include <QScreen>
 #include <QSpinBox>
 #include <QStackedWidget>
@@ -466,6 +465,13 @@ LogFileViewer *MirtLogFileAnalyzer::addViewer(const QString &path, int fd, const
         tabs->setCurrentWidget(viewer);
         exportChosen();
     });
+    connect(viewer, &LogFileViewer::exportFinished, this,
+            [this](bool written, int rows, const QString &path, const QString &error) {
+                if (written)
+                    setStatus(QStringLiteral("%1 rows written to '%2'").arg(groupedNumber(rows), displayPath(path)));
+                else
+                    setStatus(QStringLiteral("could not export to '%1': %2").arg(displayPath(path), error));
+            });
     connect(viewer, &LogFileViewer::rowsAppended, this, [this, viewer] {
         // The analysis shows what the file held when it was made; a file
         // that grows is analysed again now and then.
@@ -809,6 +815,10 @@ void MirtLogFileAnalyzer::showFindCount()
 {
     if (!findViewer)
         return;
+    if (findViewer->isCounting()) {
+        findBar->showCounting();
+        return;
+    }
     findBar->showCount(findViewer->findIndex(), findViewer->isFindValid() ? findViewer->findCount() : -1);
 }
 
@@ -867,24 +877,12 @@ void MirtLogFileAnalyzer::exportChosen()
         exportVisibleRows(path);
 }
 
-bool MirtLogFileAnalyzer::exportVisibleRows(const QString &path)
+void MirtLogFileAnalyzer::exportVisibleRows(const QString &path)
 {
-    LogFileViewer *viewer = currentViewer();
-    if (!viewer)
-        return false;
-    // Written beside the target and moved over it only when complete.
-    QSaveFile out(path);
-    QString error;
-    const bool written = out.open(QIODevice::WriteOnly) && viewer->exportShownRows(out, &error) && out.commit();
-    if (!written) {
-        if (error.isEmpty())
-            error = out.errorString();
-        out.cancelWriting();
-        setStatus(QStringLiteral("could not export to '%1': %2").arg(displayPath(path), error));
-        return false;
+    if (LogFileViewer *viewer = currentViewer()) {
+        setStatus(QStringLiteral("writing '%1'").arg(displayPath(path)));
+        viewer->exportShownRows(path);
     }
-    setStatus(QStringLiteral("%1 rows written to '%2'").arg(groupedNumber(viewer->shownRowCount()), displayPath(path)));
-    return true;
 }
 
 void MirtLogFileAnalyzer::fileClose()

@@ -63,8 +63,9 @@ public:
     // Reads the file of a tab again, in its place, keeping its filter, its
     // current row and its position; `note` goes to the status line.
     void reloadViewer(LogFileViewer *viewer, const QString &note = QString());
-    // Writes the rows the current tab shows to `path`, as record lines.
-    bool exportVisibleRows(const QString &path);
+    // Writes the rows the current tab shows to `path`, as record lines, in
+    // the background; the status line says how it went.
+    void exportVisibleRows(const QString &path);
 
     bool isBusy() const { return busy; }
 

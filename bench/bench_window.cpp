@@ -2,7 +2,8 @@
 //
 // Drives the real main window on a generated robot log (default 1,000,000
 // lines): opens it, filters it with `time > 5 && contains(message, "drive")`,
-// clears the filter, expands every row and closes the tab, and prints how
+// clears the filter, counts the rows holding "timeout" with the find bar,
+// exports every row, expands every row and closes the tab, and prints how
 // long each step took, the longest time the event loop did not turn during
 // each (a 10 ms timer, the longest gap between its ticks), how often the
 // load's progress was shown, and the peak resident memory after the open.
@@ -16,6 +17,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -187,6 +191,59 @@ int main(int argc, char *argv[])
     double clearShown = 0, clearIdle = 0, clearStall = 0;
     filter(QString(), clearShown, clearIdle, clearStall);
 
+    // Edit > Find: from Return in the find line until the count shows. Looked
+    // up by name, so that builds without a find bar still run the rest.
+    double find = -1, findStall = 0;
+    QString findCount;
+    auto *findAction = window.findChild<QAction *>(QStringLiteral("editFind"));
+    auto *findEdit = window.findChild<QLineEdit *>(QStringLiteral("findEdit"));
+    auto *findLabel = window.findChild<QLabel *>(QStringLiteral("findCount"));
+    if (findAction && findEdit && findLabel) {
+        findAction->trigger();
+        findEdit->setText(QStringLiteral("timeout"));
+        findLabel->clear();
+        monitor.restart();
+        timer.start();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(findEdit, &press);
+        while (!findLabel->text().contains(QLatin1String(" of ")))
+            turn();
+        find = timer.nsecsElapsed() / 1e9;
+        findStall = monitor.longestGap();
+        findCount = findLabel->text();
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(findEdit, &escape);
+        waitFor(window, [] { return true; });
+    }
+
+    // File > Export Visible Rows, every row: from the choice of the file
+    // until the status says it is written.
+    double exportTime = -1, exportStall = 0;
+    qint64 exportBytes = 0;
+    if (auto *exportAction = window.findChild<QAction *>(QStringLiteral("fileExport"))) {
+        const QString target = dir.filePath(QStringLiteral("export.log"));
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            auto *name = dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
+            if (!name)
+                return;
+            name->setText(target);
+            monitor.restart();
+            timer.start();
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QCoreApplication::sendEvent(name, &press);
+        });
+        status->setText(QString());
+        exportAction->trigger();
+        while (!status->text().contains(QLatin1String("written")) && !status->text().contains(QLatin1String("could not")))
+            turn();
+        waitFor(window, [] { return true; });
+        exportTime = timer.nsecsElapsed() / 1e9;
+        exportStall = monitor.longestGap();
+        exportBytes = QFileInfo(target).size();
+        QFile::remove(target);
+    }
+
     // View > Expand All.
     monitor.restart();
     timer.start();
@@ -218,6 +275,11 @@ int main(int argc, char *argv[])
     std::printf("filter=%.2fs (shown %d rows; idle after %.2fs) stall=%.3fs\n", filterShown, shownRows, filterIdle,
                 filterStall);
     std::printf("clear filter=%.2fs (idle after %.2fs) stall=%.3fs\n", clearShown, clearIdle, clearStall);
+    if (find >= 0)
+        std::printf("find \"timeout\"=%.2fs (%s) stall=%.3fs\n", find, qPrintable(findCount), findStall);
+    if (exportTime >= 0)
+        std::printf("export all rows=%.2fs (%lld MB) stall=%.3fs\n", exportTime,
+                    static_cast<long long>(exportBytes >> 20), exportStall);
     std::printf("expand all=%.2fs stall=%.3fs\n", expand, expandStall);
     std::printf("close=%.2fs stall=%.3fs (over the close and the 2 s after it)\n", close, closeStall);
     return 0;

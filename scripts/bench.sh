@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Prints the benchmark figures recorded in the README: reading and building
-# rows headless, then the real window on 1,000,000 and 10,000,000 lines.
+# rows headless, the analysis panels, following a log a writer appends to,
+# then the real window on 1,000,000 and 10,000,000 lines (find and export
+# included).
 # BENCH_LINES="1000000" limits the window runs to the sizes given.
 set -euo pipefail
 build=${1:-build}
@@ -17,6 +19,8 @@ echo "== reading and building rows, without a window ($(nproc) cores)"
 "$build/bin/bench_viewer" 2>&1 | quiet
 echo "== the analysis panels, 1000000 lines"
 "$build/bin/bench_analysis" 1000000 2>&1 | quiet
+echo "== following a growing log in the real window"
+"$build/bin/bench_follow" 2>&1 | quiet
 for lines in ${BENCH_LINES:-1000000 10000000}; do
     echo "== the real window, $lines lines"
     "$build/bin/bench_window" "$lines" 2>&1 | quiet

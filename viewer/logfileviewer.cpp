@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QProgressBar>
+#include <QSaveFile>
 #include <QScrollBar>
 #include <QStringBuilder>
 #include <QStyle>
@@ -898,18 +899,16 @@ void LogFileViewer::copyCell()
     QGuiApplication::clipboard()->setText(currentCellText());
 }
 
-bool LogFileViewer::exportShownRows(QIODevice &device, QString *error) const
+namespace {
+
+// The records of the entries not hidden, as record lines.
+bool writeRecords(QIODevice &device, const LogFile &file, const std::vector<bool> &hidden, QString *error)
 {
-    if (!file || loading) {
-        if (error)
-            *error = QStringLiteral("the file is still being read");
-        return false;
-    }
     static const char *const levels[] = {"Debug", "Info", "Warning", "Error"};
-    const auto &entries = file->entries();
+    const auto &entries = file.entries();
     QByteArray chunk;
     for (int row = 0; row < entries.size(); ++row) {
-        if (size_t(row) < hiddenRows.size() && hiddenRows[size_t(row)])
+        if (size_t(row) < hidden.size() && hidden[size_t(row)])
             continue;
         const LogFileEntry &entry = *entries.at(row);
         // The shortest digits that read back as the same time, with the
@@ -934,6 +933,55 @@ bool LogFileViewer::exportShownRows(QIODevice &device, QString *error) const
     if (!written && error)
         *error = device.errorString();
     return written;
+}
+
+} // namespace
+
+bool LogFileViewer::exportShownRows(QIODevice &device, QString *error) const
+{
+    if (!file || loading) {
+        if (error)
+            *error = QStringLiteral("the file is still being read");
+        return false;
+    }
+    return writeRecords(device, *file, hiddenRows, error);
+}
+
+void LogFileViewer::exportShownRows(const QString &path)
+{
+    if (!file || loading || exporting) {
+        emit exportFinished(false, 0, path,
+                            exporting ? QStringLiteral("an export is still being written")
+                                      : QStringLiteral("the file is still being read"));
+        return;
+    }
+    exporting = true;
+    updateBusy();
+    // The rows shown now are what is written, whatever changes meanwhile.
+    std::shared_ptr<LogFile> source = file;
+    std::vector<bool> hidden = hiddenRows;
+    hidden.resize(size_t(source->entries().size()), false);
+    const int rows = shownRows;
+    std::shared_ptr<Handoff> receiver = handoff;
+    QPointer<LogFileViewer> self(this);
+    QThreadPool::globalInstance()->start([source, hidden = std::move(hidden), rows, path, receiver, self] {
+        QString error;
+        bool written;
+        {
+            const std::shared_lock<std::shared_mutex> reading(source->accessLock());
+            QSaveFile out(path);
+            written = out.open(QIODevice::WriteOnly) && writeRecords(out, *source, hidden, &error) && out.commit();
+            if (!written && error.isEmpty())
+                error = out.errorString();
+        }
+        receiver->post([self, written, rows, path, error] {
+            if (!self)
+                return;
+            self->exporting = false;
+            self->updateBusy();
+            emit self->exportFinished(written, written ? rows : 0, path, error);
+        });
+    });
 }
 
 void LogFileViewer::find(const QString &text, bool caseSensitive, bool regularExpression)
@@ -1123,7 +1171,7 @@ void LogFileViewer::expandAllRows()
 
 void LogFileViewer::updateBusy()
 {
-    const bool now = !disposing && (loading || filterPass || syncPosition >= 0);
+    const bool now = !disposing && (loading || filterPass || syncPosition >= 0 || exporting);
     if (now == busy)
         return;
     busy = now;

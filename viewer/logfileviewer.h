@@ -139,8 +139,13 @@ public:
     // rows indented as shown; and the text of the current cell.
     QString selectedRowsText() const;
     QString currentCellText() const;
-    // Writes the records of the rows shown as record lines in the log's own
-    // format, which read back as the same records and action links.
+    // Writes the records of the rows shown to `path` as record lines in the
+    // log's own format, which read back as the same records and action
+    // links; off this thread, into a file put in place only when complete.
+    // exportFinished() follows.
+    void exportShownRows(const QString &path);
+    bool isExporting() const { return exporting; }
+    // The same, written to `device` on this thread.
     bool exportShownRows(QIODevice &device, QString *error = nullptr) const;
 
     // Counts, off this thread, the shown entry rows with `text` in one of
@@ -148,6 +153,8 @@ public:
     // empty text ends the search.
     void find(const QString &text, bool caseSensitive, bool regularExpression);
     int findCount() const { return int(matches.size()); }
+    // Whether the matches are still being counted.
+    bool isCounting() const { return bool(findCancelled); }
     // The match the current row is, from 0; -1 when it is none.
     int findIndex() const;
     // Selects and centres the next (or previous) match from the current
@@ -222,6 +229,9 @@ signals:
     void exportRequested();
     // A search has been counted.
     void findCounted(int count);
+    // An export has ended: `rows` rows were written to `path`, or `error`
+    // says why not.
+    void exportFinished(bool written, int rows, const QString &path, const QString &error);
     // Following added entries; `total` are shown in all.
     void rowsAppended(int added, int shown, int total);
     // The followed file can only be shown right by reading it again: it
@@ -318,6 +328,7 @@ private:
     int shownRows = 0;
 
     bool busy = false;
+    bool exporting = false;
     bool disposing = false;
     bool expandWhenIdle = false;
 

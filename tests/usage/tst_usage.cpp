@@ -467,6 +467,7 @@ private slots:
             QTest::keyClick(name, Qt::Key_Return);
         });
         actionOf(w, "fileExport")->trigger();
+        WAIT_UNTIL_IDLE(w);
         QCOMPARE(statusOf(w)->text(), QStringLiteral("%1 rows written to '%2'")
                                           .arg(QLocale(QLocale::English).toString(viewer->shownRowCount()), target));
 
@@ -499,7 +500,16 @@ private slots:
             QCOMPARE(exported->topLevelItem(i)->childCount(), viewer->topLevelItem(shown[size_t(i)])->childCount());
         }
 
+        // A failed export says so, and leaves nothing behind.
+        tabsOf(w)->setCurrentWidget(viewer);
+        const QString nowhere = dir.filePath(QStringLiteral("missing/shown.log"));
+        w.exportVisibleRows(nowhere);
+        WAIT_UNTIL_IDLE(w);
+        QVERIFY(statusOf(w)->text().startsWith(QStringLiteral("could not export to '%1': ").arg(nowhere)));
+        QVERIFY(!QFileInfo::exists(nowhere));
+
         // Dropping a file that is open goes to its tab.
+        tabsOf(w)->setCurrentWidget(exported);
         mime.setUrls({QUrl::fromLocalFile(source)});
         dropOn(w, mime);
         QCOMPARE(tabsOf(w)->count(), 2);
