@@ -25,6 +25,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QUrl>
 #include <QtTest>
@@ -371,6 +372,12 @@ private slots:
         QTest::keyClick(line, Qt::Key_Down);
         QTest::keyClick(line, Qt::Key_Down);
         QCOMPARE(line->text(), QString());
+
+        // Help > Filter Language shows the guide to the language.
+        actionOf(w, "helpFilterLanguage")->trigger();
+        auto *guide = w.findChild<QTextBrowser *>(QStringLiteral("filterGuide"));
+        QVERIFY(guide && guide->isVisible());
+        QVERIFY(guide->toPlainText().contains(QStringLiteral("contains(whole, part)")));
     }
 
     // The short form of the benchmark: a writer appends to a filtered,
