@@ -752,23 +752,27 @@ void LogFileViewer::applyShownRows(const std::vector<char> &shown)
 {
     keptRows = shown;
     // Entries a followed file gained while the pass ran are judged here.
-    const int count = file->entries().size();
-    if (int(keptRows.size()) < count) {
-        const size_t first = keptRows.size();
-        keptRows.resize(size_t(count), 1);
-        if (!currentFilter.isEmpty()) {
-            mirt::expr::Expr filter;
-            LogFileExprContext context;
-            QString error;
-            const bool parsed = filter.parse(context, currentFilter, error);
-            context.setLogFile(file);
-            for (int row = int(first); row < count; ++row) {
-                context.setEntry(row);
-                keptRows[size_t(row)] = parsed && mirt::expr::isTrue(filter.evaluate(context)) ? 1 : 0;
-            }
-        }
-    }
+    keepNewEntries(int(keptRows.size()));
     showKeptRows();
+}
+
+void LogFileViewer::keepNewEntries(int first)
+{
+    const int count = file->entries().size();
+    if (first >= count)
+        return;
+    keptRows.resize(size_t(count), 1);
+    if (currentFilter.isEmpty())
+        return;
+    mirt::expr::Expr filter;
+    LogFileExprContext context;
+    QString error;
+    const bool parsed = filter.parse(context, currentFilter, error);
+    context.setLogFile(file);
+    for (int row = first; row < count; ++row) {
+        context.setEntry(row);
+        keptRows[size_t(row)] = parsed && mirt::expr::isTrue(filter.evaluate(context)) ? 1 : 0;
+    }
 }
 
 void LogFileViewer::setContextRows(int rows)
@@ -1334,18 +1338,7 @@ void LogFileViewer::appendFollowedRows(int first)
     // their context.
     std::vector<int> changed;
     if (!keptRows.empty()) {
-        keptRows.resize(size_t(count), 1);
-        if (!currentFilter.isEmpty()) {
-            mirt::expr::Expr filter;
-            LogFileExprContext context;
-            QString error;
-            const bool parsed = filter.parse(context, currentFilter, error);
-            context.setLogFile(file);
-            for (int row = first; row < count; ++row) {
-                context.setEntry(row);
-                keptRows[size_t(row)] = parsed && mirt::expr::isTrue(filter.evaluate(context)) ? 1 : 0;
-            }
-        }
+        keepNewEntries(first);
         const int from = std::max(0, first - contextRows);
         int sinceKept = INT_MAX / 2;
         for (int row = std::max(0, from - contextRows); row < count; ++row) {

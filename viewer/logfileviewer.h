@@ -250,6 +250,8 @@ private:
     void fitTimeColumn(const QString &widest);
     void startFilterPass();
     void applyShownRows(const std::vector<char> &shown);
+    // Judges the entries from `first` on by the filter, into keptRows.
+    void keepNewEntries(int first);
     void showKeptRows();
     void copyRows();
     void copyCell();
