@@ -448,10 +448,14 @@ void LogFileViewer::finishLoading()
         progressBar->deleteLater();
     progressBar = nullptr;
     emit loadProgressChanged(100);
-    if (!currentFilter.isEmpty())
+    if (!currentFilter.isEmpty()) {
         startFilterPass();
-    else
+    } else {
         restorePosition();
+        // A search asked for while the file was read counts now.
+        if (finder)
+            startFind();
+    }
     updateBusy();
     emit loaded();
 }

@@ -451,6 +451,12 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(currentOf(w)->topLevelItemCount(), 7, 10000);
         QCOMPARE(statusOf(w)->text(), QStringLiteral("growing was replaced by a new file: read again from its start"));
         WAIT_UNTIL_IDLE(w);
+
+        // So is a file cut shorter where it is.
+        QVERIFY(QFile::resize(path, keysLog.indexOf("4.0 :")));
+        QTRY_COMPARE_WITH_TIMEOUT(currentOf(w)->topLevelItemCount(), 3, 10000);
+        QCOMPARE(statusOf(w)->text(), QStringLiteral("growing became shorter: read again from its start"));
+        WAIT_UNTIL_IDLE(w);
     }
 
     // What Export writes reads back as the same records with the same
