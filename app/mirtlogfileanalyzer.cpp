@@ -189,7 +189,7 @@ void MirtLogFileAnalyzer::buildMenus()
     add(fileMenu, tr("Quit"), QStringLiteral("fileQuit"), QKeySequence(Qt::CTRL | Qt::Key_Q), &QWidget::close);
 
     QMenu *editMenu = menuBar()->addMenu(tr("&Edit"));
-    add(editMenu, tr("Find..."), QStringLiteral("editFind"), QKeySequence::Find, [this] {
+    add(editMenu, tr("Find"), QStringLiteral("editFind"), QKeySequence::Find, [this] {
         findBar->open();
         runFind();
     });
