@@ -13,30 +13,23 @@
 #include "benchsupport.h"
 #include "heaptuning.h"
 #include "robotloggenerator.h"
+#include "windowbench.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QTableView>
-#include <QTemporaryDir>
-#include <QTimer>
 
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
     restartWithHugePageHeap(argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir dir;
-    qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toLocal8Bit());
-    int appArgc = 1;
-    QApplication app(appArgc, argv);
+    WindowBenchApplication app(argv[0]);
 
     RobotLogOptions options;
     options.lines = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1000000;
-    const QString path = dir.filePath(QStringLiteral("robot.log"));
+    const QString path = app.filePath(QStringLiteral("robot.log"));
     QString error;
     if (!writeRobotLog(path, options, nullptr, &error)) {
         std::fprintf(stderr, "bench_analysis: %s\n", qPrintable(error));
@@ -47,22 +40,13 @@ int main(int argc, char *argv[])
     window.resize(1400, 900);
     window.show();
     window.openLogFile(path);
-    while (window.property("busy").toBool())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    waitUntilIdle(window);
 
     // Show the panels: until the table has its rows, with the longest gap
     // between the ticks of a 10 ms timer.
     QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 longest = 0;
-    QTimer ticks;
-    ticks.setInterval(10);
-    QObject::connect(&ticks, &QTimer::timeout, [&] {
-        longest = std::max(longest, clock.elapsed() - last);
-        last = clock.elapsed();
-    });
     clock.start();
-    ticks.start();
+    StallClock stalls;
     window.findChild<QAction *>(QStringLiteral("viewActions"))->trigger();
     window.findChild<QAction *>(QStringLiteral("viewTimeline"))->trigger();
     auto *panel = window.findChild<ActionsPanel *>();
@@ -72,12 +56,11 @@ int main(int argc, char *argv[])
     }
     QCoreApplication::processEvents();
     const double shown = clock.elapsed() / 1e3;
-    longest = std::max(longest, clock.elapsed() - last);
-    ticks.stop();
+    stalls.stop();
     QTableView *table = panel->table();
     const int runs = table->model()->rowCount();
     std::printf("runs=%d panels shown after %.2fs, longest stall %.3fs, peak_rss=%ldMB\n", runs, shown,
-                longest / 1e3, statusMegabytes("VmHWM"));
+                stalls.longestGap(), statusMegabytes("VmHWM"));
 
     double slowest = 0;
     for (int column = 0; column < ActionTableModel::ColumnCount; ++column) {

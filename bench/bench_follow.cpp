@@ -20,9 +20,9 @@
 #include "mirtlogfileanalyzer.h"
 #include "robotaction.h"
 #include "robotloggenerator.h"
+#include "windowbench.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -31,8 +31,6 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTemporaryDir>
-#include <QTimer>
 
 #include <cstdio>
 #include <ctime>
@@ -43,12 +41,6 @@
 #include <unistd.h>
 
 namespace {
-
-void turn()
-{
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 double threadCpuSeconds()
 {
@@ -127,12 +119,7 @@ QString difference(const LogFileViewer &followed, const LogFileViewer &fresh)
 int main(int argc, char *argv[])
 {
     restartWithHugePageHeap(argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir dir;
-    qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toLocal8Bit());
-    int appArgc = 1;
-    QApplication app(appArgc, argv);
+    WindowBenchApplication app(argv[0]);
 
     const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 60;
     const int rate = argc > 2 ? std::max(1, atoi(argv[2])) : 1000;
@@ -144,7 +131,7 @@ int main(int argc, char *argv[])
 
     RobotLogOptions options;
     options.lines = startLines + fastLines + quietLines;
-    const QString sourcePath = dir.filePath(QStringLiteral("source.log"));
+    const QString sourcePath = app.filePath(QStringLiteral("source.log"));
     QString error;
     if (!writeRobotLog(sourcePath, options, nullptr, &error)) {
         std::fprintf(stderr, "bench_follow: %s\n", qPrintable(error));
@@ -156,7 +143,7 @@ int main(int argc, char *argv[])
     QList<QByteArray> source;
     for (QByteArray line; !(line = sourceFile.readLine()).isEmpty();)
         source << line;
-    const QString path = dir.filePath(QStringLiteral("followed.log"));
+    const QString path = app.filePath(QStringLiteral("followed.log"));
     {
         QFile out(path);
         if (!out.open(QIODevice::WriteOnly))
@@ -169,8 +156,7 @@ int main(int argc, char *argv[])
     window.resize(1200, 800);
     window.show();
     window.openLogFile(path);
-    while (window.property("busy").toBool())
-        turn();
+    waitUntilIdle(window);
     auto *viewer = qobject_cast<LogFileViewer *>(window.findChild<QTabWidget *>()->currentWidget());
     auto *filterEdit = window.findChild<QLineEdit *>(QStringLiteral("filterEdit"));
     const QString filter = QStringLiteral("type == \"error\" || activity == \"cancel\"");
@@ -178,27 +164,17 @@ int main(int argc, char *argv[])
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QCoreApplication::sendEvent(filterEdit, &enter);
     window.findChild<QSpinBox *>(QStringLiteral("contextRows"))->setValue(2);
-    while (window.property("busy").toBool())
-        turn();
+    waitUntilIdle(window);
     viewer->scrollToBottom();
     window.findChild<QAction *>(QStringLiteral("fileFollow"))->trigger();
 
     // The fast writer, with the longest gap between the ticks of a 10 ms
     // timer meanwhile.
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 longest = 0;
-    QTimer ticks;
-    ticks.setInterval(10);
-    QObject::connect(&ticks, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        longest = std::max(longest, now - last);
-        last = now;
-    });
     // The window runs its own event loop meanwhile, as it would for a user.
     QEventLoop loop;
+    QElapsedTimer clock;
     clock.start();
-    ticks.start();
+    StallClock stalls;
     std::thread writer([&] {
         writeLines(path, source, startLines, fastLines, rate);
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
@@ -211,7 +187,7 @@ int main(int argc, char *argv[])
     // once a look at the file finds nothing new.
     int seen = -1;
     qint64 lastGrowth = clock.elapsed();
-    while (clock.elapsed() - lastGrowth < 1000 || window.property("busy").toBool()) {
+    while (clock.elapsed() - lastGrowth < 1000 || isBusy(window)) {
         if (viewer->logFile()->entries().size() != seen) {
             seen = viewer->logFile()->entries().size();
             lastGrowth = clock.elapsed();
@@ -219,10 +195,10 @@ int main(int argc, char *argv[])
         turn();
     }
     const double caughtUp = std::max<qint64>(0, lastGrowth - writtenAt) / 1e3;
-    ticks.stop();
+    stalls.stop();
+    const double stall = stalls.longestGap();
     QStringList messages;
     const std::shared_ptr<LogFile> final = LogFile::load(path, messages);
-    const double stall = longest / 1e3;
     const bool atEnd = viewer->verticalScrollBar()->value() == viewer->verticalScrollBar()->maximum();
 
     LogFileViewer fresh(final);

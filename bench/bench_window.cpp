@@ -14,9 +14,9 @@
 #include "benchsupport.h"
 #include "heaptuning.h"
 #include "robotloggenerator.h"
+#include "windowbench.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -28,7 +28,6 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
@@ -37,79 +36,6 @@
 #include <cstdio>
 
 namespace {
-
-// The longest gap between the ticks of a 10 ms timer, and the load's
-// progress bar values seen at those ticks.
-class StallMonitor final : public QObject
-{
-public:
-    explicit StallMonitor(QMainWindow &window)
-        : window(window)
-    {
-        timer.setInterval(10);
-        QObject::connect(&timer, &QTimer::timeout, this, [this] { tick(); });
-        timer.start();
-        restart();
-    }
-
-    void restart()
-    {
-        longest = 0;
-        progressShown = 0;
-        lastProgress = -1;
-        clock.start();
-        last = 0;
-    }
-    double longestGap() const { return longest / 1e3; }
-    int progressUpdates() const { return progressShown; }
-
-private:
-    void tick()
-    {
-        const qint64 now = clock.elapsed();
-        if (now - last > longest && qEnvironmentVariableIsSet("MIRT_TRACE"))
-            std::fprintf(stderr, "gap %lld ms ending at %lld\n", static_cast<long long>(now - last), static_cast<long long>(now));
-        longest = std::max(longest, now - last);
-        last = now;
-        if (auto *bar = window.findChild<QProgressBar *>()) {
-            if (bar->isVisible() && bar->value() != lastProgress) {
-                lastProgress = bar->value();
-                ++progressShown;
-            }
-        }
-    }
-
-    QMainWindow &window;
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 longest = 0;
-    int progressShown = 0;
-    int lastProgress = -1;
-};
-
-bool isBusy(const QMainWindow &window)
-{
-    return window.property("busy").toBool();
-}
-
-// Turns the event loop until `done` holds and the window is not busy, then
-// once more so that what changed is painted.
-// One turn of the event loop, deleting what asked to be deleted later as the
-// main loop would.
-void turn()
-{
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-template<typename Done>
-void waitFor(QMainWindow &window, Done done)
-{
-    while (!done() || isBusy(window))
-        turn();
-    turn();
-}
 
 QAction *menuAction(QMainWindow &window, const QString &menu, const QString &text)
 {
@@ -128,16 +54,11 @@ QAction *menuAction(QMainWindow &window, const QString &menu, const QString &tex
 int main(int argc, char *argv[])
 {
     restartWithHugePageHeap(argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir dir;
-    qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toLocal8Bit());
-    int appArgc = 1;
-    QApplication app(appArgc, argv);
+    WindowBenchApplication app(argv[0]);
 
     RobotLogOptions options;
     options.lines = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1000000;
-    const QString path = dir.filePath(QStringLiteral("robot.log"));
+    const QString path = app.filePath(QStringLiteral("robot.log"));
     QString error;
     RobotLogStats stats;
     if (!writeRobotLog(path, options, &stats, &error)) {
@@ -152,7 +73,17 @@ int main(int argc, char *argv[])
     auto *tabs = window.findChild<QTabWidget *>();
     auto *edit = window.findChild<QToolBar *>()->findChild<QLineEdit *>();
     QLabel *status = window.statusBar()->findChild<QLabel *>();
-    StallMonitor monitor(window);
+    // How often the load's progress bar showed a new value, seen at the
+    // ticks of the stall clock.
+    int progressUpdates = 0;
+    int lastProgress = -1;
+    StallClock monitor([&] {
+        auto *bar = window.findChild<QProgressBar *>();
+        if (bar && bar->isVisible() && bar->value() != lastProgress) {
+            lastProgress = bar->value();
+            ++progressUpdates;
+        }
+    });
     QElapsedTimer timer;
 
     // Open: from the call until every row is shown.
@@ -162,7 +93,6 @@ int main(int argc, char *argv[])
     waitFor(window, [&] { return tabs->count() == 1; });
     const double open = timer.nsecsElapsed() / 1e9;
     const double openStall = monitor.longestGap();
-    const int progressUpdates = monitor.progressUpdates();
     const long openPeak = statusMegabytes("VmHWM");
     auto *viewer = qobject_cast<QTreeWidget *>(tabs->currentWidget());
     const int rows = viewer ? viewer->topLevelItemCount() : 0;
@@ -179,7 +109,7 @@ int main(int argc, char *argv[])
             turn();
         QCoreApplication::processEvents();
         shown = timer.nsecsElapsed() / 1e9;
-        waitFor(window, [] { return true; });
+        waitUntilIdle(window);
         idle = timer.nsecsElapsed() / 1e9;
         stall = monitor.longestGap();
     };
@@ -213,7 +143,7 @@ int main(int argc, char *argv[])
         findCount = findLabel->text();
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QCoreApplication::sendEvent(findEdit, &escape);
-        waitFor(window, [] { return true; });
+        waitUntilIdle(window);
     }
 
     // File > Export Visible Rows, every row: from the choice of the file
@@ -221,7 +151,7 @@ int main(int argc, char *argv[])
     double exportTime = -1, exportStall = 0;
     qint64 exportBytes = 0;
     if (auto *exportAction = window.findChild<QAction *>(QStringLiteral("fileExport"))) {
-        const QString target = dir.filePath(QStringLiteral("export.log"));
+        const QString target = app.filePath(QStringLiteral("export.log"));
         QTimer::singleShot(0, [&] {
             auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
             auto *name = dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
@@ -237,7 +167,7 @@ int main(int argc, char *argv[])
         exportAction->trigger();
         while (!status->text().contains(QLatin1String("written")) && !status->text().contains(QLatin1String("could not")))
             turn();
-        waitFor(window, [] { return true; });
+        waitUntilIdle(window);
         exportTime = timer.nsecsElapsed() / 1e9;
         exportStall = monitor.longestGap();
         exportBytes = QFileInfo(target).size();
@@ -248,11 +178,11 @@ int main(int argc, char *argv[])
     monitor.restart();
     timer.start();
     menuAction(window, QStringLiteral("&View"), QStringLiteral("Expand All"))->trigger();
-    waitFor(window, [] { return true; });
+    waitUntilIdle(window);
     const double expand = timer.nsecsElapsed() / 1e9;
     const double expandStall = monitor.longestGap();
     menuAction(window, QStringLiteral("&View"), QStringLiteral("Collapse All"))->trigger();
-    waitFor(window, [] { return true; });
+    waitUntilIdle(window);
 
     // Close: from File > Close until the event loop is free again.
     monitor.restart();

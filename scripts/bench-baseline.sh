@@ -9,7 +9,7 @@ tree=build-baseline/src
 rm -rf build-baseline
 git worktree add --detach -f "$tree" "$commit" >/dev/null
 trap 'git worktree remove --force "$tree" >/dev/null 2>&1 || true' EXIT
-cp bench/bench_window.cpp "$tree/bench/"
+cp bench/bench_window.cpp bench/windowbench.h "$tree/bench/"
 printf '\nadd_executable(bench_window bench_window.cpp)\ntarget_link_libraries(bench_window PRIVATE robotloggen app)\n' \
     >>"$tree/bench/CMakeLists.txt"
 cmake -S "$tree" -B build-baseline/build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRT_BUILD_TESTS=OFF >/dev/null
