@@ -15,6 +15,7 @@
 #include "timelinelanes.h"
 #include "windowtestenvironment.h"
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
@@ -22,6 +23,7 @@
 #include <QMenuBar>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSortFilterProxyModel>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolBar>
@@ -214,6 +216,17 @@ private slots:
                                   "starting action: 3: MoveArm, right", "canceling action: 3:",
                                   "starting action: 10: Move, up"}));
         ActionsPanel panel;
+        // The panel's models, and the proxies over them, keep the rules of
+        // item models through every change below.
+        const auto mode = QAbstractItemModelTester::FailureReportingMode::QtTest;
+        auto *statisticsSorter = qobject_cast<QSortFilterProxyModel *>(panel.statisticsTable()->model());
+        QVERIFY(statisticsSorter);
+        QAbstractItemModelTester runsTester(panel.tableModel(), mode);
+        QAbstractItemModelTester narrowedTester(panel.table()->model(), mode);
+        QAbstractItemModelTester statisticsTester(statisticsSorter->sourceModel(), mode);
+        QAbstractItemModelTester sortedStatisticsTester(statisticsSorter, mode);
+        // A first analysis replaced by the file's: the models are reset.
+        panel.setAnalysis(analyse("1.0 : Info : arm : starting action: 7: Wave\n"), file);
         panel.setAnalysis(ActionAnalysis::compute(*file, file->entries().size()), file);
         QTableView *table = panel.table();
         const auto column = [table](int c) {

@@ -1,6 +1,7 @@
 #include "actionparser.h"
 #include "localpath.h"
 #include "logfile.h"
+#include "logfollower.h"
 #include "logreader.h"
 #include "testfiles.h"
 
@@ -10,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -279,6 +281,97 @@ private slots:
         device.open(QIODevice::ReadOnly);
         const qint64 limit = lines.indexOf("4.5");
         QCOMPARE(readDevice(device, LogReader::defaultMaxLineLength, limit).entries.size(), 3);
+    }
+
+    // A log read to a line end and then followed ends as a fresh load of
+    // the whole file shows it (entries, links, actions, messages), with what
+    // is appended cut into two pieces at every byte and read a few bytes at
+    // a time. With `pauses`, the follower also looks between the pieces and
+    // finds nothing new, which hands on the record it held back; a line that
+    // then continues that record asks for the file to be read again.
+    void followerMatchesAFreshLoad_data()
+    {
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<QByteArray>("appended");
+        QTest::addColumn<bool>("pauses");
+        const QByteArray start = "1.0 : Info : planner : starting action: 1: Pick, bin3 [2: Move [],3: Grip []]\n"
+                                 "1.1 : Info : arm : starting action: 2:\n"
+                                 "1.2 : Warning : arm : slow\n";
+        const QByteArray records = "1.3 : Info : arm : completing action: 2:\r\n"
+                                   "garbage line\n"
+                                   "1.4 : Info : gripper : starting action: 3:\n"
+                                   "    vision : not this record\n"
+                                   "1.5 : Error : gripper : no grip,\n"
+                                   "    gripper :  retrying\n"
+                                   "\n"
+                                   "1.6 : Info : gripper : canceling action: 3: no grip\n"
+                                   "1.7 : Info : planner : starting action: 4: Place [5: Move []]\n";
+        const QByteArray continuing = "    arm :  at joint 3\n" + records;
+        for (bool pauses : {false, true}) {
+            const char *tail = pauses ? " with pauses" : "";
+            QTest::addRow("records%s", tail) << start << records << pauses;
+            QTest::addRow("continuing the loaded record%s", tail) << start << continuing << pauses;
+            QTest::addRow("from an empty file%s", tail) << QByteArray() << start + records << pauses;
+        }
+    }
+
+    void followerMatchesAFreshLoad()
+    {
+        QFETCH(QByteArray, start);
+        QFETCH(QByteArray, appended);
+        QFETCH(bool, pauses);
+        QStringList errors;
+        const auto fresh = loadText(start + appended, errors);
+        QVERIFY(fresh);
+        for (int cut = 0; cut <= appended.size(); ++cut) {
+            const QString path = writeFile(start);
+            QStringList startErrors;
+            const auto file = LogFile::load(path, startErrors);
+            struct stat info;
+            QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
+            LogFollower follower(*file, path, start.size(), start.count('\n') + 1, info.st_dev, info.st_ino);
+            bool reloadAsked = false;
+            // Polls until everything written is read, as the viewer does.
+            const auto poll = [&] {
+                LogFollower::Poll result;
+                do {
+                    LogFollower::Batch batch;
+                    QString reason;
+                    result = follower.poll(7, batch, reason);
+                    if (result == LogFollower::Poll::Reload) {
+                        QCOMPARE(reason, QStringLiteral("continued"));
+                        reloadAsked = true;
+                        return;
+                    }
+                    file->appendEntries(batch);
+                    file->linkActions();
+                } while (result == LogFollower::Poll::More);
+            };
+            QFile out(path);
+            QVERIFY(out.open(QIODevice::Append));
+            out.write(appended.left(cut));
+            out.flush();
+            poll();
+            if (pauses)
+                poll();
+            out.write(appended.mid(cut));
+            out.flush();
+            poll();
+            if (reloadAsked) {
+                // Only a record handed on, then continued, asks for it: the
+                // line that the cut falls in is a continuation line.
+                const int line = cut > 0 ? appended.lastIndexOf('\n', cut - 1) + 1 : 0;
+                QVERIFY2(pauses && appended.at(line) == ' ', qPrintable(QString::number(cut)));
+                continue;
+            }
+            poll(); // nothing new: the last record is handed on
+            const QString at = QStringLiteral("cut at %1").arg(cut);
+            QCOMPARE(describeEntries(*file), describeEntries(*fresh));
+            QCOMPARE(describeLinks(*file), describeLinks(*fresh));
+            QCOMPARE(describeActions(*file), describeActions(*fresh));
+            QVERIFY2(file->messages() == fresh->messages(), qPrintable(at));
+            QVERIFY2(file->problemCount() == fresh->problemCount(), qPrintable(at));
+        }
     }
 
     // Lines and joined messages are cut at the bound, keeping their start.
