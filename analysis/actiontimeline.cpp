@@ -18,7 +18,13 @@
 namespace {
 
 constexpr int scrollBarWidth = 14;
-constexpr double minimumSpan = 1e-6;
+
+// The narrowest span shown around `time`: a microsecond, or wider where
+// times are so large that doubles no longer tell a pixel from the next.
+double minimumSpanAt(double time)
+{
+    return std::max(1e-6, std::fabs(time) * 1e-11);
+}
 
 // The colours of the Message cells of the records that end each kind of run.
 QColor colourOf(ActionOccurrence::Outcome outcome)
@@ -85,17 +91,32 @@ void ActionTimeline::fitAll()
         from = 0;
         to = 1;
     } else {
-        const double span = std::max(analysis->lastTime - analysis->firstTime, minimumSpan);
+        const double span = std::max(analysis->lastTime - analysis->firstTime, minimumSpanAt(analysis->lastTime));
         from = analysis->firstTime - span * 0.01;
         to = analysis->lastTime + span * 0.01;
     }
     update();
 }
 
+double ActionTimeline::maximumSpan() const
+{
+    const double whole = analysis ? analysis->lastTime - analysis->firstTime : 0;
+    return 10 * std::max(whole, 1.0);
+}
+
 void ActionTimeline::setVisibleRange(double start, double end)
 {
-    if (!(end - start >= minimumSpan))
-        end = start + minimumSpan;
+    if (!std::isfinite(start) || !std::isfinite(end))
+        return;
+    // Zoomed in or out as far as it goes, around the middle of the range.
+    const double middle = start / 2 + end / 2;
+    const double least = minimumSpanAt(middle);
+    const double most = maximumSpan();
+    if (!(end - start >= least) || end - start > most) {
+        const double span = end - start > most ? most : least;
+        start = middle - span / 2;
+        end = middle + span / 2;
+    }
     from = start;
     to = end;
     update();
@@ -195,7 +216,7 @@ void ActionTimeline::paintEvent(QPaintEvent *)
     paintTicks(painter);
     paintAxis(painter);
     paintLanes(painter);
-    if (hasCursor) {
+    if (hasCursor && cursor >= from && cursor <= to) {
         const int x = int(xOf(cursor));
         painter.setPen(QPen(QColor(252, 144, 0), 2));
         painter.drawLine(x, 0, x, height());
@@ -266,7 +287,12 @@ void ActionTimeline::paintAxis(QPainter &painter) const
     const double step = niceStep((metrics.horizontalAdvance(widest) + 24) * (to - from) / plotWidth());
     painter.setPen(palette().text().color());
     painter.drawLine(0, top, plotWidth(), top);
-    for (double tick = std::ceil(from / step) * step; tick <= to; tick += step) {
+    // Counted, not summed: a step below the doubles' resolution near `from`
+    // would never reach `to`.
+    const double first = std::ceil(from / step);
+    const double ticks = std::min(std::floor(to / step) - first, double(plotWidth()));
+    for (int i = 0; i <= ticks; ++i) {
+        const double tick = (first + i) * step;
         const int x = int(xOf(tick));
         painter.drawLine(x, top, x, top + 4);
         painter.drawText(QRect(x + 2, top + 2, 200, axisHeight - 2), Qt::AlignLeft | Qt::AlignTop, tickLabel(tick, step));
@@ -337,7 +363,10 @@ void ActionTimeline::wheelEvent(QWheelEvent *event)
     }
     // Around the pointer: the time under it stays where it is.
     const double anchor = timeAt(event->position().x());
-    const double factor = std::pow(1.25, -event->angleDelta().y() / 120.0);
+    // At most as far as zooming goes, so that the anchor stays put there too.
+    const double span = to - from;
+    const double factor = std::clamp(std::pow(1.25, -event->angleDelta().y() / 120.0),
+                                     minimumSpanAt(anchor) * 1.001 / span, maximumSpan() / span);
     setVisibleRange(anchor - (anchor - from) * factor, anchor + (to - anchor) * factor);
     event->accept();
 }
@@ -374,6 +403,7 @@ void ActionTimeline::mouseReleaseEvent(QMouseEvent *event)
     drag = NoDrag;
     const bool moved = (event->pos() - pressPosition).manhattanLength() > 3;
     if (was == Choosing && moved) {
+        chooseEnd = std::clamp(event->pos().x(), 0, plotWidth());
         const double a = timeAt(std::min(chooseStart, chooseEnd));
         const double b = timeAt(std::max(chooseStart, chooseEnd));
         update();

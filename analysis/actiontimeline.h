@@ -64,6 +64,8 @@ protected:
 
 private:
     int plotWidth() const;
+    // The widest span shown: far wider than the file's, and bounded.
+    double maximumSpan() const;
     int lanesTop() const { return histogramHeight + tickStripHeight + axisHeight; }
     double xOf(double time) const;
     double timeAt(double x) const;
