@@ -224,6 +224,8 @@ void LogReader::addLines(const char *data, qint64 size)
         const char *lineEnd = feed ? feed : end;
         if (m_longLine) {
             addToLongLine(data, lineEnd - data);
+            if (!feed)
+                return; // the line goes on in the next block
         } else if (!feed) {
             carry(data, end - data);
             return;

@@ -387,6 +387,12 @@ private slots:
                                  << QStringList{"1|Info|A|x"}
                                  << QStringList{"line 2 is longer than 28 characters: only its start is read",
                                                 "line 2 ignored - '" + QString(28, QChar(0)) + "'"};
+        // Longer than the bytes kept of a line and than one block read.
+        QTest::newRow("line over several blocks")
+            << QByteArray("1.0 : Info : A : x\n") + QByteArray(13 << 20, 'a') + "\n2.0 : Info : A : y\n"
+            << QStringList{"1|Info|A|x", "2|Info|A|y"}
+            << QStringList{"line 2 is longer than 28 characters: only its start is read",
+                           "line 2 ignored - '" + QString(28, QLatin1Char('a')) + "'"};
         QTest::newRow("joined message")
             << QByteArray("1.0 : Info : A : 0123456789\n A : 0123456789\n A : 0123456789\n A : more\n")
             << QStringList{"1|Info|A|0123456789012345678901234567"}
