@@ -83,6 +83,11 @@ bool LogFollower::open(QString &reason)
     const auto &entries = file.entries();
     reader->resume(QByteArray(head, int(std::max<qint64>(headSize, 0))),
                    entries.isEmpty() ? nullptr : entries.last().get(), nextLine);
+    // The last record read is shown and linked already, like one handed on.
+    if (!entries.isEmpty()) {
+        flushed = entries.last().get();
+        flushedLength = flushed->message().size();
+    }
     opened = true;
     return true;
 }
