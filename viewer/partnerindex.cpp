@@ -13,6 +13,13 @@ constexpr int denseIdSlack = 1024;
 
 PartnerIndex::Ends &PartnerIndex::endsOf(int id)
 {
+    // An id stays where it was first put, though the vector's range grows
+    // with the rows.
+    if (!sparseEnds.isEmpty()) {
+        const auto sparse = sparseEnds.find(id);
+        if (sparse != sparseEnds.end())
+            return *sparse;
+    }
     if (id >= 0 && qint64(id) < qint64(size()) * denseIdsPerEntry + denseIdSlack) {
         if (size_t(id) >= denseEnds.size())
             denseEnds.resize(std::max(size_t(id) + 1, denseEnds.size() * 2));

@@ -271,6 +271,14 @@ private slots:
             << QStringList{"starting action: 9: Lost", "completing action: 8: Other"} << QList<int>{-1, -1};
         QTest::newRow("end before start")
             << QStringList{"completing action: 3: A", "starting action: 3:"} << QList<int>{-1, -1};
+        // An id far above the rows read when it starts, ending once many more were read.
+        QStringList farApart{"starting action: 2000: A"};
+        QList<int> farPartners{301};
+        for (int i = 0; i < 300; ++i) {
+            farApart << QStringLiteral("noise");
+            farPartners << -1;
+        }
+        QTest::newRow("large id, ends far apart") << (farApart << "completing action: 2000:") << (farPartners << 0);
     }
 
     void partners()
