@@ -336,6 +336,8 @@ QMenu *LogFileViewer::createContextMenu(const QModelIndex &index)
 
 LogFileViewer::~LogFileViewer()
 {
+    // The view deletes the rows it holds, not those still to go in.
+    qDeleteAll(takeUninsertedRows());
     follower.reset();
     if (findCancelled)
         findCancelled->store(true);
@@ -406,6 +408,14 @@ void LogFileViewer::queueRows(RowPiece &piece)
         insertionScheduled = true;
         QTimer::singleShot(0, this, &LogFileViewer::insertPendingRows);
     }
+}
+
+QList<QTreeWidgetItem *> LogFileViewer::takeUninsertedRows()
+{
+    QList<QTreeWidgetItem *> rows = pendingRows.mid(pendingInserted);
+    pendingRows.clear();
+    pendingInserted = 0;
+    return rows;
 }
 
 void LogFileViewer::insertPendingRows()
@@ -1265,8 +1275,7 @@ void LogFileViewer::continueDisposing()
         return;
     }
     QList<QTreeWidgetItem *> rows = invisibleRootItem()->takeChildren();
-    rows += pendingRows;
-    pendingRows.clear();
+    rows += takeUninsertedRows();
     std::shared_ptr<LogFile> released = std::move(file);
     // Freed off this thread: millions of rows and entries take a while.
     QThreadPool::globalInstance()->start([rows, released]() mutable {

@@ -244,6 +244,8 @@ private:
     // Queues rows to be added to the view, a piece at a time.
     void queueRows(RowPiece &piece);
     void insertPendingRows();
+    // The rows not in the view yet, which the caller now owns.
+    QList<QTreeWidgetItem *> takeUninsertedRows();
     void finishLoading();
     void showProgress();
     void onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetItem *previous);
@@ -287,6 +289,7 @@ private:
     bool loading = false;
     // Rows waiting to be added, a piece at a time.
     QList<QTreeWidgetItem *> pendingRows;
+    // How many of pendingRows, from the first, are in the view already.
     int pendingInserted = 0;
     bool insertionScheduled = false;
     int expectedRows = 0;

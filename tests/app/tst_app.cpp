@@ -277,8 +277,12 @@ private slots:
         QVERIFY(!viewer->findChild<QProgressBar *>(QStringLiteral("loadProgress")));
         QCOMPARE(busy.size(), 2);
 
+        // Closed while its rows go into the view, a piece a turn.
         w.openLogFile(writeLog(QStringLiteral("big2.log"), generatedLog(150000)));
         QPointer<QWidget> loading = tabsOf(w)->widget(1);
+        auto *rows = qobject_cast<QTreeWidget *>(loading.data());
+        while (rows->topLevelItemCount() == 0)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         QVERIFY(w.isBusy());
         tabsOf(w)->setCurrentIndex(1);
         menuAction(w, QStringLiteral("&File"), QStringLiteral("Close"))->trigger();
