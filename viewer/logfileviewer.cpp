@@ -1433,6 +1433,11 @@ void LogFileViewer::appendFollowedRows(int first)
         if (findCancelled) {
             startFind();
         } else if (finder->isValid()) {
+            // Rows that show now as context of the new ones, then those.
+            for (const int row : changed) {
+                if (!hiddenRows[size_t(row)] && finder->matches(*file->entries().at(row)))
+                    matches.insert(std::lower_bound(matches.begin(), matches.end(), row), row);
+            }
             for (int row = first; row < count; ++row) {
                 if (!hiddenRows[size_t(row)] && finder->matches(*file->entries().at(row)))
                     matches.push_back(row);

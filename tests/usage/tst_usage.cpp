@@ -399,6 +399,10 @@ private slots:
         viewer->scrollToBottom();
         QTest::keyClick(viewer, Qt::Key_T, Qt::ControlModifier);
         QVERIFY(viewer->isFollowing());
+        // A search counts the rows that come, and the context rows they show.
+        const QString searched = QStringLiteral("drive");
+        viewer->find(searched, false, false);
+        QTRY_VERIFY(!viewer->isCounting());
 
         QFile out(path);
         QVERIFY(out.open(QIODevice::Append));
@@ -427,6 +431,9 @@ private slots:
         compareViewers(*viewer, fresh);
         if (QTest::currentTestFailed())
             return;
+        fresh.find(searched, false, false);
+        QTRY_VERIFY(!fresh.isCounting());
+        QCOMPARE(viewer->findCount(), fresh.findCount());
 
         // A continuation line that comes after its record was shown reads
         // the file again: the record shows whole.
