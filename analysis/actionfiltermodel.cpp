@@ -16,12 +16,16 @@ void ActionFilterModel::setSourceModel(QAbstractItemModel *model)
 
 void ActionFilterModel::setNarrowing(const QString &text)
 {
+    if (text == narrowing)
+        return;
     narrowing = text;
     invalidateFilter();
 }
 
 void ActionFilterModel::setName(const QString &exact)
 {
+    if (exact == name)
+        return;
     name = exact;
     invalidateFilter();
 }

@@ -213,10 +213,5 @@ std::shared_ptr<const ActionAnalysis> ActionAnalysis::compute(const LogFile &fil
 
     for (auto &times : analysis->levelTimes)
         std::sort(times.begin(), times.end());
-    const auto byTime = [&entries](int a, int b) { return entries.at(a)->time() < entries.at(b)->time(); };
-    analysis->errorRows = std::move(problems.errors);
-    analysis->warningRows = std::move(problems.warnings);
-    std::stable_sort(analysis->errorRows.begin(), analysis->errorRows.end(), byTime);
-    std::stable_sort(analysis->warningRows.begin(), analysis->warningRows.end(), byTime);
     return analysis;
 }

@@ -76,7 +76,4 @@ public:
     // The times of the records of each level (Debug, Info, Warning, Error),
     // sorted, for counting the records of any stretch of time.
     std::vector<double> levelTimes[4];
-    // The entry rows of errors and of warnings, sorted by time.
-    std::vector<int> errorRows;
-    std::vector<int> warningRows;
 };

@@ -91,11 +91,6 @@ void ActionsPanel::setAnalysis(std::shared_ptr<const ActionAnalysis> analysis, s
         view->resizeColumnsToContents();
 }
 
-const ActionAnalysis *ActionsPanel::analysis() const
-{
-    return runs->analysis();
-}
-
 void ActionsPanel::narrowToName(const QString &name)
 {
     narrowing->setText(name);

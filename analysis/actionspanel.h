@@ -27,7 +27,6 @@ public:
     explicit ActionsPanel(QWidget *parent = nullptr);
 
     void setAnalysis(std::shared_ptr<const ActionAnalysis> analysis, std::shared_ptr<LogFile> file);
-    const ActionAnalysis *analysis() const;
     // Selects, without choosing anything, the run whose start or end record
     // is entry `row`.
     void showRunOf(int row);

@@ -25,7 +25,6 @@ public:
     explicit ActionTimeline(QWidget *parent = nullptr);
 
     void setAnalysis(std::shared_ptr<const ActionAnalysis> analysis, std::shared_ptr<const TimelineLanes> lanes);
-    const TimelineLanes &lanes() const { return *laneLayout; }
     // The rows a filter hides: runs whose start and end records are hidden
     // are drawn faint.
     void setHiddenRows(std::vector<bool> hidden);

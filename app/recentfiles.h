@@ -17,7 +17,6 @@ public:
 
     RecentFiles(QSettings &settings, QMenu *menu, QObject *parent = nullptr);
 
-    const QStringList &files() const { return list; }
     void add(const QString &path);
     void clear();
 

@@ -32,7 +32,7 @@ int main(int argc, char *argv[])
             picture = picture.copy(used);
     }
     if (picture.isNull() || !picture.save(QString::fromLocal8Bit(argv[argc - 1]), "PNG")) {
-        std::fprintf(stderr, "screengrab: could not save %s\n", argv[1]);
+        std::fprintf(stderr, "screengrab: could not save %s\n", argv[argc - 1]);
         return 1;
     }
     return 0;

@@ -40,7 +40,6 @@ public:
     // change any more go to `entries`, in file order, for the caller to
     // add to the file and link. `reason` says why a reload is needed.
     Poll poll(qint64 maxBytes, Batch &entries, QString &reason);
-    qint64 position() const { return offset; }
 
 private:
     bool open(QString &reason);

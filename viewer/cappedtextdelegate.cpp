@@ -92,17 +92,20 @@ void CappedTextDelegate::setHighlight(std::shared_ptr<const RowMatcher> matcher)
 
 void CappedTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    QStyledItemDelegate::paint(painter, option, index);
-    if (!highlight || highlight->isEmpty())
+    if (!highlight || highlight->isEmpty()) {
+        QStyledItemDelegate::paint(painter, option, index);
         return;
+    }
+    // What the base class does, with the cell's option kept for the marks.
     QStyleOptionViewItem shown = option;
     initStyleOption(&shown, index);
+    const QWidget *widget = option.widget;
+    QStyle *style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &shown, painter, widget);
     const QVector<QPair<int, int>> places = highlight->find(shown.text);
     if (places.isEmpty())
         return;
     // Over the text as drawn: from where the style puts it, after its margin.
-    const QWidget *widget = option.widget;
-    QStyle *style = widget ? widget->style() : QApplication::style();
     const QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &shown, widget);
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
     const QFontMetrics metrics(shown.font);

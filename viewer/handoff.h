@@ -24,12 +24,6 @@ public:
         receiver = nullptr;
     }
 
-    bool isClosed()
-    {
-        const std::lock_guard<std::mutex> lock(mutex);
-        return receiver == nullptr;
-    }
-
     // Whether the function was posted; it is dropped when the handoff is
     // closed before it runs.
     bool post(std::function<void()> function)

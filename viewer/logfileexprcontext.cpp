@@ -37,13 +37,17 @@ QString lowered(const QString &text)
     return result;
 }
 
-const QString &loweredTypeName(EntryType type)
+} // namespace
+
+const QString &LogFileExprContext::typeValue(EntryType type)
 {
     static const QString names[] = {QStringLiteral("debug"), QStringLiteral("info"), QStringLiteral("warning"),
                                     QStringLiteral("error"), QStringLiteral("unknown")};
     const int index = int(type);
     return names[index >= Debug && index <= Error ? index : Unknown];
 }
+
+namespace {
 
 const QString &loweredActivityName(ActionActivity activity)
 {
@@ -131,7 +135,7 @@ QVariant LogFileExprContext::getVariable(const QString &name)
         // would merge records that are seconds apart in a long run.
         return entry->time();
     case Type:
-        return loweredTypeName(entry->type());
+        return typeValue(entry->type());
     case Action:
         return action ? uint(action->id()) : 0u;
     case Activity:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exprcontext.h"
+#include "logfileentry.h"
 
 #include <QHash>
 #include <QStringList>
@@ -41,6 +42,8 @@ public:
     // "time", "type", "action", "activity", "message", "subsystem", "isaction",
     // "text".
     static const QStringList variableNames;
+    // The value of `type` for records of this type.
+    static const QString &typeValue(EntryType type);
 
 private:
     // The entry being evaluated; null without a row or file.

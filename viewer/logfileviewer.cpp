@@ -212,7 +212,6 @@ LogFileViewer::LogFileViewer(std::shared_ptr<LogFile> loaded, QWidget *parent, i
         return;
     const std::unique_ptr<ViewerRows> rows = ViewerRows::build(*loaded, subActionBudget);
     install(std::move(loaded), *rows);
-    insertPendingRows();
 }
 
 LogFileViewer::LogFileViewer(const QString &path, int fd, QWidget *parent)
@@ -314,10 +313,7 @@ QMenu *LogFileViewer::createContextMenu(const QModelIndex &index)
     exportAction->setObjectName(QStringLiteral("menuExport"));
     menu->addSeparator();
     QTreeWidgetItem *item = itemFromIndex(index);
-    const QTreeWidgetItem *entryItem = item;
-    while (entryItem && entryItem->parent())
-        entryItem = entryItem->parent();
-    const int row = entryItem ? entryItem->data(0, Qt::UserRole).toInt() : -1;
+    const int row = entryOf(item);
     const LogFileEntry *entry = file && !loading && row >= 0 && row < file->entries().size()
         ? file->entries().at(row).get()
         : nullptr;
@@ -346,13 +342,6 @@ LogFileViewer::~LogFileViewer()
         loadTask->cancel();
     if (filterPass)
         filterPass->cancel();
-}
-
-int LogFileViewer::loadProgress() const
-{
-    if (!loading)
-        return 100;
-    return loadTask ? loadTask->progress() / 10 : 100;
 }
 
 void LogFileViewer::showProgress()
@@ -592,9 +581,7 @@ QVariant LogFileViewer::entryRowData(int number, int column, int role, bool &han
 
 ActionActivity LogFileViewer::topLevelActivity(const QTreeWidgetItem *row) const
 {
-    while (row->parent())
-        row = row->parent();
-    const int number = row->type() == LogRowItem::EntryRow ? static_cast<const LogRowItem *>(row)->entryNumber() : -1;
+    const int number = entryOf(row);
     if (number < 0 || number >= file->entries().size())
         return NoActivity;
     return file->entries().at(number)->activity();
@@ -641,10 +628,7 @@ void LogFileViewer::onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetIt
         return;
 
     // A sub-action row stands for the entry row it hangs under.
-    const QTreeWidgetItem *entryRow = current;
-    while (entryRow->parent())
-        entryRow = entryRow->parent();
-    const int row = entryRow->data(0, Qt::UserRole).toInt();
+    const int row = entryOf(current);
     int partner = -1;
     if (row >= 0 && row < file->entries().size()) {
         const LogFileEntry &entry = *file->entries().at(row);
@@ -810,6 +794,26 @@ bool LogFileViewer::isContextRow(int row) const
         && size_t(row) < hiddenRows.size() && !hiddenRows[size_t(row)];
 }
 
+void LogFileViewer::markContextRows(int from, int to)
+{
+    const int count = int(std::min(keptRows.size(), hiddenRows.size()));
+    to = std::min(to, count);
+    // A row shows when a kept row lies within `contextRows` of it: the
+    // distance to the nearest kept row, from either side, in two passes.
+    int sinceKept = INT_MAX / 2;
+    for (int row = std::max(0, from - contextRows); row < to; ++row) {
+        sinceKept = keptRows[size_t(row)] ? 0 : sinceKept + 1;
+        if (row >= from)
+            hiddenRows[size_t(row)] = sinceKept > contextRows;
+    }
+    int untilKept = INT_MAX / 2;
+    for (int row = std::min(count, to + contextRows) - 1; row >= from; --row) {
+        untilKept = keptRows[size_t(row)] ? 0 : untilKept + 1;
+        if (row < to && untilKept <= contextRows)
+            hiddenRows[size_t(row)] = false;
+    }
+}
+
 void LogFileViewer::showKeptRows()
 {
     const int count = int(std::min(keptRows.size(), hiddenRows.size()));
@@ -817,31 +821,20 @@ void LogFileViewer::showKeptRows()
     // row that still shows.
     const int current = currentEntry();
     ++filterGeneration;
+    markContextRows(0, count);
+    // Room in the view's hidden set for all the rows it is to take, made
+    // once: growing it a piece at a time would rebuild it again and again.
     shownRows = 0;
-    // A row shows when a kept row lies within `contextRows` of it: the
-    // distance to the nearest kept row, from either side, in two passes.
-    int sinceKept = INT_MAX / 2;
+    int syncToHide = 0;
     for (int row = 0; row < count; ++row) {
-        sinceKept = keptRows[size_t(row)] ? 0 : sinceKept + 1;
-        hiddenRows[size_t(row)] = sinceKept > contextRows;
-    }
-    int untilKept = INT_MAX / 2;
-    for (int row = count - 1; row >= 0; --row) {
-        untilKept = keptRows[size_t(row)] ? 0 : untilKept + 1;
-        if (untilKept <= contextRows)
-            hiddenRows[size_t(row)] = false;
         shownRows += hiddenRows[size_t(row)] ? 0 : 1;
+        syncToHide += hiddenRows[size_t(row)] && !viewHidden[size_t(row)] ? 1 : 0;
     }
     // The rows show at the next layout; the view's record of hidden rows
     // follows a piece at a time.
     scheduleDelayedItemsLayout();
     const bool syncing = syncPosition >= 0;
     syncPosition = 0;
-    // Room in the view's hidden set for all the rows it is to take, made
-    // once: growing it a piece at a time would rebuild it again and again.
-    syncToHide = 0;
-    for (int row = 0; row < count; ++row)
-        syncToHide += hiddenRows[size_t(row)] && !viewHidden[size_t(row)] ? 1 : 0;
     if (syncToHide > 0)
         treeviewlayout::reserveHidden(this, syncToHide);
     if (!syncing)
@@ -1304,15 +1297,6 @@ void LogFileViewer::setFollowing(bool on)
     followTimer->start();
 }
 
-int LogFileViewer::followNow()
-{
-    if (!file)
-        return 0;
-    const int before = file->entries().size();
-    followTick();
-    return file->entries().size() - before;
-}
-
 void LogFileViewer::followTick()
 {
     // A file read in the background, or a filter at work, is looked at
@@ -1372,33 +1356,23 @@ void LogFileViewer::appendFollowedRows(int first)
 
     // The filter judges the new entries; rows before them may now show as
     // their context.
+    // New rows can only show earlier ones, as their context.
     std::vector<int> changed;
     if (!keptRows.empty()) {
         keepNewEntries(first);
         const int from = std::max(0, first - contextRows);
-        int sinceKept = INT_MAX / 2;
-        for (int row = std::max(0, from - contextRows); row < count; ++row) {
-            sinceKept = keptRows[size_t(row)] ? 0 : sinceKept + 1;
-            if (row >= from)
-                hiddenRows[size_t(row)] = sinceKept > contextRows;
-        }
-        int untilKept = INT_MAX / 2;
-        for (int row = count - 1; row >= from; --row) {
-            untilKept = keptRows[size_t(row)] ? 0 : untilKept + 1;
-            if (untilKept <= contextRows)
-                hiddenRows[size_t(row)] = false;
-            if (row < first && hiddenRows[size_t(row)] != viewHidden[size_t(row)])
+        markContextRows(from, count);
+        for (int row = from; row < first; ++row) {
+            if (!hiddenRows[size_t(row)] && viewHidden[size_t(row)])
                 changed.push_back(row);
         }
     }
-    for (const int row : changed) {
-        const bool hide = hiddenRows[size_t(row)];
-        treeviewlayout::hideRows(this, &row, 1, hide);
-        viewHidden[size_t(row)] = hide;
-        viewHiddenCount += hide ? 1 : -1;
-        shownRows += hide ? -1 : 1;
-    }
     if (!changed.empty()) {
+        treeviewlayout::hideRows(this, changed.data(), int(changed.size()), false);
+        for (const int row : changed)
+            viewHidden[size_t(row)] = false;
+        viewHiddenCount -= int(changed.size());
+        shownRows += int(changed.size());
         // Rows already laid out changed: the whole layout is made again.
         ++filterGeneration;
         scheduleDelayedItemsLayout();

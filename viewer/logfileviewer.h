@@ -96,8 +96,6 @@ public:
     int subActionRowCount() const { return subActionRows; }
 
     bool isLoading() const { return loading; }
-    // How far the file has been read and prepared, in per cent.
-    int loadProgress() const;
 
     // Shows only the entry rows for which `expression` is true. Returns false
     // (and sets `error`) when it does not parse; nothing changes then. An
@@ -144,7 +142,6 @@ public:
     // links; off this thread, into a file put in place only when complete.
     // exportFinished() follows.
     void exportShownRows(const QString &path);
-    bool isExporting() const { return exporting; }
     // The same, written to `device` on this thread.
     bool exportShownRows(QIODevice &device, QString *error = nullptr) const;
 
@@ -183,9 +180,6 @@ public:
     // whole file would. reloadNeeded() says when that cannot go on.
     void setFollowing(bool on);
     bool isFollowing() const { return following; }
-    // Follows the file now, rather than at the next tick (for tests and
-    // tools); returns the number of entries added.
-    int followNow();
 
     // What a reload keeps: the filter, the context, following, the current
     // entry, the entry at the top of the view, and whether the view was at
@@ -255,6 +249,9 @@ private:
     // Judges the entries from `first` on by the filter, into keptRows.
     void keepNewEntries(int first);
     void showKeptRows();
+    // Hides or shows rows `from` to `to` as the kept rows and the context
+    // rows around them say.
+    void markContextRows(int from, int to);
     void copyRows();
     void copyCell();
     void syncHiddenSet();
@@ -328,8 +325,6 @@ private:
     std::vector<bool> viewHidden;
     int viewHiddenCount = 0;
     int syncPosition = -1;
-    // Rows the current sync still has to add to the view's hidden set.
-    int syncToHide = 0;
     int shownRows = 0;
 
     bool busy = false;

@@ -1,6 +1,7 @@
 #include "quickfilter.h"
 
 #include "logfileentry.h"
+#include "logfileexprcontext.h"
 #include "robotaction.h"
 
 #include <QLocale>
@@ -14,17 +15,6 @@ namespace {
 QString timeLiteral(double time)
 {
     return QString::number(time, 'f', QLocale::FloatingPointShortest);
-}
-
-QString typeWord(EntryType type)
-{
-    switch (type) {
-    case Debug: return QStringLiteral("debug");
-    case Info: return QStringLiteral("info");
-    case Warning: return QStringLiteral("warning");
-    case Error: return QStringLiteral("error");
-    default: return QStringLiteral("unknown");
-    }
 }
 
 } // namespace
@@ -50,7 +40,7 @@ QString clause(Kind kind, const LogFileEntry &entry, const RobotAction *action)
     case HideSubsystem:
         return QStringLiteral("subsystem != \"%1\"").arg(entry.subsystem().toLower());
     case OnlyType:
-        return QStringLiteral("type == \"%1\"").arg(typeWord(entry.type()));
+        return QStringLiteral("type == \"%1\"").arg(LogFileExprContext::typeValue(entry.type()));
     case OnlyAction:
         if (!action)
             action = entry.action().get();
