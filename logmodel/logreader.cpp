@@ -263,9 +263,9 @@ void LogReader::addLines(const char *data, qint64 size)
                 }
             }
             decodeLines(piece, int(pieceEnd - piece + 1));
-            m_bytesHandled += pieceEnd - piece + 1;
+            // All bytes read, but for those after this piece.
             if (m_progress)
-                m_progress->store(m_bytesHandled, std::memory_order_relaxed);
+                m_progress->store(bytesRead() - (end - pieceEnd - 1), std::memory_order_relaxed);
             piece = pieceEnd + 1;
         }
         data = lastFeed + 1;

@@ -115,7 +115,6 @@ private:
     std::atomic<qint64> m_bytesRead{0};
     std::atomic<qint64> m_expectedEntries{0};
     std::atomic<qint64> *m_progress = nullptr;
-    qint64 m_bytesHandled = 0;
     LogFileEntry *m_previous = nullptr;
     EntrySink m_sink;
     std::shared_ptr<LogFileEntry> m_held;
