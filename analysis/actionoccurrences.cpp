@@ -19,6 +19,16 @@ QString ActionOccurrence::outcomeText(Outcome outcome)
     }
 }
 
+ActionActivity ActionOccurrence::colourActivity(Outcome outcome)
+{
+    switch (outcome) {
+    case Completed: return Complete;
+    case Cancelled: return Cancel;
+    case NeverEnded: return Start;
+    default: return NoActivity;
+    }
+}
+
 namespace {
 
 // The last of `rows` (increasing) that lies after `after` and at or before

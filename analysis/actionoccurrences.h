@@ -38,6 +38,9 @@ struct ActionOccurrence
     bool hasDuration() const { return outcome == Completed || outcome == Cancelled; }
     double duration() const { return endTime - startTime; }
     static QString outcomeText(Outcome outcome);
+    // The activity whose colour a run of this outcome is drawn in: its
+    // end's, or its start's when it never ended.
+    static ActionActivity colourActivity(Outcome outcome);
 };
 
 // Durations of one action name, over its completed and cancelled runs.

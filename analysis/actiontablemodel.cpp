@@ -93,13 +93,8 @@ QVariant ActionTableModel::data(const QModelIndex &index, int role) const
         }
     }
     if (role == Qt::BackgroundRole && index.column() == OutcomeColumn) {
-        // The colours of the Message cells of the records that end them.
-        switch (run.outcome) {
-        case ActionOccurrence::Completed: return QBrush(QColor(192, 192, 255));
-        case ActionOccurrence::Cancelled: return QBrush(QColor(255, 192, 192));
-        case ActionOccurrence::NeverEnded: return QBrush(QColor(192, 255, 192));
-        default: return QVariant();
-        }
+        const QBrush *colour = LogFileViewer::activityBrush(ActionOccurrence::colourActivity(run.outcome));
+        return colour ? QVariant(*colour) : QVariant();
     }
     return QVariant();
 }

@@ -29,12 +29,8 @@ double minimumSpanAt(double time)
 // The colours of the Message cells of the records that end each kind of run.
 QColor colourOf(ActionOccurrence::Outcome outcome)
 {
-    switch (outcome) {
-    case ActionOccurrence::Completed: return QColor(192, 192, 255);
-    case ActionOccurrence::Cancelled: return QColor(255, 192, 192);
-    case ActionOccurrence::NeverEnded: return QColor(192, 255, 192);
-    default: return QColor(200, 200, 200);
-    }
+    const QBrush *colour = LogFileViewer::activityBrush(ActionOccurrence::colourActivity(outcome));
+    return colour ? colour->color() : QColor(200, 200, 200);
 }
 
 // A tick step of 1, 2 or 5 times a power of ten, at least `least` long.

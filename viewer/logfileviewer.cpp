@@ -103,16 +103,6 @@ const QBrush *severityBrush(EntryType type)
     }
 }
 
-const QBrush *activityBrush(ActionActivity activity)
-{
-    switch (activity) {
-    case Start: return &brushes().start;
-    case Complete: return &brushes().complete;
-    case Cancel: return &brushes().cancel;
-    default: return nullptr;
-    }
-}
-
 int rgbValue(const QBrush *brush)
 {
     if (!brush)
@@ -122,6 +112,16 @@ int rgbValue(const QBrush *brush)
 }
 
 } // namespace
+
+const QBrush *LogFileViewer::activityBrush(ActionActivity activity)
+{
+    switch (activity) {
+    case Start: return &brushes().start;
+    case Complete: return &brushes().complete;
+    case Cancel: return &brushes().cancel;
+    default: return nullptr;
+    }
+}
 
 QString LogFileViewer::timeText(double time)
 {

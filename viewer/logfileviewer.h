@@ -68,6 +68,9 @@ public:
     static QString actionText(const RobotAction &action);
     static const QString &typeName(EntryType type);
     static const QString &activityName(ActionActivity activity);
+    // The Message cell's colour of action records of this activity; null
+    // for none.
+    static const QBrush *activityBrush(ActionActivity activity);
 
     // Shows a loaded file; its rows are built at once, on this thread.
     explicit LogFileViewer(std::shared_ptr<LogFile> file, QWidget *parent = nullptr);
