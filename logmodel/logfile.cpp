@@ -136,12 +136,16 @@ void LogFile::linkActions()
     linkActions(nullptr, nullptr);
 }
 
+void LogFile::appendEntry(std::shared_ptr<LogFileEntry> entry, qint64 lineNumber)
+{
+    m_entries.append(std::move(entry));
+    m_unlinkedLineNumbers.push_back(lineNumber);
+}
+
 void LogFile::appendEntries(std::vector<std::pair<std::shared_ptr<LogFileEntry>, qint64>> &entries)
 {
-    for (auto &entry : entries) {
-        m_entries.append(std::move(entry.first));
-        m_unlinkedLineNumbers.push_back(entry.second);
-    }
+    for (auto &entry : entries)
+        appendEntry(std::move(entry.first), entry.second);
     entries.clear();
 }
 

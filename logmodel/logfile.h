@@ -81,6 +81,7 @@ public:
     // Adds entries read by a LogReader with an entry sink, with their line
     // numbers, for linking.
     void appendEntries(std::vector<std::pair<std::shared_ptr<LogFileEntry>, qint64>> &entries);
+    void appendEntry(std::shared_ptr<LogFileEntry> entry, qint64 lineNumber);
     // Room for `count` entries in all.
     void reserveEntries(int count);
     // Adds problems collected by linkActions, in order.

@@ -129,7 +129,7 @@ void LogReader::reserveFor(const char *sample, qint64 size, qint64 total)
     // Entries handed to a sink are added to the file elsewhere.
     if (m_sink)
         return;
-    m_file.m_entries.reserve(int(expected));
+    m_file.reserveEntries(int(expected));
     m_file.m_unlinkedLineNumbers.reserve(size_t(expected));
 }
 
@@ -409,8 +409,7 @@ void LogReader::handleRecord(QStringView line)
         m_heldLine = m_lineNumber;
         return;
     }
-    m_file.m_entries.append(std::move(entry));
-    m_file.m_unlinkedLineNumbers.push_back(m_lineNumber);
+    m_file.appendEntry(std::move(entry), m_lineNumber);
 }
 
 void LogReader::handleContinuation(QStringView line)
