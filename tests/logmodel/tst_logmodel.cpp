@@ -366,7 +366,8 @@ private slots:
             // continued when the line that the cut falls in continues it
             // (the vision line continues no record).
             const auto joins = [&](int line) {
-                return appended.at(line) == ' ' && !appended.mid(line).startsWith("    vision");
+                return line < appended.size() && appended.at(line) == ' '
+                    && !appended.mid(line).startsWith("    vision");
             };
             const int line = cut > 0 ? appended.lastIndexOf('\n', cut - 1) + 1 : 0;
             const bool continued = (!start.isEmpty() && joins(0)) || (pauses && joins(line));
