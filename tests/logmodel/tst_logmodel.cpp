@@ -6,6 +6,7 @@
 #include "testfiles.h"
 
 #include <QBuffer>
+#include <QTextCodec>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -223,6 +224,15 @@ private slots:
             << QStringList();
         QTest::newRow("UTF-8 byte order mark")
             << QByteArray("\xEF\xBB\xBF" "1.0 : Info : A : caf\xC3\xA9\n") << e("1|Info|A|caf\xC3\xA9") << QStringList();
+        // Written by tools that default to UTF-16: the byte order mark says so.
+        const QString wide = QStringLiteral("1.0 : Info : A : caf\u00e9\r\n A : !\r\nbad\n2.0 : Info : A : b");
+        const QStringList wideEntries{QStringLiteral("1|Info|A|caf\u00e9!"), QStringLiteral("2|Info|A|b")};
+        for (const char *codec : {"UTF-16LE", "UTF-16BE"}) {
+            const QByteArray mark = codec[6] == 'L' ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
+            QTest::addRow("%s byte order mark", codec)
+                << mark + QTextCodec::codecForName(codec)->fromUnicode(wide) << wideEntries
+                << QStringList{QStringLiteral("line 3 ignored - 'bad'")};
+        }
         QTest::newRow("empty file") << QByteArray() << QStringList() << QStringList();
         QTest::newRow("only empty lines") << QByteArray("\n\n\n") << QStringList() << QStringList();
     }

@@ -176,6 +176,14 @@ private slots:
         QTest::keyClick(viewer, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(),
                  QStringLiteral("3\tInfo\tplanner\t1\tStart\tPick \n\t\t\t2\t\t    Grip \n"));
+        // The row menu's Copy Cell copies the cell clicked on.
+        const QModelIndex subsystemCell = viewer->model()->index(2, 2);
+        QTest::mouseClick(viewer->viewport(), Qt::RightButton, Qt::NoModifier,
+                          viewer->visualRect(subsystemCell).center());
+        QMenu *rowMenu = viewer->createContextMenu(subsystemCell);
+        rowMenu->findChild<QAction *>(QStringLiteral("menuCopyCell"))->trigger();
+        delete rowMenu;
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("planner"));
 
         // Ctrl+L goes to the filter line, Escape empties it.
         QTest::keyClick(viewer, Qt::Key_L, Qt::ControlModifier);
