@@ -477,7 +477,9 @@ LogFileViewer *MirtLogFileAnalyzer::addViewer(const QString &path, int fd, const
         // that grows is analysed again now and then.
         if (std::shared_ptr<Analysis> analysis = analyses.value(viewer)) {
             analysis->done = false;
-            if (!analysis->task && viewer == currentViewer())
+            // Not restarted by every append: a steady writer would put it
+            // off for ever.
+            if (!analysis->task && viewer == currentViewer() && !reanalyseTimer->isActive())
                 reanalyseTimer->start();
         }
     });

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
@@ -396,6 +397,41 @@ private slots:
         QTest::mouseDClick(&timeline, Qt::LeftButton, Qt::NoModifier, pointer);
         QCOMPARE(timeline.visibleFrom(), fittedFrom);
         QCOMPARE(timeline.visibleTo(), fittedTo);
+    }
+
+    // The panels of a followed log are brought up to date while a writer
+    // keeps appending, and go with their tab.
+    void panelsOfAGrowingLog()
+    {
+        const QString path = writeTestFile(dir, QStringLiteral("growing.log"),
+                                           records({"starting action: 1: Pick", "completing action: 1:"}));
+        MirtLogFileAnalyzer w;
+        w.openLogFile(path);
+        WAIT_UNTIL_IDLE(w);
+        menuAction(w, QStringLiteral("viewActions"))->trigger();
+        QPointer<ActionsPanel> panel = w.findChild<ActionsPanel *>();
+        QVERIFY(panel);
+        QTRY_COMPARE(panel->table()->model()->rowCount(), 1);
+        menuAction(w, QStringLiteral("fileFollow"))->trigger();
+
+        // A run every 300 ms, for longer than the panels wait between updates.
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::Append));
+        int written = 0;
+        QTimer writer;
+        connect(&writer, &QTimer::timeout, this, [&] {
+            ++written;
+            out.write(QByteArray::number(10 + written) + ".0 : Info : arm : starting action: "
+                      + QByteArray::number(1 + written) + ": Place\n");
+            out.flush();
+        });
+        writer.start(300);
+        QTRY_VERIFY_WITH_TIMEOUT(panel->table()->model()->rowCount() > 1, 8000);
+        QVERIFY(written < 20);
+        writer.stop();
+
+        menuAction(w, QStringLiteral("fileClose"))->trigger();
+        QTRY_VERIFY(panel.isNull());
     }
 
     // Through the real window: the panels follow the current tab and the

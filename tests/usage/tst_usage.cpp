@@ -125,14 +125,19 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<int>("to");
-        QTest::newRow("F8: next error") << 0 << int(Qt::Key_F8) << 0 << 3;
-        QTest::newRow("F8 after the last error stays") << 6 << int(Qt::Key_F8) << 0 << 6;
-        QTest::newRow("Shift+F8: previous error") << 6 << int(Qt::Key_F8) << int(Qt::ShiftModifier) << 3;
-        QTest::newRow("F9: next warning") << 1 << int(Qt::Key_F9) << 0 << 5;
-        QTest::newRow("Shift+F9: previous warning") << 5 << int(Qt::Key_F9) << int(Qt::ShiftModifier) << 1;
-        QTest::newRow("Ctrl+P: start to its cancel") << 2 << int(Qt::Key_P) << int(Qt::ControlModifier) << 4;
-        QTest::newRow("Ctrl+P: cancel to its start") << 4 << int(Qt::Key_P) << int(Qt::ControlModifier) << 2;
-        QTest::newRow("Ctrl+P: no action, no move") << 3 << int(Qt::Key_P) << int(Qt::ControlModifier) << 3;
+        QTest::addColumn<QString>("status"); // what the status line says when nothing is found
+        QTest::newRow("F8: next error") << 0 << int(Qt::Key_F8) << 0 << 3 << QString();
+        QTest::newRow("F8 after the last error stays")
+            << 6 << int(Qt::Key_F8) << 0 << 6 << QStringLiteral("no later error is shown");
+        QTest::newRow("Shift+F8: previous error") << 6 << int(Qt::Key_F8) << int(Qt::ShiftModifier) << 3 << QString();
+        QTest::newRow("F9: next warning") << 1 << int(Qt::Key_F9) << 0 << 5 << QString();
+        QTest::newRow("Shift+F9: previous warning") << 5 << int(Qt::Key_F9) << int(Qt::ShiftModifier) << 1 << QString();
+        QTest::newRow("Shift+F9 before the first warning stays")
+            << 0 << int(Qt::Key_F9) << int(Qt::ShiftModifier) << 0 << QStringLiteral("no earlier warning is shown");
+        QTest::newRow("Ctrl+P: start to its cancel") << 2 << int(Qt::Key_P) << int(Qt::ControlModifier) << 4 << QString();
+        QTest::newRow("Ctrl+P: cancel to its start") << 4 << int(Qt::Key_P) << int(Qt::ControlModifier) << 2 << QString();
+        QTest::newRow("Ctrl+P: no action, no move")
+            << 3 << int(Qt::Key_P) << int(Qt::ControlModifier) << 3 << QStringLiteral("the current row has no other end");
     }
 
     void navigationKeys()
@@ -141,12 +146,58 @@ private slots:
         QFETCH(int, key);
         QFETCH(int, modifiers);
         QFETCH(int, to);
+        QFETCH(QString, status);
         MirtLogFileAnalyzer w;
         open(w, writeLog(QStringLiteral("keys.log"), keysLog));
         LogFileViewer *viewer = currentOf(w);
         viewer->showEntry(from);
+        const QString before = statusOf(w)->text();
         QTest::keyClick(viewer, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(viewer->currentEntry(), to);
+        QCOMPARE(statusOf(w)->text(), status.isEmpty() ? before : status);
+    }
+
+    // Ctrl+G goes to the first row shown at or after the time typed, or
+    // says why it stays.
+    void goToTime_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("between rows") << QStringLiteral("4.5") << QString() << 4 << QString();
+        QTest::newRow("before the first") << QStringLiteral("-3") << QString() << 0 << QString();
+        QTest::newRow("a hidden row gives way to the next shown")
+            << QStringLiteral("2") << QStringLiteral("type == \"error\"") << 3 << QString();
+        QTest::newRow("after the last") << QStringLiteral("100") << QString() << 1
+                                        << QStringLiteral("no row shown at or after time 100");
+        QTest::newRow("not a number") << QStringLiteral("soon") << QString() << 1
+                                      << QStringLiteral("'soon' is not a time");
+    }
+
+    void goToTime()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, filter);
+        QFETCH(int, to);
+        QFETCH(QString, status);
+        MirtLogFileAnalyzer w;
+        open(w, writeLog(QStringLiteral("keys.log"), keysLog));
+        if (!filter.isEmpty())
+            typeFilter(w, filter);
+        WAIT_UNTIL_IDLE(w);
+        LogFileViewer *viewer = currentOf(w);
+        viewer->showEntry(1);
+        const QString before = statusOf(w)->text();
+        QTimer::singleShot(0, this, [typed] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog && dialog->objectName() == QLatin1String("goToTimeDialog"));
+            QTest::keyClicks(dialog->focusWidget(), typed);
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+        });
+        QTest::keyClick(viewer, Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(viewer->currentEntry(), to);
+        QCOMPARE(statusOf(w)->text(), status.isEmpty() ? before : status);
     }
 
     void windowKeys()
