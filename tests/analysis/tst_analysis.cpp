@@ -268,6 +268,67 @@ private slots:
         QCOMPARE(panel.narrowingLine()->text(), QStringLiteral("Move"));
     }
 
+    // Every column of the runs sorts: numbers as numbers with missing values
+    // first, texts regardless of case, outcomes grouped; so do the columns of
+    // the statistics.
+    void everyColumnSorts_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("order");
+        const char *const orders[] = {"number", "text", "text", "text", "number",
+                                      "number", "number", "outcome", "number", "text"};
+        for (int column = 0; column < ActionTableModel::ColumnCount; ++column) {
+            const QString header = ActionTableModel().headerData(column, Qt::Horizontal).toString();
+            QTest::newRow(qPrintable(header)) << column << QString::fromLatin1(orders[column]);
+        }
+    }
+
+    void everyColumnSorts()
+    {
+        QFETCH(int, column);
+        QFETCH(QString, order);
+        auto file = load(records({"starting action: 10: pick, bin2 [2: Move [],3: grip []]",
+                                  "Info|drive|starting action: 2:", "Error|drive|wheel slip", "completing action: 2:",
+                                  "completing action: 10:", "starting action: 1: Move, left",
+                                  "Warning|arm|slow", "canceling action: 1:", "completing action: 7: Lost",
+                                  "starting action: 3:", "Info|arm|x", "starting action: 11: Zed"}));
+        ActionsPanel panel;
+        panel.setAnalysis(ActionAnalysis::compute(*file, file->entries().size()), file);
+        const QStringList outcomes{"Completed", "Cancelled", "Never ended", "No start"};
+        const auto inOrder = [&](const QString &a, const QString &b) {
+            if (order == QLatin1String("number"))
+                return (a.isEmpty() ? -1e300 : a.toDouble()) <= (b.isEmpty() ? -1e300 : b.toDouble());
+            if (order == QLatin1String("outcome"))
+                return outcomes.indexOf(a) <= outcomes.indexOf(b);
+            return a.compare(b, Qt::CaseInsensitive) <= 0;
+        };
+        QTableView *table = panel.table();
+        for (Qt::SortOrder direction : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+            table->sortByColumn(column, direction);
+            QStringList cells;
+            for (int row = 0; row < table->model()->rowCount(); ++row)
+                cells << table->model()->index(row, column).data().toString();
+            QCOMPARE(cells.size(), 6);
+            for (int row = 1; row < cells.size(); ++row) {
+                const bool ordered = direction == Qt::AscendingOrder ? inOrder(cells.at(row - 1), cells.at(row))
+                                                                     : inOrder(cells.at(row), cells.at(row - 1));
+                QVERIFY2(ordered, qPrintable(cells.join(QLatin1String(" | "))));
+            }
+        }
+
+        // The statistics: the name, then numbers.
+        QTableView *statistics = panel.statisticsTable();
+        const int statisticsColumn = column % ActionStatisticsModel::ColumnCount;
+        statistics->sortByColumn(statisticsColumn, Qt::AscendingOrder);
+        for (int row = 1; row < statistics->model()->rowCount(); ++row) {
+            const QString a = statistics->model()->index(row - 1, statisticsColumn).data().toString();
+            const QString b = statistics->model()->index(row, statisticsColumn).data().toString();
+            QVERIFY2(statisticsColumn == 0 ? a.compare(b, Qt::CaseInsensitive) <= 0
+                                          : (a.isEmpty() ? -1.0 : a.toDouble()) <= (b.isEmpty() ? -1.0 : b.toDouble()),
+                     qPrintable(a + QLatin1String(" > ") + b));
+        }
+    }
+
     // Bars in one lane never overlap, and sub-action runs lie in lanes below
     // their run's and within its block.
     void lanes()
