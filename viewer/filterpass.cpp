@@ -9,6 +9,19 @@
 #include <QThread>
 #include <QThreadPool>
 
+FilterJudge::FilterJudge(std::shared_ptr<LogFile> file, const QString &expression)
+{
+    QString error;
+    parsed = filter.parse(context, expression, error);
+    context.setLogFile(std::move(file));
+}
+
+bool FilterJudge::keeps(int entry)
+{
+    context.setEntry(entry);
+    return parsed && mirt::expr::isTrue(filter.evaluate(context));
+}
+
 int FilterPass::defaultThreadCount()
 {
     return std::max(1, QThread::idealThreadCount());
@@ -35,11 +48,7 @@ std::shared_ptr<FilterPass> FilterPass::start(std::shared_ptr<LogFile> file, con
 
 void FilterPass::work()
 {
-    mirt::expr::Expr filter;
-    LogFileExprContext context;
-    QString error;
-    const bool parsed = filter.parse(context, expression, error);
-    context.setLogFile(file);
+    FilterJudge judge(file, expression);
     std::shared_lock<std::shared_mutex> reading(file->accessLock());
     const int chunks = (entryCount + chunkSize - 1) / chunkSize;
     for (;;) {
@@ -47,10 +56,8 @@ void FilterPass::work()
         if (chunk >= chunks || isCancelled())
             break;
         const int end = std::min(entryCount, (chunk + 1) * chunkSize);
-        for (int number = chunk * chunkSize; number < end; ++number) {
-            context.setEntry(number);
-            shown[size_t(number)] = parsed && mirt::expr::isTrue(filter.evaluate(context)) ? 1 : 0;
-        }
+        for (int number = chunk * chunkSize; number < end; ++number)
+            shown[size_t(number)] = judge.keeps(number) ? 1 : 0;
     }
     reading.unlock();
     if (runningWorkers.fetch_sub(1) != 1)

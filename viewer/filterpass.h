@@ -1,5 +1,8 @@
 #pragma once
 
+#include "expr.h"
+#include "logfileexprcontext.h"
+
 #include <QString>
 
 #include <atomic>
@@ -9,6 +12,22 @@
 
 class Handoff;
 class LogFile;
+
+// A filter expression parsed once, with a context of its own, that says
+// which entries of a file it keeps; a text that does not parse keeps none.
+class FilterJudge final
+{
+public:
+    FilterJudge(std::shared_ptr<LogFile> file, const QString &expression);
+    Q_DISABLE_COPY_MOVE(FilterJudge)
+
+    bool keeps(int entry);
+
+private:
+    mirt::expr::Expr filter;
+    LogFileExprContext context;
+    bool parsed = false;
+};
 
 // Evaluates a filter expression for every entry of a file on worker threads:
 // the entries are taken in chunks, and each thread parses the expression

@@ -770,15 +770,9 @@ void LogFileViewer::keepNewEntries(int first)
     keptRows.resize(size_t(count), 1);
     if (currentFilter.isEmpty())
         return;
-    mirt::expr::Expr filter;
-    LogFileExprContext context;
-    QString error;
-    const bool parsed = filter.parse(context, currentFilter, error);
-    context.setLogFile(file);
-    for (int row = first; row < count; ++row) {
-        context.setEntry(row);
-        keptRows[size_t(row)] = parsed && mirt::expr::isTrue(filter.evaluate(context)) ? 1 : 0;
-    }
+    FilterJudge judge(file, currentFilter);
+    for (int row = first; row < count; ++row)
+        keptRows[size_t(row)] = judge.keeps(row) ? 1 : 0;
 }
 
 void LogFileViewer::setContextRows(int rows)
