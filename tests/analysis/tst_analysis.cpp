@@ -99,14 +99,18 @@ private:
         return LogFile::load(writeTestFile(dir, QStringLiteral("a%1.log").arg(++files), content), errors);
     }
 
+    // The runs point at their file's actions, so the file is kept for as
+    // long as the test runs.
+    std::vector<std::shared_ptr<LogFile>> analysedFiles;
     std::shared_ptr<const ActionAnalysis> analyse(const QByteArray &content)
     {
-        auto file = load(content);
-        return ActionAnalysis::compute(*file, file->entries().size());
+        analysedFiles.push_back(load(content));
+        return ActionAnalysis::compute(*analysedFiles.back(), analysedFiles.back()->entries().size());
     }
 
 private slots:
     void init() { QSettings().clear(); }
+    void cleanup() { analysedFiles.clear(); }
 
     void runs_data()
     {
@@ -410,9 +414,7 @@ private slots:
             content += time + " : Info : arm : starting action: " + QByteArray::number(i + 1) + ": Step\n";
             content += end + " : Info : arm : completing action: " + QByteArray::number(i + 1) + ":\n";
         }
-        // The runs point at the file's actions: it lives as long as they show.
-        const auto file = load(content);
-        const auto analysis = ActionAnalysis::compute(*file, file->entries().size());
+        const auto analysis = analyse(content);
         ActionTimeline timeline;
         timeline.resize(614, 200);
         timeline.setAnalysis(analysis, std::make_shared<const TimelineLanes>(TimelineLanes::layOut(analysis->occurrences)));
