@@ -18,6 +18,7 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
+#include <QDockWidget>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -469,6 +470,7 @@ private slots:
         const QString path = writeTestFile(dir, QStringLiteral("growing.log"),
                                            records({"starting action: 1: Pick", "completing action: 1:"}));
         MirtLogFileAnalyzer w;
+        w.show();
         w.openLogFile(path);
         WAIT_UNTIL_IDLE(w);
         menuAction(w, QStringLiteral("viewActions"))->trigger();
@@ -495,6 +497,9 @@ private slots:
 
         menuAction(w, QStringLiteral("fileClose"))->trigger();
         QTRY_VERIFY(panel.isNull());
+        // Closed with its own button, the panel unchecks View > Actions.
+        w.findChild<QDockWidget *>(QStringLiteral("actionsDock"))->close();
+        QVERIFY(!menuAction(w, QStringLiteral("viewActions"))->isChecked());
     }
 
     // Through the real window: the panels follow the current tab and the

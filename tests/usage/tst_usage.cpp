@@ -329,6 +329,53 @@ private slots:
         QCOMPARE(viewer->shownRowCount(), shownBefore);
     }
 
+    // The search goes with the current tab: switching tabs counts the new
+    // tab's rows and leaves the old one unmarked.
+    void findMovesWithTheTab()
+    {
+        MirtLogFileAnalyzer w;
+        open(w, writeLog(QStringLiteral("first.log"), keysLog));
+        LogFileViewer *first = currentOf(w);
+        open(w, writeLog(QStringLiteral("second.log"),
+                         "1.0 : Info : drive : go\n2.0 : Info : arm : up\n3.0 : Error : drive : stop\n"));
+        LogFileViewer *second = currentOf(w);
+        tabsOf(w)->setCurrentWidget(first);
+        QTest::keyClick(first, Qt::Key_F, Qt::ControlModifier);
+        auto *findBar = w.findChild<FindBar *>(QStringLiteral("findBar"));
+        QTest::keyClicks(findBar->line(), QStringLiteral("drive"));
+        auto *label = w.findChild<QLabel *>(QStringLiteral("findCount"));
+        QTRY_COMPARE(label->text(), QStringLiteral("1 of 3"));
+
+        tabsOf(w)->setCurrentWidget(second);
+        QTRY_COMPARE(label->text(), QStringLiteral("1 of 2"));
+        QCOMPARE(first->findCount(), 0);
+        QTest::keyClick(findBar->line(), Qt::Key_F3);
+        QCOMPARE(second->currentEntry(), 2);
+
+        // Closed, the bar leaves no marks behind.
+        QTest::keyClick(findBar->line(), Qt::Key_Escape);
+        QCOMPARE(second->findCount(), 0);
+    }
+
+    // View > Expand All asked for while a file is read expands its rows
+    // once they are in.
+    void expandAllWhileLoading()
+    {
+        MirtLogFileAnalyzer w;
+        w.openLogFile(writeLog(QStringLiteral("big.log"), generatedLog(120000)));
+        QVERIFY(w.property("busy").toBool());
+        actionOf(w, "viewExpandAll")->trigger();
+        WAIT_UNTIL_IDLE(w);
+        LogFileViewer *viewer = currentOf(w);
+        QTreeWidgetItem *parent = nullptr;
+        for (int row = 0; !parent && row < viewer->topLevelItemCount(); ++row) {
+            if (viewer->topLevelItem(row)->childCount() > 0)
+                parent = viewer->topLevelItem(row);
+        }
+        QVERIFY(parent);
+        QTRY_VERIFY(parent->isExpanded());
+    }
+
     // The rows a filter keeps, their context rows, and the current row
     // through filters applied and cleared.
     void contextAndSelection()
