@@ -244,19 +244,37 @@ private slots:
     }
 
     // A name that is not valid in the locale's encoding opens as given.
+    // File names are opened by their bytes: UTF-8 of any length shows as
+    // its characters, bytes that are not UTF-8 as replacement characters.
+    void commandLineBytesKept_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("tab");
+        QTest::newRow("two-byte UTF-8") << QByteArray("pr\xC3\xBC" "fung") << QStringLiteral("pr\u00FCfung");
+        QTest::newRow("three-byte UTF-8") << QByteArray("\xE6\x97\xA5\xE8\xAA\x8C") << QStringLiteral("\u65E5\u8A8C");
+        QTest::newRow("four-byte UTF-8") << QByteArray("robot\xF0\x9F\xA4\x96")
+                                         << QStringLiteral("robot") + QString::fromUcs4(U"\U0001F916");
+        QTest::newRow("Latin-1 byte") << QByteArray("pr\xFC" "fung") << QStringLiteral("pr\uFFFDfung");
+        QTest::newRow("overlong slash") << QByteArray("a\xC0\xAF" "b") << QStringLiteral("a\uFFFD\uFFFDb");
+        QTest::newRow("cut short") << QByteArray("a\xE6\x97") << QStringLiteral("a\uFFFD\uFFFD");
+    }
+
     void commandLineBytesKept()
     {
-        const QByteArray name = QFile::encodeName(dir.path()) + "/pr\xFC" "fung.log";
-        FILE *out = fopen(name.constData(), "w");
+        QFETCH(QByteArray, name);
+        QFETCH(QString, tab);
+        const QByteArray path = QFile::encodeName(dir.path()) + '/' + name + ".log";
+        FILE *out = fopen(path.constData(), "w");
         QVERIFY(out);
-        fputs("1.0 : Info : A : umlaut\n", out);
+        fputs("1.0 : Info : A : named\n", out);
         fclose(out);
-        setCommandLineBytes({name});
+        setCommandLineBytes({path});
         MirtLogFileAnalyzer w;
         WAIT_UNTIL_IDLE(w);
-        ::unlink(name.constData());
+        ::unlink(path.constData());
         QCOMPARE(tabsOf(w)->count(), 1);
-        QCOMPARE(tabTexts(w), QStringList{QStringLiteral("pr\uFFFDfung")});
+        QCOMPARE(tabTexts(w), QStringList{tab});
+        QCOMPARE(qobject_cast<QTreeWidget *>(tabsOf(w)->currentWidget())->topLevelItemCount(), 1);
     }
 
     // A tab appears at once and shows its progress; its rows follow when

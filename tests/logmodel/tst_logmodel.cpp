@@ -326,6 +326,8 @@ private slots:
                 << start + "1.25 : Info : planner : starting action: 6: Place\n"
                 << "    planner : , bin3 [7: Move []]\n" + records << pauses;
             QTest::addRow("from an empty file%s", tail) << QByteArray() << start + records << pauses;
+            QTest::addRow("after a last line without its line end%s", tail)
+                << start.chopped(1) << "\n" + records << pauses;
         }
     }
 
@@ -371,7 +373,8 @@ private slots:
             out.write(appended.mid(cut));
             out.flush();
             poll();
-            // The last record read is continued from the start, whatever the
+            // The last record read, or the last line when it was read
+            // without its line end, is continued from the start, whatever the
             // cut; a record held back is handed on only by a pause, and is
             // continued when the line that the cut falls in continues it
             // (the vision line continues no record).
@@ -380,7 +383,8 @@ private slots:
                     && !appended.mid(line).startsWith("    vision");
             };
             const int line = cut > 0 ? appended.lastIndexOf('\n', cut - 1) + 1 : 0;
-            const bool continued = (!start.isEmpty() && joins(0)) || (pauses && joins(line));
+            const bool continued = (!start.isEmpty() && (joins(0) || !start.endsWith('\n')))
+                || (pauses && joins(line));
             QVERIFY2(reloadAsked == continued, qPrintable(QString::number(cut)));
             if (reloadAsked)
                 continue;
