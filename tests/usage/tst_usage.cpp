@@ -15,6 +15,8 @@
 #include <QClipboard>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QSignalSpy>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -327,6 +329,38 @@ private slots:
             QCOMPARE(viewer->currentEntry(), visits.at(i));
         }
         QCOMPARE(viewer->shownRowCount(), shownBefore);
+    }
+
+    // An export is refused, and the status line says why, while the file is
+    // read or while another export of the tab is being written; the one
+    // under way is written whole.
+    void exportRefused()
+    {
+        MirtLogFileAnalyzer w;
+        w.openLogFile(writeLog(QStringLiteral("big.log"), generatedLog(120000)));
+        LogFileViewer *viewer = currentOf(w);
+        QSignalSpy finished(viewer, &LogFileViewer::exportFinished);
+        const QString early = dir.filePath(QStringLiteral("early.log"));
+        viewer->exportShownRows(early);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.at(0).at(0).toBool(), false);
+        QCOMPARE(statusOf(w)->text(),
+                 QStringLiteral("could not export to '%1': the file is still being read").arg(early));
+        QVERIFY(!QFileInfo::exists(early));
+        WAIT_UNTIL_IDLE(w);
+
+        const QString first = dir.filePath(QStringLiteral("first.log"));
+        const QString second = dir.filePath(QStringLiteral("second.log"));
+        viewer->exportShownRows(first);
+        viewer->exportShownRows(second);
+        QCOMPARE(finished.size(), 2);
+        QCOMPARE(statusOf(w)->text(),
+                 QStringLiteral("could not export to '%1': an export is still being written").arg(second));
+        QTRY_COMPARE(finished.size(), 3);
+        QCOMPARE(finished.at(2).at(0).toBool(), true);
+        QStringList messages;
+        QCOMPARE(LogFile::load(first, messages)->entries().size(), viewer->logFile()->entries().size());
+        QVERIFY(!QFileInfo::exists(second));
     }
 
     // The search goes with the current tab: switching tabs counts the new
