@@ -168,7 +168,13 @@ void MirtLogFileAnalyzer::buildMenus()
     QMenu *recentMenu = fileMenu->addMenu(tr("Open &Recent"));
     recentMenu->setObjectName(QStringLiteral("recentMenu"));
     recentFiles = new RecentFiles(settings, recentMenu, this);
-    connect(recentFiles, &RecentFiles::chosen, this, [this](const QString &path) { openLogFiles({path}, true); });
+    connect(recentFiles, &RecentFiles::chosen, this, [this](const QString &path) {
+        openLogFiles({path}, true);
+        // A file that is gone leaves the list; one that cannot be read now
+        // (its permissions, a drive not mounted) stays for another time.
+        if (!QFileInfo::exists(path))
+            recentFiles->remove(path);
+    });
     add(fileMenu, tr("Reload"), QStringLiteral("fileReload"), QKeySequence(Qt::Key_F5), [this] {
         if (LogFileViewer *viewer = currentViewer())
             reloadViewer(viewer);

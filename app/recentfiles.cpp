@@ -23,6 +23,14 @@ void RecentFiles::add(const QString &path)
     rebuild();
 }
 
+void RecentFiles::remove(const QString &path)
+{
+    if (list.removeAll(path) == 0)
+        return;
+    settings.setValue(QStringLiteral("RecentFiles"), list);
+    rebuild();
+}
+
 void RecentFiles::clear()
 {
     list.clear();

@@ -18,6 +18,7 @@ public:
     RecentFiles(QSettings &settings, QMenu *menu, QObject *parent = nullptr);
 
     void add(const QString &path);
+    void remove(const QString &path);
     void clear();
 
 signals:

@@ -701,6 +701,26 @@ private slots:
         QCOMPARE(tabsOf(w)->tabToolTip(tabsOf(w)->currentIndex()), paths[0]);
         QCOMPARE(actionOf(w, "recentFile0")->data().toString(), paths[0]);
 
+        // A file gone since is reported when chosen, and leaves the list.
+        QVERIFY(QFile::remove(paths[1]));
+        QCOMPARE(actionOf(w, "recentFile2")->data().toString(), paths[1]);
+        actionOf(w, "recentFile2")->trigger();
+        QVERIFY(statusOf(w)->text().contains(QStringLiteral("second.log")));
+        QCOMPARE(QSettings().value(QStringLiteral("RecentFiles")).toStringList(), (QStringList{paths[0], paths[2]}));
+
+        // The latest ten are kept, latest first.
+        QStringList many;
+        for (int i = 0; i < 12; ++i)
+            many << writeLog(QStringLiteral("many%1.log").arg(i), keysLog);
+        w.openLogFiles(many);
+        WAIT_UNTIL_IDLE(w);
+        QStringList latest;
+        for (int i = 11; i >= 2; --i)
+            latest << many.at(i);
+        QCOMPARE(QSettings().value(QStringLiteral("RecentFiles")).toStringList(), latest);
+        QCOMPARE(actionOf(w, "recentFile9")->data().toString(), many.at(2));
+        QVERIFY(!actionOf(w, "recentFile10"));
+
         actionOf(w, "clearRecent")->trigger();
         QVERIFY(!actionOf(w, "recentFile0"));
         QCOMPARE(QSettings().value(QStringLiteral("RecentFiles")).toStringList(), QStringList());
