@@ -26,6 +26,8 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
+#include <QToolTip>
+#include <QHelpEvent>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolBar>
@@ -461,6 +463,62 @@ private slots:
         QTest::mouseDClick(&timeline, Qt::LeftButton, Qt::NoModifier, pointer);
         QCOMPARE(timeline.visibleFrom(), fittedFrom);
         QCOMPARE(timeline.visibleTo(), fittedTo);
+    }
+
+    // Through the window: hovering over a bar tells about its run, a filter
+    // dims the bars of the runs whose records it hides, the tree's current
+    // row puts the cursor at its time and in view, and a Cause
+    // double-clicked selects its record.
+    void timelineAndTableInTheWindow()
+    {
+        MirtLogFileAnalyzer w;
+        w.resize(1200, 800);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.openLogFile(writeTestFile(dir, QStringLiteral("two.log"),
+                                    records({"starting action: 1: Pick, bin3", "completing action: 1:",
+                                             "Info|planner|starting action: 2: Place, tray", "Error|planner|gripper stuck",
+                                             "Info|planner|canceling action: 2:"})));
+        WAIT_UNTIL_IDLE(w);
+        menuAction(w, QStringLiteral("viewActions"))->trigger();
+        menuAction(w, QStringLiteral("viewTimeline"))->trigger();
+        auto *panel = w.findChild<ActionsPanel *>();
+        QVERIFY(panel);
+        QTRY_COMPARE(panel->table()->model()->rowCount(), 2);
+        auto *timeline = w.findChild<ActionTimeline *>();
+        QTRY_VERIFY(!timeline->barRect(0).isEmpty());
+        LogFileViewer *viewer = currentViewer(w);
+
+        const QRect pick = timeline->barRect(0);
+        const QRect place = timeline->barRect(1);
+        QHelpEvent hover(QEvent::ToolTip, pick.center(), timeline->mapToGlobal(pick.center()));
+        QApplication::sendEvent(timeline, &hover);
+        QTRY_VERIFY(QToolTip::isVisible());
+        for (const char *line : {"Pick, bin3", "Start: 1", "End: 2", "Duration: 1.000 s"})
+            QVERIFY2(QToolTip::text().contains(QLatin1String(line)), qPrintable(QToolTip::text()));
+        QToolTip::hideText();
+
+        // Near the bars' right ends, clear of their labels.
+        const auto colourAt = [timeline](const QRect &bar) {
+            return timeline->grab().toImage().pixel(bar.right() - 2, bar.center().y());
+        };
+        const QRgb pickBefore = colourAt(pick);
+        const QRgb placeBefore = colourAt(place);
+        QLineEdit *filterLine = w.findChild<QToolBar *>()->findChild<QLineEdit *>();
+        filterLine->setText(QStringLiteral("action != 1"));
+        QTest::keyClick(filterLine, Qt::Key_Return);
+        WAIT_UNTIL_IDLE(w);
+        QTRY_VERIFY(colourAt(pick) != pickBefore);
+        QCOMPARE(colourAt(place), placeBefore);
+
+        timeline->setVisibleRange(1.0, 1.5);
+        viewer->showEntry(4);
+        QVERIFY(timeline->visibleFrom() <= 5.0 && 5.0 <= timeline->visibleTo());
+
+        QTableView *table = panel->table();
+        table->sortByColumn(ActionTableModel::IdColumn, Qt::AscendingOrder);
+        emit table->doubleClicked(table->model()->index(1, ActionTableModel::CauseColumn));
+        QCOMPARE(viewer->currentEntry(), 3);
     }
 
     // The panels of a followed log are brought up to date while a writer
