@@ -92,6 +92,19 @@ bool LogFollower::open(QString &reason)
     return true;
 }
 
+void LogFollower::handOnHeld(Batch &entries)
+{
+    if (!reader || !reader->holdsEntry())
+        return;
+    sinkTarget = &entries;
+    reader->flushHeld();
+    sinkTarget = nullptr;
+    if (!entries.empty()) {
+        flushed = entries.back().first.get();
+        flushedLength = flushed->message().size();
+    }
+}
+
 LogFollower::Poll LogFollower::poll(qint64 maxBytes, Batch &entries, QString &reason)
 {
     if (!opened) {
@@ -121,14 +134,8 @@ LogFollower::Poll LogFollower::poll(qint64 maxBytes, Batch &entries, QString &re
     if (waiting == 0) {
         // Nothing came since the last look: the record held back for its
         // continuation lines is handed on, and watched.
-        if (reader->holdsEntry()) {
-            reader->flushHeld();
-            if (!entries.empty()) {
-                flushed = entries.back().first.get();
-                flushedLength = flushed->message().size();
-            }
-        }
         sinkTarget = nullptr;
+        handOnHeld(entries);
         return Poll::Nothing;
     }
     const qint64 size = std::min(waiting, std::max<qint64>(maxBytes, 1));

@@ -40,6 +40,9 @@ public:
     // change any more go to `entries`, in file order, for the caller to
     // add to the file and link. `reason` says why a reload is needed.
     Poll poll(qint64 maxBytes, Batch &entries, QString &reason);
+    // Hands on the record held back for continuation lines, as a poll that
+    // finds nothing new does: for a follower about to pause.
+    void handOnHeld(Batch &entries);
 
 private:
     bool open(QString &reason);

@@ -1280,7 +1280,16 @@ void LogFileViewer::setFollowing(bool on)
     if (!on) {
         if (followTimer)
             followTimer->stop();
-        follower.reset();
+        // Kept, so that following again goes on from where it stopped; the
+        // record it held back for continuation lines shows now.
+        if (follower && file && !disposing && !busy) {
+            std::unique_lock<std::shared_mutex> changing(file->accessLock(), std::try_to_lock);
+            if (changing.owns_lock()) {
+                LogFollower::Batch batch;
+                follower->handOnHeld(batch);
+                addFollowedEntries(batch, changing);
+            }
+        }
         return;
     }
     if (!followTimer) {
@@ -1315,15 +1324,21 @@ void LogFileViewer::followTick()
         emit reloadNeeded(reason);
         return;
     }
-    if (!batch.empty()) {
-        const int first = file->entries().size();
-        file->appendEntries(batch);
-        file->linkActions();
-        changing.unlock();
-        appendFollowedRows(first);
-    }
+    addFollowedEntries(batch, changing);
     if (poll == LogFollower::Poll::More)
         QTimer::singleShot(0, this, &LogFileViewer::followTick);
+}
+
+void LogFileViewer::addFollowedEntries(std::vector<std::pair<std::shared_ptr<LogFileEntry>, qint64>> &batch,
+                                       std::unique_lock<std::shared_mutex> &changing)
+{
+    if (batch.empty())
+        return;
+    const int first = file->entries().size();
+    file->appendEntries(batch);
+    file->linkActions();
+    changing.unlock();
+    appendFollowedRows(first);
 }
 
 void LogFileViewer::appendFollowedRows(int first)

@@ -10,6 +10,8 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <shared_mutex>
 #include <vector>
 
 class FilterPass;
@@ -306,6 +308,10 @@ private:
     void startFind();
 
     void followTick();
+    // Adds entries a follower gave to the file, links them and shows their
+    // rows; `changing` is the file's lock, held alone, and is let go.
+    void addFollowedEntries(std::vector<std::pair<std::shared_ptr<LogFileEntry>, qint64>> &batch,
+                            std::unique_lock<std::shared_mutex> &changing);
     void appendFollowedRows(int first);
     void restorePosition();
     std::unique_ptr<LogFollower> follower;

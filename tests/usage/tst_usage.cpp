@@ -606,6 +606,35 @@ private slots:
         WAIT_UNTIL_IDLE(w);
     }
 
+    // Following stopped and started again goes on where it stopped: no
+    // line is read twice and none is lost.
+    void followStoppedAndStarted()
+    {
+        const QString path = writeLog(QStringLiteral("paused.log"), keysLog);
+        MirtLogFileAnalyzer w;
+        open(w, path);
+        LogFileViewer *viewer = currentOf(w);
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::Append));
+        const auto append = [&out](const char *line) {
+            out.write(line);
+            out.flush();
+        };
+        QTest::keyClick(viewer, Qt::Key_T, Qt::ControlModifier);
+        append("8.0 : Info : arm : first\n");
+        QTRY_COMPARE(viewer->logFile()->entries().size(), 8);
+        QTest::keyClick(viewer, Qt::Key_T, Qt::ControlModifier);
+        QVERIFY(!viewer->isFollowing());
+        append("9.0 : Info : arm : second\n");
+        QTest::keyClick(viewer, Qt::Key_T, Qt::ControlModifier);
+        append("10.0 : Info : arm : third\n");
+        QTRY_COMPARE(viewer->logFile()->entries().size(), 10);
+        WAIT_UNTIL_IDLE(w);
+        QStringList messages;
+        LogFileViewer fresh(LogFile::load(path, messages));
+        compareViewers(*viewer, fresh);
+    }
+
     // What Export writes reads back as the same records with the same
     // action links; a dropped file opens in a tab of its own.
     void exportRoundTrip()
