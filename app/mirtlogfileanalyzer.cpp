@@ -479,6 +479,16 @@ LogFileViewer *MirtLogFileAnalyzer::addViewer(const QString &path, int fd, const
                     setStatus(QStringLiteral("could not export to '%1': %2").arg(displayPath(path), error));
             });
     connect(viewer, &LogFileViewer::rowsAppended, this, [this, viewer] {
+        // Lines that came and could not be read are reported as those of
+        // the load were.
+        const qint64 problems = viewer->logFile()->problemCount();
+        if (problems != problemsMarked.value(viewer)) {
+            markProblems(viewer);
+            if (viewer == currentViewer()) {
+                setStatus(problemSummary(problems, tabs->tabText(tabs->indexOf(viewer))),
+                          listedProblems(*viewer->logFile(), maxListedMessages).join(QLatin1Char('\n')));
+            }
+        }
         // The analysis shows what the file held when it was made; a file
         // that grows is analysed again now and then.
         if (std::shared_ptr<Analysis> analysis = analyses.value(viewer)) {
@@ -496,11 +506,14 @@ LogFileViewer *MirtLogFileAnalyzer::addViewer(const QString &path, int fd, const
             note = QStringLiteral("%1 was replaced by a new file: read again from its start").arg(name);
         else if (reason == QLatin1String("shorter"))
             note = QStringLiteral("%1 became shorter: read again from its start").arg(name);
+        else if (reason == QLatin1String("rewritten"))
+            note = QStringLiteral("%1 was written anew: read again from its start").arg(name);
         reloadViewer(viewer, note);
     });
     connect(viewer, &QObject::destroyed, this, [this, viewer, batch] {
         forgetAnalysis(viewer);
         fileIds.remove(viewer);
+        problemsMarked.remove(viewer);
         // A tab closed before its file was read no longer holds up the others.
         if (batch->loading > 0 && --batch->loading == 0)
             showBatchProblems(*batch);
@@ -533,19 +546,26 @@ void MirtLogFileAnalyzer::reloadViewer(LogFileViewer *viewer, const QString &not
     updateBusy();
 }
 
-void MirtLogFileAnalyzer::viewerLoaded(LogFileViewer *viewer, const std::shared_ptr<OpenBatch> &batch)
+void MirtLogFileAnalyzer::markProblems(LogFileViewer *viewer)
 {
     const int index = tabs->indexOf(viewer);
     const LogFile &file = *viewer->logFile();
-    if (index >= 0 && file.problemCount() > 0) {
-        // Stays with the tab, whatever the status line says later.
-        const QString name = tabs->tabText(index);
-        tabs->setTabIcon(index, style()->standardIcon(QStyle::SP_MessageBoxWarning));
-        tabs->setTabToolTip(index, displayPath(viewer->path()) + QLatin1Char('\n') + problemSummary(file.problemCount(), name)
-                                       + QLatin1Char(':') + QLatin1Char('\n')
-                                       + listedProblems(file, maxTabListedMessages).join(QLatin1Char('\n')));
+    problemsMarked.insert(viewer, file.problemCount());
+    if (index < 0 || file.problemCount() == 0)
+        return;
+    // Stays with the tab, whatever the status line says later.
+    const QString name = tabs->tabText(index);
+    tabs->setTabIcon(index, style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    tabs->setTabToolTip(index, displayPath(viewer->path()) + QLatin1Char('\n') + problemSummary(file.problemCount(), name)
+                                   + QLatin1Char(':') + QLatin1Char('\n')
+                                   + listedProblems(file, maxTabListedMessages).join(QLatin1Char('\n')));
+}
+
+void MirtLogFileAnalyzer::viewerLoaded(LogFileViewer *viewer, const std::shared_ptr<OpenBatch> &batch)
+{
+    markProblems(viewer);
+    if (tabs->indexOf(viewer) >= 0 && viewer->logFile()->problemCount() > 0)
         batch->damaged << viewer;
-    }
     if (batch->loading > 0 && --batch->loading == 0)
         showBatchProblems(*batch);
     if (viewer == currentViewer())

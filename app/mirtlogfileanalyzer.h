@@ -113,6 +113,9 @@ private:
     void exportChosen();
     void rememberRecent(const QString &path);
     void viewerLoaded(LogFileViewer *viewer, const std::shared_ptr<OpenBatch> &batch);
+    // A warning icon on the tab of a file with unreadable lines, and the
+    // first of them in its tooltip.
+    void markProblems(LogFileViewer *viewer);
     void showBatchProblems(const OpenBatch &batch);
     void updateBusy();
     LogFileViewer *currentViewer() const;
@@ -149,6 +152,8 @@ private:
     QPointer<LogFileViewer> findViewer;
     // Per tab, which file it shows: a file opened again finds its tab.
     QHash<LogFileViewer *, QPair<quint64, quint64>> fileIds;
+    // Per tab, the reader's problem count its icon and tooltip show.
+    QHash<LogFileViewer *, qint64> problemsMarked;
     mirt::expr::Expr filter;
     LogFileExprContext filterContext;
     QString lastDir;

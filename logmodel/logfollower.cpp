@@ -32,14 +32,23 @@ qint64 readAt(int fd, char *buffer, qint64 size, qint64 offset)
 } // namespace
 
 LogFollower::LogFollower(LogFile &file, const QString &path, qint64 offset, qint64 nextLine, quint64 device,
-                         quint64 inode)
+                         quint64 inode, const QByteArray &tail)
     : file(file)
     , path(path)
     , offset(offset)
     , nextLine(nextLine)
     , device(device)
     , inode(inode)
+    , tail(tail.right(int(std::min<qint64>(offset, tail.size()))))
 {
+}
+
+bool LogFollower::tailIntact() const
+{
+    if (tail.isEmpty())
+        return true;
+    QByteArray now(tail.size(), Qt::Uninitialized);
+    return readAt(fd, now.data(), now.size(), offset - now.size()) == now.size() && now == tail;
 }
 
 LogFollower::~LogFollower()
@@ -63,12 +72,30 @@ bool LogFollower::open(QString &reason)
         reason = QStringLiteral("shorter");
         return false;
     }
+    if (!tailIntact()) {
+        reason = QStringLiteral("rewritten");
+        return false;
+    }
     char head[4] = {};
     const qint64 headSize = readAt(fd, head, sizeof head, 0);
-    char last = '\n';
-    if (headSize < 0 || (offset > 0 && readAt(fd, &last, 1, offset - 1) != 1))
+    if (headSize < 0)
         return false;
-    if (last != '\n') {
+    // The read ended at a line end, as the file's encoding writes it, or
+    // at the start of the file's text.
+    const QByteArray start(head, int(headSize));
+    QByteArray lineFeed("\n");
+    int mark = start.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    if (start.startsWith(QByteArray("\xFF\xFE\x00\x00", 4)) || start.startsWith(QByteArray("\x00\x00\xFE\xFF", 4))) {
+        lineFeed = start.at(0) ? QByteArray("\n\0\0\0", 4) : QByteArray("\0\0\0\n", 4);
+        mark = 4;
+    } else if (start.startsWith("\xFF\xFE") || start.startsWith("\xFE\xFF")) {
+        lineFeed = start.at(0) == '\xFF' ? QByteArray("\n\0", 2) : QByteArray("\0\n", 2);
+        mark = 2;
+    }
+    QByteArray last = lineFeed;
+    if (offset > mark && readAt(fd, last.data(), last.size(), offset - last.size()) != last.size())
+        return false;
+    if (offset > mark && last != lineFeed) {
         // The read ended inside a line, which was taken as complete: once
         // its end comes, only reading it again gives the line whole.
         if (info.st_size > offset)
@@ -129,15 +156,18 @@ LogFollower::Poll LogFollower::poll(qint64 maxBytes, Batch &entries, QString &re
         reason = QStringLiteral("shorter");
         return Poll::Reload;
     }
-    sinkTarget = &entries;
     const qint64 waiting = info.st_size - offset;
+    if (waiting > 0 && !tailIntact()) {
+        reason = QStringLiteral("rewritten");
+        return Poll::Reload;
+    }
     if (waiting == 0) {
         // Nothing came since the last look: the record held back for its
         // continuation lines is handed on, and watched.
-        sinkTarget = nullptr;
         handOnHeld(entries);
         return Poll::Nothing;
     }
+    sinkTarget = &entries;
     const qint64 size = std::min(waiting, std::max<qint64>(maxBytes, 1));
     QByteArray buffer(int(size), Qt::Uninitialized);
     const qint64 got = readAt(fd, buffer.data(), size, offset);
@@ -147,6 +177,7 @@ LogFollower::Poll LogFollower::poll(qint64 maxBytes, Batch &entries, QString &re
     }
     reader->addData(buffer.constData(), got);
     offset += got;
+    tail = (tail + QByteArray::fromRawData(buffer.constData(), int(got))).right(LogReader::tailBytes);
     sinkTarget = nullptr;
     if (flushed) {
         if (flushed->message().size() != flushedLength) {

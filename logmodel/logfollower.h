@@ -30,9 +30,11 @@ public:
     };
 
     // Follows `file`, read from the file at `path` up to byte `offset`,
-    // whose next line is line `nextLine`, and which had the identity
-    // `device`/`inode` when it was read.
-    LogFollower(LogFile &file, const QString &path, qint64 offset, qint64 nextLine, quint64 device, quint64 inode);
+    // whose next line is line `nextLine`, which had the identity
+    // `device`/`inode` when it was read, and whose last bytes read were
+    // `tail`.
+    LogFollower(LogFile &file, const QString &path, qint64 offset, qint64 nextLine, quint64 device, quint64 inode,
+                const QByteArray &tail);
     ~LogFollower();
     Q_DISABLE_COPY_MOVE(LogFollower)
 
@@ -46,6 +48,9 @@ public:
 
 private:
     bool open(QString &reason);
+    // Whether the bytes before `offset` are still those read: a file cut
+    // short and written again in place keeps its name, identity and size.
+    bool tailIntact() const;
 
     LogFile &file;
     QString path;
@@ -54,6 +59,7 @@ private:
     qint64 nextLine = 1;
     quint64 device = 0;
     quint64 inode = 0;
+    QByteArray tail;
     std::unique_ptr<LogReader> reader;
     Batch *sinkTarget = nullptr;
     // The record handed on while lines could still continue it: such a

@@ -138,6 +138,12 @@ void LogReader::addData(const char *data, qint64 size)
     if (size <= 0)
         return;
     m_bytesRead.fetch_add(size, std::memory_order_relaxed);
+    if (size >= tailBytes) {
+        m_tail = QByteArray(data + size - tailBytes, tailBytes);
+    } else {
+        m_tail.append(data, int(size));
+        m_tail = m_tail.right(tailBytes);
+    }
     if (!m_codec) {
         // A byte order mark is recognised in the first four bytes.
         m_head.append(data, int(size));

@@ -70,6 +70,10 @@ public:
 
     // Bytes taken so far; safe to read from another thread while reading.
     qint64 bytesRead() const { return m_bytesRead.load(std::memory_order_relaxed); }
+    // The last bytes given (at most tailBytes), by which a follower knows
+    // the file is still the one read.
+    static constexpr int tailBytes = 64;
+    const QByteArray &tail() const { return m_tail; }
     // How many entries the file will likely give, judged by the lines of its
     // first block; 0 until read() has read one. Safe to read from another
     // thread while reading.
@@ -113,6 +117,7 @@ private:
     bool m_pendingCut = false;
     qint64 m_lineNumber = 1;
     std::atomic<qint64> m_bytesRead{0};
+    QByteArray m_tail;
     std::atomic<qint64> m_expectedEntries{0};
     std::atomic<qint64> *m_progress = nullptr;
     LogFileEntry *m_previous = nullptr;

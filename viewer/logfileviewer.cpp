@@ -366,11 +366,7 @@ void LogFileViewer::install(std::shared_ptr<LogFile> loaded, ViewerRows &rows)
     file = std::move(loaded);
     if (loadTask) {
         subActionBudget = defaultSubActionBudget(file->entries().size());
-        const LogLoadTask::Source &source = loadTask->source();
-        sourceBytes = source.bytes;
-        sourceNextLine = source.nextLine;
-        sourceDevice = source.device;
-        sourceInode = source.inode;
+        source = std::make_unique<const LogLoadTask::Source>(loadTask->source());
     }
     partners = std::move(rows.partners);
     subActionRows = rows.subActionRows;
@@ -1282,14 +1278,7 @@ void LogFileViewer::setFollowing(bool on)
             followTimer->stop();
         // Kept, so that following again goes on from where it stopped; the
         // record it held back for continuation lines shows now.
-        if (follower && file && !disposing && !busy) {
-            std::unique_lock<std::shared_mutex> changing(file->accessLock(), std::try_to_lock);
-            if (changing.owns_lock()) {
-                LogFollower::Batch batch;
-                follower->handOnHeld(batch);
-                addFollowedEntries(batch, changing);
-            }
-        }
+        handOnHeldRecord();
         return;
     }
     if (!followTimer) {
@@ -1304,7 +1293,7 @@ void LogFileViewer::followTick()
 {
     // A file read in the background, or a filter at work, is looked at
     // next time.
-    if (!following || disposing || !file || busy || sourceBytes < 0)
+    if (!following || disposing || !file || busy || !source)
         return;
     // Work on other threads may be reading the file (an analysis, a search);
     // then it does not grow this time either.
@@ -1312,7 +1301,8 @@ void LogFileViewer::followTick()
     if (!changing.owns_lock())
         return;
     if (!follower)
-        follower = std::make_unique<LogFollower>(*file, filePath, sourceBytes, sourceNextLine, sourceDevice, sourceInode);
+        follower = std::make_unique<LogFollower>(*file, filePath, source->bytes, source->nextLine, source->device,
+                                                 source->inode, source->tail);
     LogFollower::Batch batch;
     QString reason;
     const LogFollower::Poll poll = follower->poll(followBytesPerTurn, batch, reason);
@@ -1327,6 +1317,21 @@ void LogFileViewer::followTick()
     addFollowedEntries(batch, changing);
     if (poll == LogFollower::Poll::More)
         QTimer::singleShot(0, this, &LogFileViewer::followTick);
+}
+
+void LogFileViewer::handOnHeldRecord()
+{
+    if (following || !follower || !file || disposing)
+        return;
+    std::unique_lock<std::shared_mutex> changing(file->accessLock(), std::defer_lock);
+    if (busy || !changing.try_lock()) {
+        // A filter pass, a search or an analysis is at work: a little later.
+        QTimer::singleShot(100, this, &LogFileViewer::handOnHeldRecord);
+        return;
+    }
+    LogFollower::Batch batch;
+    follower->handOnHeld(batch);
+    addFollowedEntries(batch, changing);
 }
 
 void LogFileViewer::addFollowedEntries(std::vector<std::pair<std::shared_ptr<LogFileEntry>, qint64>> &batch,

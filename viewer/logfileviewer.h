@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logfile.h"
+#include "logloadtask.h"
 #include "logtypes.h"
 #include "partnerindex.h"
 
@@ -308,6 +309,8 @@ private:
     void startFind();
 
     void followTick();
+    // Shows the record a paused follower held back, once the file is free.
+    void handOnHeldRecord();
     // Adds entries a follower gave to the file, links them and shows their
     // rows; `changing` is the file's lock, held alone, and is let go.
     void addFollowedEntries(std::vector<std::pair<std::shared_ptr<LogFileEntry>, qint64>> &batch,
@@ -317,11 +320,9 @@ private:
     std::unique_ptr<LogFollower> follower;
     QTimer *followTimer = nullptr;
     bool following = false;
-    // Where the load stopped reading, for following from there.
-    qint64 sourceBytes = -1;
-    qint64 sourceNextLine = 1;
-    quint64 sourceDevice = 0;
-    quint64 sourceInode = 0;
+    // Where the load stopped reading, for following from there; none for a
+    // file handed over already read.
+    std::unique_ptr<const LogLoadTask::Source> source;
     std::unique_ptr<ViewState> pendingRestore;
 
     // Per entry, whether the filter keeps it, and how many rows around each

@@ -170,6 +170,7 @@ void LogLoadTask::run(int fd)
         });
         reader.read(device, size > 0 ? size : -1, &cancelled, &bytesRead);
         readSource.bytes = reader.bytesRead();
+        readSource.tail = reader.tail();
         if (!isCancelled())
             reader.finish();
         readSource.nextLine = reader.lineNumber();

@@ -44,6 +44,8 @@ public:
         qint64 nextLine = 1;
         quint64 device = 0;
         quint64 inode = 0;
+        // The last bytes read.
+        QByteArray tail;
     };
     const Source &source() const { return readSource; }
 

@@ -345,7 +345,8 @@ private slots:
             const auto file = LogFile::load(path, startErrors);
             struct stat info;
             QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
-            LogFollower follower(*file, path, start.size(), start.count('\n') + 1, info.st_dev, info.st_ino);
+            LogFollower follower(*file, path, start.size(), start.count('\n') + 1, info.st_dev, info.st_ino,
+                                 start.right(LogReader::tailBytes));
             bool reloadAsked = false;
             // Polls until everything written is read, as the viewer does.
             const auto poll = [&] {
@@ -396,6 +397,53 @@ private slots:
             QVERIFY2(file->messages() == fresh->messages(), qPrintable(at));
             QVERIFY2(file->problemCount() == fresh->problemCount(), qPrintable(at));
         }
+    }
+
+    // A followed file written anew in place keeps its name and identity:
+    // the bytes before where reading stopped tell it apart from one that
+    // grew, whatever its new size.
+    void followerSeesAFileWrittenAnew_data()
+    {
+        QTest::addColumn<QByteArray>("now");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<int>("entries");
+        const QByteArray start = "1.0 : Info : A : first\n2.0 : Info : A : second\n";
+        QTest::newRow("grown") << start + "3.0 : Info : A : third\n" << QString() << 3;
+        QTest::newRow("written anew, longer")
+            << QByteArray("7.0 : Info : B : other\n8.0 : Info : B : lines\n9.0 : Info : B : more\n")
+            << QStringLiteral("rewritten") << 2;
+        QTest::newRow("cut shorter") << QByteArray("1.0 : Info : A : first\n") << QStringLiteral("shorter") << 2;
+    }
+
+    void followerSeesAFileWrittenAnew()
+    {
+        QFETCH(QByteArray, now);
+        QFETCH(QString, reason);
+        QFETCH(int, entries);
+        const QByteArray start = "1.0 : Info : A : first\n2.0 : Info : A : second\n";
+        const QString path = writeFile(start);
+        QStringList errors;
+        const auto file = LogFile::load(path, errors);
+        struct stat info;
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
+        LogFollower follower(*file, path, start.size(), 3, info.st_dev, info.st_ino, start);
+        LogFollower::Batch batch;
+        QString why;
+        QCOMPARE(follower.poll(1 << 20, batch, why), LogFollower::Poll::Nothing);
+        {
+            QFile out(path);
+            QVERIFY(out.open(QIODevice::ReadWrite | QIODevice::Truncate));
+            out.write(now);
+        }
+        for (int look = 0; look < 3 && why.isEmpty(); ++look) {
+            if (follower.poll(1 << 20, batch, why) == LogFollower::Poll::Reload)
+                break;
+            file->appendEntries(batch);
+        }
+        QCOMPARE(why, reason);
+        QCOMPARE(file->entries().size(), entries);
+        if (reason.isEmpty())
+            QCOMPARE(describeEntries(*file), describeEntries(*loadText(now, errors)));
     }
 
     // Lines and joined messages are cut at the bound, keeping their start.

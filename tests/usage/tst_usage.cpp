@@ -28,6 +28,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTextBrowser>
+#include <QTextCodec>
 #include <QTimer>
 #include <QUrl>
 #include <QtTest>
@@ -633,6 +634,83 @@ private slots:
         QStringList messages;
         LogFileViewer fresh(LogFile::load(path, messages));
         compareViewers(*viewer, fresh);
+    }
+
+    // Lines that come and cannot be read are reported as a load reports
+    // them; Follow switched off while a filter runs still shows the record
+    // it held back once the filter is done.
+    void followReportsAndPauses()
+    {
+        const QString path = writeLog(QStringLiteral("live.log"), keysLog);
+        MirtLogFileAnalyzer w;
+        open(w, path);
+        LogFileViewer *viewer = currentOf(w);
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::Append));
+        QTest::keyClick(viewer, Qt::Key_T, Qt::ControlModifier);
+        out.write("garbage line\n8.0 : Info : arm : a\n");
+        out.flush();
+        QTRY_COMPARE(statusOf(w)->text(), QStringLiteral("1 line of live could not be read"));
+        QVERIFY(!tabsOf(w)->tabIcon(0).isNull());
+        QVERIFY(tabsOf(w)->tabToolTip(0).contains(QStringLiteral("line 8 ignored - 'garbage line'")));
+
+        out.write("9.0 : Info : arm : b\n10.0 : Info : arm : c\n");
+        out.flush();
+        QTRY_COMPARE(viewer->logFile()->entries().size(), 9);
+        typeFilter(w, QStringLiteral("time > 0"));
+        actionOf(w, "fileFollow")->trigger();
+        QVERIFY(!viewer->isFollowing());
+        QTRY_COMPARE(viewer->logFile()->entries().size(), 10);
+    }
+
+    // A file written anew in place after it was read is read again from its
+    // start when it is followed, and the status says so.
+    void followedFileWrittenAnew()
+    {
+        const QString path = writeLog(QStringLiteral("anew.log"), keysLog);
+        MirtLogFileAnalyzer w;
+        open(w, path);
+        QByteArray anew;
+        for (int i = 0; i < 20; ++i)
+            anew += QByteArray::number(100 + i) + ".0 : Info : vision : line " + QByteArray::number(i) + "\n";
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::ReadWrite | QIODevice::Truncate));
+        out.write(anew);
+        out.close();
+        QTest::keyClick(currentOf(w), Qt::Key_T, Qt::ControlModifier);
+        QTRY_COMPARE(statusOf(w)->text(), QStringLiteral("anew was written anew: read again from its start"));
+        WAIT_UNTIL_IDLE(w);
+        QStringList messages;
+        LogFileViewer fresh(LogFile::load(path, messages));
+        compareViewers(*currentOf(w), fresh);
+        QVERIFY(currentOf(w)->isFollowing());
+    }
+
+    // A followed file in UTF-16 reads only what is appended.
+    void followUtf16_data()
+    {
+        QTest::addColumn<QByteArray>("codec");
+        QTest::newRow("UTF-16LE") << QByteArray("UTF-16LE");
+        QTest::newRow("UTF-16BE") << QByteArray("UTF-16BE");
+    }
+
+    void followUtf16()
+    {
+        QFETCH(QByteArray, codec);
+        QTextCodec *encoding = QTextCodec::codecForName(codec);
+        const QByteArray mark = codec.endsWith("LE") ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
+        const QString path = writeLog(QStringLiteral("wide.log"), mark + encoding->fromUnicode(QString::fromLatin1(keysLog)));
+        MirtLogFileAnalyzer w;
+        open(w, path);
+        LogFileViewer *viewer = currentOf(w);
+        QTest::keyClick(viewer, Qt::Key_T, Qt::ControlModifier);
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::Append));
+        out.write(encoding->fromUnicode(QStringLiteral("8.0 : Info : arm : caf\u00e9\n9.0 : Info : arm : b\n")));
+        out.flush();
+        QTRY_COMPARE(viewer->logFile()->entries().size(), 9);
+        QCOMPARE(currentOf(w), viewer);
+        QCOMPARE(viewer->logFile()->entries().at(7)->message(), QStringLiteral("caf\u00e9"));
     }
 
     // What Export writes reads back as the same records with the same
