@@ -888,6 +888,8 @@ void MirtLogFileAnalyzer::goToTime()
     const double time = text.toDouble(&number);
     if (!number || !std::isfinite(time))
         setStatus(QStringLiteral("'%1' is not a time").arg(text));
+    else if (viewer->isLoading())
+        setStatus(QStringLiteral("the file is still being read"));
     else if (!viewer->goToTime(time))
         setStatus(QStringLiteral("no row shown at or after time %1").arg(text));
 }

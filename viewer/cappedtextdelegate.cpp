@@ -92,7 +92,9 @@ void CappedTextDelegate::setHighlight(std::shared_ptr<const RowMatcher> matcher)
 
 void CappedTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    if (!highlight || highlight->isEmpty()) {
+    // Find counts and visits the records' own rows; the sub-action rows
+    // under them are not marked either.
+    if (!highlight || highlight->isEmpty() || index.parent().isValid()) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }

@@ -1,5 +1,6 @@
 #include "rowmatcher.h"
 
+#include "cappedtextdelegate.h"
 #include "logfileentry.h"
 #include "logfileviewer.h"
 #include "robotaction.h"
@@ -32,9 +33,12 @@ bool RowMatcher::occursIn(const QString &cell) const
 {
     if (pattern.isEmpty() || !valid)
         return false;
+    // The text as the cell shows it, invisible characters as their markers,
+    // so that what is counted is what is marked.
+    const QString shown = CappedTextDelegate::withVisibleControls(cell);
     if (regular)
-        return expression.match(cell).hasMatch();
-    return matcher.indexIn(cell) >= 0;
+        return expression.match(shown).hasMatch();
+    return matcher.indexIn(shown) >= 0;
 }
 
 QVector<QPair<int, int>> RowMatcher::find(const QString &cell) const

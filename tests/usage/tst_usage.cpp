@@ -340,14 +340,24 @@ private slots:
         QCOMPARE(viewer->shownRowCount(), shownBefore);
     }
 
-    // An export is refused, and the status line says why, while the file is
-    // read or while another export of the tab is being written; the one
-    // under way is written whole.
-    void exportRefused()
+    // Go to Time and Export are refused, and the status line says why,
+    // while the file is read; an export is also refused while another of
+    // the tab is being written, and the one under way is written whole.
+    void refusedWhileBusy()
     {
         MirtLogFileAnalyzer w;
+        w.show();
         w.openLogFile(writeLog(QStringLiteral("big.log"), generatedLog(120000)));
         LogFileViewer *viewer = currentOf(w);
+        QTimer::singleShot(0, this, [] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog);
+            QTest::keyClicks(dialog->focusWidget(), QStringLiteral("5"));
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+        });
+        QVERIFY(viewer->isLoading());
+        actionOf(w, "viewGoToTime")->trigger();
+        QCOMPARE(statusOf(w)->text(), QStringLiteral("the file is still being read"));
         QSignalSpy finished(viewer, &LogFileViewer::exportFinished);
         const QString early = dir.filePath(QStringLiteral("early.log"));
         viewer->exportShownRows(early);
@@ -370,6 +380,34 @@ private slots:
         QStringList messages;
         QCOMPARE(LogFile::load(first, messages)->entries().size(), viewer->logFile()->entries().size());
         QVERIFY(!QFileInfo::exists(second));
+    }
+
+    // Find counts what the cells show: invisible characters as the markers
+    // drawn for them.
+    void findSeesWhatCellsShow_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("regex");
+        QTest::addColumn<QString>("count");
+        QTest::newRow("the marker") << QStringLiteral("U+0001") << false << QStringLiteral("1 of 1");
+        QTest::newRow("the character itself") << QStringLiteral("\\x01") << true << QStringLiteral("0 of 0");
+        QTest::newRow("the text around it") << QStringLiteral("bad<U+0001>here") << false << QStringLiteral("1 of 1");
+    }
+
+    void findSeesWhatCellsShow()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, regex);
+        QFETCH(QString, count);
+        MirtLogFileAnalyzer w;
+        open(w, writeLog(QStringLiteral("control.log"), "1.0 : Info : a : plain\n2.0 : Info : a : bad\x01here\n"));
+        LogFileViewer *viewer = currentOf(w);
+        QCOMPARE(viewer->topLevelItem(1)->text(5), QStringLiteral("bad\x01here"));
+        QTest::keyClick(viewer, Qt::Key_F, Qt::ControlModifier);
+        if (regex)
+            actionOf(w, "findRegularExpression")->trigger();
+        QTest::keyClicks(w.findChild<FindBar *>(QStringLiteral("findBar"))->line(), text);
+        QTRY_COMPARE(w.findChild<QLabel *>(QStringLiteral("findCount"))->text(), count);
     }
 
     // The search goes with the current tab: switching tabs counts the new
