@@ -941,7 +941,12 @@ bool writeRecords(QIODevice &device, const LogFile &file, const std::vector<bool
         if (!time.contains('.'))
             time += ".0";
         chunk += time + " : " + levels[std::clamp(int(entry.type()), 0, 3)] + " : " + entry.subsystem().toUtf8()
-            + " : " + entry.message().toUtf8() + '\n';
+            + " : " + entry.message().toUtf8();
+        // A reader drops one carriage return before a line feed: a message
+        // ending in one keeps it with a second.
+        if (entry.message().endsWith(QLatin1Char('\r')))
+            chunk += '\r';
+        chunk += '\n';
         if (chunk.size() >= (1 << 20)) {
             if (device.write(chunk) != chunk.size()) {
                 if (error)
