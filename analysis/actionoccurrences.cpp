@@ -80,6 +80,12 @@ double percentile(const std::vector<double> &sorted, double fraction)
 std::shared_ptr<const ActionAnalysis> ActionAnalysis::compute(const LogFile &file, int entryCount,
                                                               const std::atomic<bool> *cancelled)
 {
+    return compute(LogFile::ReadAccess(file), entryCount, cancelled);
+}
+
+std::shared_ptr<const ActionAnalysis> ActionAnalysis::compute(const LogFile::ReadAccess &file, int entryCount,
+                                                              const std::atomic<bool> *cancelled)
+{
     auto analysis = std::make_shared<ActionAnalysis>();
     const auto &entries = file.entries();
     const int count = std::min(entryCount, entries.size());

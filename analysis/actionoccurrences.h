@@ -1,5 +1,6 @@
 #pragma once
 
+#include "logfile.h"
 #include "logtypes.h"
 
 #include <QString>
@@ -10,7 +11,6 @@
 #include <memory>
 #include <vector>
 
-class LogFile;
 class RobotAction;
 
 // One run of a robot action: a start record paired with the completion or
@@ -67,6 +67,9 @@ class ActionAnalysis final
 public:
     // The analysis of the first `entryCount` entries of `file`; nothing when
     // `cancelled` is set before it is done.
+    static std::shared_ptr<const ActionAnalysis> compute(const LogFile::ReadAccess &file, int entryCount,
+                                                         const std::atomic<bool> *cancelled = nullptr);
+    // The same for a file nobody appends to meanwhile.
     static std::shared_ptr<const ActionAnalysis> compute(const LogFile &file, int entryCount,
                                                          const std::atomic<bool> *cancelled = nullptr);
 

@@ -2,7 +2,7 @@
 
 #include "logfile.h"
 #include "logfileentry.h"
-#include "logfileviewer.h"
+#include "entrypresentation.h"
 #include "robotaction.h"
 
 #include <QBrush>
@@ -65,9 +65,9 @@ QVariant ActionTableModel::data(const QModelIndex &index, int role) const
         case SubsystemColumn:
             return run.subsystem;
         case StartColumn:
-            return run.startRow >= 0 ? LogFileViewer::timeText(run.startTime) : QString();
+            return run.startRow >= 0 ? EntryPresentation::timeText(run.startTime) : QString();
         case EndColumn:
-            return run.endRow >= 0 ? LogFileViewer::timeText(run.endTime) : QString();
+            return run.endRow >= 0 ? EntryPresentation::timeText(run.endTime) : QString();
         case DurationColumn:
             return run.hasDuration() ? QString::number(run.duration(), 'f', 3) : QString();
         case OutcomeColumn:
@@ -75,7 +75,7 @@ QVariant ActionTableModel::data(const QModelIndex &index, int role) const
         case SubActionsColumn:
             return QString::number(run.action ? run.action->children().size() : 0);
         case CauseColumn:
-            return role == Qt::ToolTipRole ? LogFileViewer::recordToolTip(cause(index.row())) : cause(index.row());
+            return role == Qt::ToolTipRole ? EntryPresentation::recordToolTip(cause(index.row())) : cause(index.row());
         default:
             return QVariant();
         }
@@ -93,8 +93,8 @@ QVariant ActionTableModel::data(const QModelIndex &index, int role) const
         }
     }
     if (role == Qt::BackgroundRole && index.column() == OutcomeColumn) {
-        const QBrush *colour = LogFileViewer::activityBrush(ActionOccurrence::colourActivity(run.outcome));
-        return colour ? QVariant(*colour) : QVariant();
+        const quint32 colour = EntryPresentation::activityColour(ActionOccurrence::colourActivity(run.outcome));
+        return colour != EntryPresentation::noColour ? QVariant(QBrush(QColor(QRgb(colour)))) : QVariant();
     }
     return QVariant();
 }

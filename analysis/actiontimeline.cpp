@@ -2,7 +2,7 @@
 
 #include "logfile.h"
 #include "logfileentry.h"
-#include "logfileviewer.h"
+#include "entrypresentation.h"
 #include "robotaction.h"
 
 #include <QHelpEvent>
@@ -29,8 +29,8 @@ double minimumSpanAt(double time)
 // The colours of the Message cells of the records that end each kind of run.
 QColor colourOf(ActionOccurrence::Outcome outcome)
 {
-    const QBrush *colour = LogFileViewer::activityBrush(ActionOccurrence::colourActivity(outcome));
-    return colour ? colour->color() : QColor(200, 200, 200);
+    const quint32 colour = EntryPresentation::activityColour(ActionOccurrence::colourActivity(outcome));
+    return colour != EntryPresentation::noColour ? QColor(QRgb(colour)) : QColor(200, 200, 200);
 }
 
 // A tick step of 1, 2 or 5 times a power of ten, at least `least` long.
@@ -47,7 +47,7 @@ double niceStep(double least)
 QString tickLabel(double time, double step)
 {
     if (step >= 1 || std::fabs(time) >= 1000)
-        return LogFileViewer::timeText(std::round(time / step) * step);
+        return EntryPresentation::timeText(std::round(time / step) * step);
     const int decimals = std::min(9, int(std::ceil(-std::log10(step))));
     return QString::number(time, 'f', decimals);
 }
@@ -279,7 +279,7 @@ void ActionTimeline::paintAxis(QPainter &painter) const
     const int top = histogramHeight + tickStripHeight;
     const QFontMetrics metrics(font());
     // Labels at least as far apart as the widest of them needs.
-    const QString widest = LogFileViewer::timeText(std::max(std::fabs(from), std::fabs(to))) + QStringLiteral(".000");
+    const QString widest = EntryPresentation::timeText(std::max(std::fabs(from), std::fabs(to))) + QStringLiteral(".000");
     const double step = niceStep((metrics.horizontalAdvance(widest) + 24) * (to - from) / plotWidth());
     painter.setPen(palette().text().color());
     painter.drawLine(0, top, plotWidth(), top);
@@ -434,10 +434,10 @@ bool ActionTimeline::event(QEvent *event)
         }
         const ActionOccurrence &occurrence = analysis->occurrences[size_t(run)];
         QStringList lines;
-        lines << LogFileViewer::recordToolTip(occurrence.action ? LogFileViewer::actionText(*occurrence.action) : QString());
-        lines << QStringLiteral("Start: %1").arg(occurrence.startRow >= 0 ? LogFileViewer::timeText(occurrence.startTime)
+        lines << EntryPresentation::recordToolTip(occurrence.action ? EntryPresentation::actionText(*occurrence.action) : QString());
+        lines << QStringLiteral("Start: %1").arg(occurrence.startRow >= 0 ? EntryPresentation::timeText(occurrence.startTime)
                                                                            : QStringLiteral("none"));
-        lines << QStringLiteral("End: %1").arg(occurrence.endRow >= 0 ? LogFileViewer::timeText(occurrence.endTime)
+        lines << QStringLiteral("End: %1").arg(occurrence.endRow >= 0 ? EntryPresentation::timeText(occurrence.endTime)
                                                                        : QStringLiteral("none"));
         lines << QStringLiteral("Duration: %1").arg(occurrence.hasDuration()
                                                         ? QString::number(occurrence.duration(), 'f', 3) + QStringLiteral(" s")

@@ -1,23 +1,21 @@
 #include "mirtlogfileanalyzer.h"
 
-#include "actionanalysistask.h"
-#include "actionspanel.h"
-#include "actiontimeline.h"
+#include "analysisdocks.h"
+#include "compiledfilter.h"
 #include "filterhelp.h"
 #include "filterline.h"
 #include "findbar.h"
-#include "handoff.h"
+#include "findcontrol.h"
 #include "localpath.h"
 #include "logfile.h"
-#include "logfileentry.h"
-#include "quickfilter.h"
 #include "logfileviewer.h"
-#include "logloadtask.h"
+#include "logtab.h"
+#include "problemreport.h"
+#include "quickfilter.h"
 #include "recentfiles.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -30,28 +28,20 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QSpinBox>
-#include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTabBar>
 #include <QTabWidget>
-#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
 #include <cmath>
-#include <limits>
-#include <vector>
 
-#include <sys/stat.h>
 #include <unistd.h>
+
+using problemreport::groupedNumber;
 
 namespace {
 
-// How many of a file's reader messages the status tooltip lists, and how many
-// a tab's tooltip lists. The reader cuts each message short already.
-constexpr int maxListedMessages = 100;
-constexpr int maxTabListedMessages = 20;
 // A restored window smaller than this is taken for damaged settings.
 constexpr int minRestoredWidth = 200;
 constexpr int minRestoredHeight = 150;
@@ -62,33 +52,16 @@ QList<QByteArray> &commandLineBytes()
     return bytes;
 }
 
-// 149184 as "149,184".
-QString groupedNumber(qint64 value)
-{
-    QString digits = QString::number(value);
-    for (int i = digits.size() - 3; i > (value < 0 ? 1 : 0); i -= 3)
-        digits.insert(i, QLatin1Char(','));
-    return digits;
-}
-
-// "3 lines of robot could not be read".
-QString problemSummary(qint64 count, const QString &name)
-{
-    return count == 1 ? QStringLiteral("1 line of %1 could not be read").arg(name)
-                      : QStringLiteral("%1 lines of %2 could not be read").arg(count).arg(name);
-}
-
-// The first `limit` messages of a file, then how many more problems it had.
-QStringList listedProblems(const LogFile &file, int limit)
-{
-    QStringList listed = file.messages().mid(0, limit);
-    const qint64 more = file.problemCount() - listed.size();
-    if (more > 0)
-        listed << QStringLiteral("(%1 more)").arg(more);
-    return listed;
-}
-
 } // namespace
+
+// The files opened together: what is said about them waits until every one
+// of them has been read.
+struct MirtLogFileAnalyzer::OpenBatch
+{
+    int loading = 0;
+    bool failures = false;
+    QList<QPointer<LogTab>> damaged;
+};
 
 void MirtLogFileAnalyzer::setCommandLineBytes(int argc, const char *const *argv)
 {
@@ -129,12 +102,22 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
 
     buildMenus();
     buildFilterBar();
-    buildFindBar();
-    buildAnalysisPanels();
+    finding = new FindControl(this, [this] { return currentViewer(); });
+    connect(finding, &FindControl::statusMessage, this, [this](const QString &text) { setStatus(text); });
+    docks = new AnalysisDocks(this, viewMenu, [this] { return currentTab(); });
+    connect(docks, &AnalysisDocks::rangeChosen, this, [this](double from, double to) {
+        filterEdit->setText(QStringLiteral("time >= %1 && time <= %2")
+                                .arg(QString::number(from, 'f', 3), QString::number(to, 'f', 3)));
+        filterEdit->setFocus();
+    });
     connect(tabs, &QTabWidget::currentChanged, this, &MirtLogFileAnalyzer::currentTabChanged);
 
     openLogFiles(commandLinePaths());
+    restoreWindow();
+}
 
+void MirtLogFileAnalyzer::restoreWindow()
+{
     const bool restored = settings.contains(QStringLiteral("geometry"))
         && restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
     if (!restored || !fitRestoredGeometry())
@@ -142,29 +125,42 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
     if (settings.contains(QStringLiteral("windowState")))
         restoreState(settings.value(QStringLiteral("windowState")).toByteArray(), 0);
     // The find bar opens when asked, whatever the saved state says.
-    findBar->hide();
+    finding->bar()->hide();
     lastDir = settings.value(QStringLiteral("LastDir"), QStringLiteral(".")).toString();
     // Whether the panels show is remembered on its own: the saved window
     // state may not know the docks yet.
-    viewActions->setChecked(settings.value(QStringLiteral("ShowActions"), false).toBool());
-    viewTimeline->setChecked(settings.value(QStringLiteral("ShowTimeline"), false).toBool());
-    actionsDock->setVisible(viewActions->isChecked());
-    timelineDock->setVisible(viewTimeline->isChecked());
+    docks->setShown(settings.value(QStringLiteral("ShowActions"), false).toBool(),
+                    settings.value(QStringLiteral("ShowTimeline"), false).toBool());
 }
+
+namespace {
+
+template <typename Window, typename Slot>
+QAction *addMenuAction(Window *window, QMenu *menu, const QString &text, const QString &name,
+                       const QKeySequence &keys, Slot slot)
+{
+    QAction *action = menu->addAction(text);
+    action->setObjectName(name);
+    action->setShortcut(keys);
+    QObject::connect(action, &QAction::triggered, window, slot);
+    return action;
+}
+
+} // namespace
 
 void MirtLogFileAnalyzer::buildMenus()
 {
-    const auto add = [this](QMenu *menu, const QString &text, const QString &name, const QKeySequence &keys,
-                            auto slot) {
-        QAction *action = menu->addAction(text);
-        action->setObjectName(name);
-        action->setShortcut(keys);
-        connect(action, &QAction::triggered, this, slot);
-        return action;
-    };
+    buildFileMenu();
+    buildEditMenu();
+    buildViewMenu();
+    buildFilterMenu();
+}
 
-    fileMenu = menuBar()->addMenu(tr("&File"));
-    add(fileMenu, tr("Open..."), QStringLiteral("fileOpen"), QKeySequence::Open, &MirtLogFileAnalyzer::fileOpen);
+QMenu *MirtLogFileAnalyzer::buildFileMenu()
+{
+    QMenu *fileMenu = menuBar()->addMenu(tr("&File"));
+    addMenuAction(this, fileMenu, tr("Open..."), QStringLiteral("fileOpen"), QKeySequence::Open,
+                  &MirtLogFileAnalyzer::fileOpen);
     QMenu *recentMenu = fileMenu->addMenu(tr("Open &Recent"));
     recentMenu->setObjectName(QStringLiteral("recentMenu"));
     recentFiles = new RecentFiles(settings, recentMenu, this);
@@ -175,65 +171,87 @@ void MirtLogFileAnalyzer::buildMenus()
         if (!QFileInfo::exists(path))
             recentFiles->remove(path);
     });
-    add(fileMenu, tr("Reload"), QStringLiteral("fileReload"), QKeySequence(Qt::Key_F5), [this] {
+    addMenuAction(this, fileMenu, tr("Reload"), QStringLiteral("fileReload"), QKeySequence(Qt::Key_F5), [this] {
         if (LogFileViewer *viewer = currentViewer())
             reloadViewer(viewer);
     });
-    followAction = add(fileMenu, tr("Follow"), QStringLiteral("fileFollow"), QKeySequence(Qt::CTRL | Qt::Key_T),
-                       [this](bool on) {
-                           if (LogFileViewer *viewer = currentViewer())
-                               viewer->setFollowing(on);
-                       });
+    followAction = addMenuAction(this, fileMenu, tr("Follow"), QStringLiteral("fileFollow"),
+                                 QKeySequence(Qt::CTRL | Qt::Key_T), [this](bool on) {
+                                     if (LogFileViewer *viewer = currentViewer())
+                                         viewer->setFollowing(on);
+                                 });
     followAction->setCheckable(true);
     followAction->setEnabled(false);
     fileMenu->addSeparator();
-    add(fileMenu, tr("Export Visible Rows..."), QStringLiteral("fileExport"), QKeySequence(),
-        &MirtLogFileAnalyzer::exportChosen);
+    addMenuAction(this, fileMenu, tr("Export Visible Rows..."), QStringLiteral("fileExport"), QKeySequence(),
+                  &MirtLogFileAnalyzer::exportChosen);
     fileMenu->addSeparator();
-    add(fileMenu, tr("Close"), QStringLiteral("fileClose"), QKeySequence(Qt::CTRL | Qt::Key_W),
-        &MirtLogFileAnalyzer::fileClose);
-    add(fileMenu, tr("Quit"), QStringLiteral("fileQuit"), QKeySequence(Qt::CTRL | Qt::Key_Q), &QWidget::close);
+    addMenuAction(this, fileMenu, tr("Close"), QStringLiteral("fileClose"), QKeySequence(Qt::CTRL | Qt::Key_W),
+                  &MirtLogFileAnalyzer::fileClose);
+    addMenuAction(this, fileMenu, tr("Quit"), QStringLiteral("fileQuit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+                  &QWidget::close);
+    return fileMenu;
+}
 
+void MirtLogFileAnalyzer::buildEditMenu()
+{
     QMenu *editMenu = menuBar()->addMenu(tr("&Edit"));
-    add(editMenu, tr("Find"), QStringLiteral("editFind"), QKeySequence::Find, [this] {
-        findBar->open();
-        runFind();
-    });
-    add(editMenu, tr("Find Next"), QStringLiteral("editFindNext"), QKeySequence(Qt::Key_F3),
-        [this] { findNext(true); });
-    add(editMenu, tr("Find Previous"), QStringLiteral("editFindPrevious"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
-        [this] { findNext(false); });
+    addMenuAction(this, editMenu, tr("Find"), QStringLiteral("editFind"), QKeySequence::Find,
+                  [this] { finding->open(); });
+    addMenuAction(this, editMenu, tr("Find Next"), QStringLiteral("editFindNext"), QKeySequence(Qt::Key_F3),
+                  [this] { finding->next(true); });
+    addMenuAction(this, editMenu, tr("Find Previous"), QStringLiteral("editFindPrevious"),
+                  QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] { finding->next(false); });
+}
 
+void MirtLogFileAnalyzer::buildViewMenu()
+{
     viewMenu = menuBar()->addMenu(tr("&View"));
-    add(viewMenu, tr("Expand All"), QStringLiteral("viewExpandAll"), QKeySequence(),
-        &MirtLogFileAnalyzer::viewExpandAll);
-    add(viewMenu, tr("Collapse All"), QStringLiteral("viewCollapseAll"), QKeySequence(),
-        &MirtLogFileAnalyzer::viewCollapseAll);
+    addMenuAction(this, viewMenu, tr("Expand All"), QStringLiteral("viewExpandAll"), QKeySequence(),
+                  &MirtLogFileAnalyzer::viewExpandAll);
+    addMenuAction(this, viewMenu, tr("Collapse All"), QStringLiteral("viewCollapseAll"), QKeySequence(),
+                  &MirtLogFileAnalyzer::viewCollapseAll);
     viewMenu->addSeparator();
-    add(viewMenu, tr("Next Error"), QStringLiteral("viewNextError"), QKeySequence(Qt::Key_F8),
-        [this] { goToNext(Error, true); });
-    add(viewMenu, tr("Previous Error"), QStringLiteral("viewPreviousError"), QKeySequence(Qt::SHIFT | Qt::Key_F8),
-        [this] { goToNext(Error, false); });
-    add(viewMenu, tr("Next Warning"), QStringLiteral("viewNextWarning"), QKeySequence(Qt::Key_F9),
-        [this] { goToNext(Warning, true); });
-    add(viewMenu, tr("Previous Warning"), QStringLiteral("viewPreviousWarning"),
-        QKeySequence(Qt::SHIFT | Qt::Key_F9), [this] { goToNext(Warning, false); });
-    add(viewMenu, tr("Go to Time..."), QStringLiteral("viewGoToTime"), QKeySequence(Qt::CTRL | Qt::Key_G),
-        &MirtLogFileAnalyzer::goToTime);
-    add(viewMenu, tr("Go to Partner"), QStringLiteral("viewGoToPartner"), QKeySequence(Qt::CTRL | Qt::Key_P), [this] {
-        LogFileViewer *viewer = currentViewer();
-        if (viewer && !viewer->goToPartner())
-            setStatus(QStringLiteral("the current row has no other end"));
-    });
+    addMenuAction(this, viewMenu, tr("Next Error"), QStringLiteral("viewNextError"), QKeySequence(Qt::Key_F8),
+                  [this] { goToNext(Error, true); });
+    addMenuAction(this, viewMenu, tr("Previous Error"), QStringLiteral("viewPreviousError"),
+                  QKeySequence(Qt::SHIFT | Qt::Key_F8), [this] { goToNext(Error, false); });
+    addMenuAction(this, viewMenu, tr("Next Warning"), QStringLiteral("viewNextWarning"), QKeySequence(Qt::Key_F9),
+                  [this] { goToNext(Warning, true); });
+    addMenuAction(this, viewMenu, tr("Previous Warning"), QStringLiteral("viewPreviousWarning"),
+                  QKeySequence(Qt::SHIFT | Qt::Key_F9), [this] { goToNext(Warning, false); });
+    addMenuAction(this, viewMenu, tr("Go to Time..."), QStringLiteral("viewGoToTime"),
+                  QKeySequence(Qt::CTRL | Qt::Key_G), &MirtLogFileAnalyzer::goToTime);
+    addMenuAction(this, viewMenu, tr("Go to Partner"), QStringLiteral("viewGoToPartner"),
+                  QKeySequence(Qt::CTRL | Qt::Key_P), [this] {
+                      LogFileViewer *viewer = currentViewer();
+                      if (viewer && !viewer->goToPartner())
+                          setStatus(QStringLiteral("the current row has no other end"));
+                  });
+}
 
+void MirtLogFileAnalyzer::buildFilterMenu()
+{
     QMenu *filterMenu = menuBar()->addMenu(tr("F&ilter"));
-    add(filterMenu, tr("Edit Filter"), QStringLiteral("focusFilter"), QKeySequence(Qt::CTRL | Qt::Key_L), [this] {
-        filterEdit->setFocus();
-        filterEdit->selectAll();
-    });
+    addMenuAction(this, filterMenu, tr("Edit Filter"), QStringLiteral("focusFilter"),
+                  QKeySequence(Qt::CTRL | Qt::Key_L), [this] {
+                      filterEdit->setFocus();
+                      filterEdit->selectAll();
+                  });
     applyToAllTabs = filterMenu->addAction(tr("Apply to All Tabs"));
     applyToAllTabs->setObjectName(QStringLiteral("applyToAllTabs"));
     applyToAllTabs->setCheckable(true);
+
+    QMenu *helpMenu = menuBar()->addMenu(tr("&Help"));
+    QAction *help = helpMenu->addAction(tr("Filter Language"));
+    help->setObjectName(QStringLiteral("helpFilterLanguage"));
+    connect(help, &QAction::triggered, this, [this] {
+        auto *window = findChild<FilterHelp *>();
+        if (!window)
+            window = new FilterHelp(this);
+        window->show();
+        window->raise();
+    });
 }
 
 void MirtLogFileAnalyzer::buildFilterBar()
@@ -253,45 +271,17 @@ void MirtLogFileAnalyzer::buildFilterBar()
     toolBar->addWidget(contextLabel);
     contextSpin = new QSpinBox(toolBar);
     contextSpin->setObjectName(QStringLiteral("contextRows"));
-    contextSpin->setRange(0, 50);
+    contextSpin->setRange(0, RowVisibility::maxContextRows);
     contextSpin->setToolTip(tr("Rows shown before and after each row the filter keeps"));
     contextLabel->setBuddy(contextSpin);
     toolBar->addWidget(contextSpin);
     connect(contextSpin, qOverload<int>(&QSpinBox::valueChanged), this, [this](int rows) {
-        LogFileViewer *viewer = currentViewer();
-        if (!viewer || viewer->contextRowCount() == rows)
+        LogTab *tab = currentTab();
+        if (!tab || tab->viewer()->contextRowCount() == rows)
             return;
-        if (!viewer->filterText().isEmpty())
-            statusViewer = viewer;
-        viewer->setContextRows(rows);
-    });
-}
-
-void MirtLogFileAnalyzer::buildFindBar()
-{
-    // Under the tabs, where the rows it finds are.
-    findBar = new FindBar(this);
-    addToolBar(Qt::BottomToolBarArea, findBar);
-    connect(findBar, &FindBar::queryChanged, this, &MirtLogFileAnalyzer::runFind);
-    connect(findBar, &FindBar::nextRequested, this, [this] { findNext(true); });
-    connect(findBar, &FindBar::previousRequested, this, [this] { findNext(false); });
-    connect(findBar, &FindBar::closed, this, [this] {
-        if (findViewer)
-            findViewer->find(QString(), false, false);
-        findViewer = nullptr;
-        if (LogFileViewer *viewer = currentViewer())
-            viewer->setFocus();
-    });
-
-    QMenu *helpMenu = menuBar()->addMenu(tr("&Help"));
-    QAction *help = helpMenu->addAction(tr("Filter Language"));
-    help->setObjectName(QStringLiteral("helpFilterLanguage"));
-    connect(help, &QAction::triggered, this, [this] {
-        auto *window = findChild<FilterHelp *>();
-        if (!window)
-            window = new FilterHelp(this);
-        window->show();
-        window->raise();
+        if (!tab->viewer()->filterText().isEmpty())
+            statusTab = tab;
+        tab->viewer()->setContextRows(rows);
     });
 }
 
@@ -299,11 +289,10 @@ MirtLogFileAnalyzer::~MirtLogFileAnalyzer()
 {
     // Work still running in the background stops, and what it read is left
     // to the system: the window closes at once, whatever is open.
-    LogLoadTask::setQuitting();
-    handoff->close();
-    for (LogFileViewer *viewer : viewers()) {
-        disconnect(viewer, nullptr, this, nullptr);
-        viewer->abandon();
+    for (LogTab *tab : openTabs()) {
+        disconnect(tab->viewer(), nullptr, tab, nullptr);
+        disconnect(tab, nullptr, this, nullptr);
+        tab->viewer()->abandon();
     }
 }
 
@@ -350,25 +339,9 @@ void MirtLogFileAnalyzer::setStatus(const QString &text, const QString &toolTip)
 {
     statusLabel->setText(text);
     statusLabel->setToolTip(toolTip);
+    if (LogTab *tab = currentTab())
+        tab->setStatus(text, toolTip);
 }
-
-// The files opened together: what is said about them waits until every one
-// of them has been read.
-struct MirtLogFileAnalyzer::OpenBatch
-{
-    int loading = 0;
-    bool failures = false;
-    QList<QPointer<LogFileViewer>> damaged;
-};
-
-// A tab's analysis: its panels and the work that fills them.
-struct MirtLogFileAnalyzer::Analysis
-{
-    QPointer<ActionsPanel> panel;
-    QPointer<ActionTimeline> timeline;
-    std::shared_ptr<ActionAnalysisTask> task;
-    bool done = false;
-};
 
 void MirtLogFileAnalyzer::openLogFile(const QString &path)
 {
@@ -377,10 +350,10 @@ void MirtLogFileAnalyzer::openLogFile(const QString &path)
 
 void MirtLogFileAnalyzer::openLogFiles(const QStringList &paths, bool makeCurrent)
 {
-    QStringList failures;      // reader messages of files that did not open
+    QStringList failures; // reader messages of files that did not open
     QStringList failedNames;
     auto batch = std::make_shared<OpenBatch>();
-    LogFileViewer *first = nullptr;
+    LogTab *first = nullptr;
     for (const QString &path : paths) {
         // The checks are made at once; the reading goes on in the background.
         QString error;
@@ -392,38 +365,37 @@ void MirtLogFileAnalyzer::openLogFiles(const QStringList &paths, bool makeCurren
             continue;
         }
         rememberRecent(path);
-        LogFileViewer *viewer = viewerOfFile(fd);
-        if (viewer) {
+        LogTab *tab = tabOfFile(fd);
+        if (tab) {
             // Open already: Reload is the way to read it again.
             ::close(fd);
         } else {
             ++batch->loading;
-            viewer = addViewer(path, fd, batch);
+            tab = addTab(path, fd, batch);
         }
         if (!first)
-            first = viewer;
+            first = tab;
     }
     if (first && makeCurrent)
-        tabs->setCurrentWidget(first);
+        tabs->setCurrentWidget(first->viewer());
     batch->failures = !failures.isEmpty();
     if (failures.size() == 1) {
         setStatus(failures.first());
     } else if (failures.size() > 1) {
-        setStatus(QStringLiteral("could not open %1 files: %2").arg(failures.size()).arg(failedNames.join(QStringLiteral(", "))),
+        setStatus(QStringLiteral("could not open %1 files: %2")
+                      .arg(failures.size())
+                      .arg(failedNames.join(QStringLiteral(", "))),
                   failures.join(QLatin1Char('\n')));
     }
     updateBusy();
 }
 
-LogFileViewer *MirtLogFileAnalyzer::viewerOfFile(int fd) const
+LogTab *MirtLogFileAnalyzer::tabOfFile(int fd) const
 {
-    struct stat info;
-    if (::fstat(fd, &info) != 0)
-        return nullptr;
-    const QPair<quint64, quint64> id(quint64(info.st_dev), quint64(info.st_ino));
-    for (LogFileViewer *viewer : viewers()) {
-        if (fileIds.value(viewer) == id)
-            return viewer;
+    const LogTab::FileId id = LogTab::FileId::of(fd);
+    for (LogTab *tab : openTabs()) {
+        if (tab->fileId() == id)
+            return tab;
     }
     return nullptr;
 }
@@ -437,98 +409,98 @@ void MirtLogFileAnalyzer::rememberRecent(const QString &path)
     recentFiles->add(QFileInfo(path).absoluteFilePath());
 }
 
-LogFileViewer *MirtLogFileAnalyzer::addViewer(const QString &path, int fd, const std::shared_ptr<OpenBatch> &batch,
-                                              int index)
+LogTab *MirtLogFileAnalyzer::addTab(const QString &path, int fd, const std::shared_ptr<OpenBatch> &batch, int index)
 {
-    struct stat info;
-    const bool identified = ::fstat(fd, &info) == 0;
-    auto *viewer = new LogFileViewer(path, fd);
-    if (identified)
-        fileIds.insert(viewer, {quint64(info.st_dev), quint64(info.st_ino)});
-    const QString name = QFileInfo(displayPath(path)).baseName();
-    viewer->setObjectName(QStringLiteral("viewer"));
-    connect(viewer, &LogFileViewer::quickFilterChosen, this,
-            [this, viewer](const QString &clause) { applyQuickFilter(viewer, clause); });
-    index = tabs->insertTab(index, viewer, name);
+    auto *tab = new LogTab(path, fd, this);
+    index = tabs->insertTab(index, tab->viewer(), tab->name());
     tabs->setTabToolTip(index, displayPath(path));
-    connect(viewer, &LogFileViewer::busyChanged, this, &MirtLogFileAnalyzer::updateBusy);
-    connect(viewer, &LogFileViewer::loaded, this, [this, viewer, batch] { viewerLoaded(viewer, batch); });
-    connect(viewer, &LogFileViewer::filterApplied, this, [this, viewer](int shown, int total) {
-        if (viewer == statusViewer) {
-            setStatus(QStringLiteral("%1 of %2 rows shown").arg(groupedNumber(shown), groupedNumber(total)));
-            statusViewer = nullptr;
-        }
-    });
-    connect(viewer, &LogFileViewer::findCounted, this, [this, viewer] {
-        if (viewer == findViewer)
-            showFindCount();
-    });
-    connect(viewer, &LogFileViewer::currentEntryChanged, this, [this, viewer] {
-        if (viewer == findViewer && findBar->isVisible())
-            showFindCount();
-    });
-    connect(viewer, &LogFileViewer::exportRequested, this, [this, viewer] {
-        tabs->setCurrentWidget(viewer);
+    connect(tab, &LogTab::busyChanged, this, &MirtLogFileAnalyzer::updateBusy);
+    connect(tab, &LogTab::loaded, this, [this, batch](LogTab *loaded) { tabLoaded(loaded, batch); });
+    connect(tab, &LogTab::filterApplied, this, &MirtLogFileAnalyzer::tabFiltered);
+    connect(tab, &LogTab::findCounted, finding, &FindControl::counted);
+    connect(tab, &LogTab::currentEntryChanged, finding, &FindControl::currentRowChanged);
+    connect(tab, &LogTab::quickFilterChosen, this, &MirtLogFileAnalyzer::applyQuickFilter);
+    connect(tab, &LogTab::exportRequested, this, [this](LogTab *chosen) {
+        tabs->setCurrentWidget(chosen->viewer());
         exportChosen();
     });
-    connect(viewer, &LogFileViewer::exportFinished, this,
-            [this](bool written, int rows, const QString &path, const QString &error) {
-                if (written)
-                    setStatus(QStringLiteral("%1 rows written to '%2'").arg(groupedNumber(rows), displayPath(path)));
-                else
-                    setStatus(QStringLiteral("could not export to '%1': %2").arg(displayPath(path), error));
-            });
-    connect(viewer, &LogFileViewer::rowsAppended, this, [this, viewer] {
-        // Lines that came and could not be read are reported as those of
-        // the load were.
-        const qint64 problems = viewer->logFile()->problemCount();
-        if (problems != problemsMarked.value(viewer)) {
-            markProblems(viewer);
-            if (viewer == currentViewer()) {
-                setStatus(problemSummary(problems, tabs->tabText(tabs->indexOf(viewer))),
-                          listedProblems(*viewer->logFile(), maxListedMessages).join(QLatin1Char('\n')));
-            }
+    connect(tab, &LogTab::exportFinished, this, &MirtLogFileAnalyzer::tabExported);
+    connect(tab, &LogTab::rowsAppended, this, &MirtLogFileAnalyzer::tabGrew);
+    connect(tab, &LogTab::reloadNeeded, this, &MirtLogFileAnalyzer::tabNeedsReload);
+    connect(tab->viewer(), &QObject::destroyed, tab, [this, tab, batch] { tabGone(tab, batch); });
+    return tab;
+}
+
+void MirtLogFileAnalyzer::tabFiltered(LogTab *tab, int shown, int total)
+{
+    if (tab != statusTab)
+        return;
+    setStatus(QStringLiteral("%1 of %2 rows shown").arg(groupedNumber(shown), groupedNumber(total)));
+    statusTab = nullptr;
+}
+
+void MirtLogFileAnalyzer::tabExported(LogTab *, const RecordExport::Result &result)
+{
+    if (result.written)
+        setStatus(QStringLiteral("%1 rows written to '%2'").arg(groupedNumber(result.rows), displayPath(result.path)));
+    else
+        setStatus(QStringLiteral("could not export to '%1': %2").arg(displayPath(result.path), result.error));
+}
+
+void MirtLogFileAnalyzer::tabGrew(LogTab *tab)
+{
+    // Lines that came and could not be read are reported as those of the
+    // load were.
+    const LogFile &file = *tab->viewer()->logFile();
+    if (file.problemCount() != tab->markedProblems()) {
+        markProblems(tab);
+        if (tab == currentTab()) {
+            setStatus(problemreport::summary(file.problemCount(), tab->name()),
+                      problemreport::listed(file, problemreport::maxListedMessages).join(QLatin1Char('\n')));
         }
-        // The analysis shows what the file held when it was made; a file
-        // that grows is analysed again now and then.
-        if (std::shared_ptr<Analysis> analysis = analyses.value(viewer)) {
-            analysis->done = false;
-            // Not restarted by every append: a steady writer would put it
-            // off for ever.
-            if (!analysis->task && viewer == currentViewer() && !reanalyseTimer->isActive())
-                reanalyseTimer->start();
-        }
-    });
-    connect(viewer, &LogFileViewer::reloadNeeded, this, [this, viewer](const QString &reason) {
-        const QString name = tabs->tabText(tabs->indexOf(viewer));
-        QString note;
-        if (reason == QLatin1String("replaced"))
-            note = QStringLiteral("%1 was replaced by a new file: read again from its start").arg(name);
-        else if (reason == QLatin1String("shorter"))
-            note = QStringLiteral("%1 became shorter: read again from its start").arg(name);
-        else if (reason == QLatin1String("rewritten"))
-            note = QStringLiteral("%1 was written anew: read again from its start").arg(name);
-        reloadViewer(viewer, note);
-    });
-    connect(viewer, &QObject::destroyed, this, [this, viewer, batch] {
-        forgetAnalysis(viewer);
-        fileIds.remove(viewer);
-        problemsMarked.remove(viewer);
-        // A tab closed before its file was read no longer holds up the others.
-        if (batch->loading > 0 && --batch->loading == 0)
-            showBatchProblems(*batch);
-        updateBusy();
-    });
-    return viewer;
+    }
+    // The analysis shows what the file held when it was made; a file that
+    // grows is analysed again now and then.
+    docks->fileGrew(tab);
+}
+
+void MirtLogFileAnalyzer::tabNeedsReload(LogTab *tab, ReloadReason reason)
+{
+    QString what;
+    switch (reason) {
+    case ReloadReason::Replaced:
+        what = QStringLiteral("was replaced by a new file");
+        break;
+    case ReloadReason::Shorter:
+        what = QStringLiteral("became shorter");
+        break;
+    case ReloadReason::Rewritten:
+        what = QStringLiteral("was written anew");
+        break;
+    case ReloadReason::Continued:
+        break;
+    }
+    reloadViewer(tab->viewer(),
+                 what.isEmpty() ? QString() : QStringLiteral("%1 %2: read again from its start").arg(tab->name(), what));
+}
+
+void MirtLogFileAnalyzer::tabGone(LogTab *tab, const std::shared_ptr<OpenBatch> &batch)
+{
+    tab->deleteLater();
+    // A tab closed before its file was read no longer holds up the others.
+    if (batch->loading > 0 && --batch->loading == 0)
+        showBatchProblems(*batch);
+    updateBusy();
 }
 
 void MirtLogFileAnalyzer::reloadViewer(LogFileViewer *viewer, const QString &note)
 {
+    LogTab *tab = tabOf(viewer);
     const int index = tabs->indexOf(viewer);
-    if (index < 0)
+    if (!tab || index < 0)
         return;
     QString error;
-    const int fd = openLogFileDescriptor(viewer->path(), error);
+    const int fd = openLogFileDescriptor(tab->path(), error);
     if (fd < 0) {
         setStatus(error);
         return;
@@ -537,39 +509,36 @@ void MirtLogFileAnalyzer::reloadViewer(LogFileViewer *viewer, const QString &not
     const LogFileViewer::ViewState state = viewer->viewState();
     auto batch = std::make_shared<OpenBatch>();
     batch->loading = 1;
-    LogFileViewer *fresh = addViewer(viewer->path(), fd, batch, index);
-    fresh->restoreViewState(state);
+    LogTab *fresh = addTab(tab->path(), fd, batch, index);
+    fresh->viewer()->restoreViewState(state);
     if (current)
-        tabs->setCurrentWidget(fresh);
+        tabs->setCurrentWidget(fresh->viewer());
     closeTab(tabs->indexOf(viewer));
     setStatus(note.isEmpty() ? QStringLiteral("Ready") : note);
     updateBusy();
 }
 
-void MirtLogFileAnalyzer::markProblems(LogFileViewer *viewer)
+void MirtLogFileAnalyzer::markProblems(LogTab *tab)
 {
-    const int index = tabs->indexOf(viewer);
-    const LogFile &file = *viewer->logFile();
-    problemsMarked.insert(viewer, file.problemCount());
+    const int index = tabs->indexOf(tab->viewer());
+    const LogFile &file = *tab->viewer()->logFile();
+    tab->setMarkedProblems(file.problemCount());
     if (index < 0 || file.problemCount() == 0)
         return;
     // Stays with the tab, whatever the status line says later.
-    const QString name = tabs->tabText(index);
     tabs->setTabIcon(index, style()->standardIcon(QStyle::SP_MessageBoxWarning));
-    tabs->setTabToolTip(index, displayPath(viewer->path()) + QLatin1Char('\n') + problemSummary(file.problemCount(), name)
-                                   + QLatin1Char(':') + QLatin1Char('\n')
-                                   + listedProblems(file, maxTabListedMessages).join(QLatin1Char('\n')));
+    tabs->setTabToolTip(index, problemreport::tabToolTip(displayPath(tab->path()), tab->name(), file));
 }
 
-void MirtLogFileAnalyzer::viewerLoaded(LogFileViewer *viewer, const std::shared_ptr<OpenBatch> &batch)
+void MirtLogFileAnalyzer::tabLoaded(LogTab *tab, const std::shared_ptr<OpenBatch> &batch)
 {
-    markProblems(viewer);
-    if (tabs->indexOf(viewer) >= 0 && viewer->logFile()->problemCount() > 0)
-        batch->damaged << viewer;
+    markProblems(tab);
+    if (tabs->indexOf(tab->viewer()) >= 0 && tab->viewer()->logFile()->problemCount() > 0)
+        batch->damaged << tab;
     if (batch->loading > 0 && --batch->loading == 0)
         showBatchProblems(*batch);
-    if (viewer == currentViewer())
-        showAnalysisOf(viewer);
+    if (tab == currentTab())
+        docks->show(tab);
 }
 
 void MirtLogFileAnalyzer::showBatchProblems(const OpenBatch &batch)
@@ -578,30 +547,45 @@ void MirtLogFileAnalyzer::showBatchProblems(const OpenBatch &batch)
     if (batch.failures)
         return;
     // Named in the order of the tabs, whichever file was read first.
-    QList<LogFileViewer *> damaged;
-    QStringList names;
+    QList<LogTab *> damaged;
     for (int index = 0; index < tabs->count(); ++index) {
-        for (const QPointer<LogFileViewer> &viewer : batch.damaged) {
-            if (viewer && tabs->widget(index) == viewer) {
-                damaged << viewer;
-                names << tabs->tabText(index);
-            }
+        for (const QPointer<LogTab> &tab : batch.damaged) {
+            if (tab && tabs->widget(index) == tab->viewer())
+                damaged << tab;
         }
     }
     if (damaged.size() == 1) {
-        const LogFile &file = *damaged.first()->logFile();
-        setStatus(problemSummary(file.problemCount(), names.first()),
-                  listedProblems(file, maxListedMessages).join(QLatin1Char('\n')));
+        const LogFile &file = *damaged.first()->viewer()->logFile();
+        setStatus(problemreport::summary(file.problemCount(), damaged.first()->name()),
+                  problemreport::listed(file, problemreport::maxListedMessages).join(QLatin1Char('\n')));
     } else if (damaged.size() > 1) {
         QStringList tip;
-        for (int i = 0; i < damaged.size(); ++i) {
-            const LogFile &file = *damaged.at(i)->logFile();
-            tip << problemSummary(file.problemCount(), names.at(i)) + QLatin1Char(':');
-            tip << listedProblems(file, maxListedMessages / damaged.size());
+        QStringList names;
+        for (LogTab *tab : damaged) {
+            const LogFile &file = *tab->viewer()->logFile();
+            names << tab->name();
+            tip << problemreport::summary(file.problemCount(), tab->name()) + QLatin1Char(':');
+            tip << problemreport::listed(file, problemreport::maxListedMessages / damaged.size());
         }
-        setStatus(QStringLiteral("lines of %1 files could not be read: %2").arg(damaged.size()).arg(names.join(QStringLiteral(", "))),
+        setStatus(QStringLiteral("lines of %1 files could not be read: %2")
+                      .arg(damaged.size())
+                      .arg(names.join(QStringLiteral(", "))),
                   tip.join(QLatin1Char('\n')));
     }
+}
+
+LogTab *MirtLogFileAnalyzer::tabOf(const QWidget *page) const
+{
+    for (LogTab *tab : findChildren<LogTab *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (tab->viewer() == page)
+            return tab;
+    }
+    return nullptr;
+}
+
+LogTab *MirtLogFileAnalyzer::currentTab() const
+{
+    return tabOf(tabs->currentWidget());
 }
 
 LogFileViewer *MirtLogFileAnalyzer::currentViewer() const
@@ -609,147 +593,33 @@ LogFileViewer *MirtLogFileAnalyzer::currentViewer() const
     return qobject_cast<LogFileViewer *>(tabs->currentWidget());
 }
 
-QList<LogFileViewer *> MirtLogFileAnalyzer::viewers() const
+QList<LogTab *> MirtLogFileAnalyzer::openTabs() const
 {
-    QList<LogFileViewer *> all;
+    QList<LogTab *> all;
     for (int i = 0; i < tabs->count(); ++i) {
-        if (auto *viewer = qobject_cast<LogFileViewer *>(tabs->widget(i)))
-            all << viewer;
+        if (LogTab *tab = tabOf(tabs->widget(i)))
+            all << tab;
     }
     return all;
 }
 
-void MirtLogFileAnalyzer::buildAnalysisPanels()
-{
-    handoff = std::make_shared<Handoff>(this);
-    actionsStack = new QStackedWidget;
-    actionsDock = new QDockWidget(tr("Actions"), this);
-    actionsDock->setObjectName(QStringLiteral("actionsDock"));
-    actionsDock->setWidget(actionsStack);
-    addDockWidget(Qt::BottomDockWidgetArea, actionsDock);
-    timelineStack = new QStackedWidget;
-    timelineDock = new QDockWidget(tr("Timeline"), this);
-    timelineDock->setObjectName(QStringLiteral("timelineDock"));
-    timelineDock->setWidget(timelineStack);
-    addDockWidget(Qt::BottomDockWidgetArea, timelineDock);
-
-    viewMenu->addSeparator();
-    viewActions = viewMenu->addAction(tr("Actions"));
-    viewActions->setObjectName(QStringLiteral("viewActions"));
-    viewTimeline = viewMenu->addAction(tr("Timeline"));
-    viewTimeline->setObjectName(QStringLiteral("viewTimeline"));
-    for (auto [action, dock] : {std::pair{viewActions, actionsDock}, std::pair{viewTimeline, timelineDock}}) {
-        action->setCheckable(true);
-        dock->hide();
-        connect(action, &QAction::toggled, this, [this, dock = dock](bool on) {
-            dock->setVisible(on);
-            if (on)
-                showAnalysisOf(currentViewer());
-        });
-        // Closed with its own button: the menu follows.
-        connect(dock, &QDockWidget::visibilityChanged, this, [action = action, dock = dock] {
-            if (dock->isHidden())
-                action->setChecked(false);
-        });
-    }
-    connect(tabs, &QTabWidget::currentChanged, this, [this] { showAnalysisOf(currentViewer()); });
-    reanalyseTimer = new QTimer(this);
-    reanalyseTimer->setSingleShot(true);
-    reanalyseTimer->setInterval(2000);
-    connect(reanalyseTimer, &QTimer::timeout, this, [this] { showAnalysisOf(currentViewer()); });
-}
-
-void MirtLogFileAnalyzer::showAnalysisOf(LogFileViewer *viewer)
-{
-    if (!viewer || (actionsDock->isHidden() && timelineDock->isHidden())) {
-        if (!viewer) {
-            actionsStack->setCurrentIndex(-1);
-            timelineStack->setCurrentIndex(-1);
-        }
-        return;
-    }
-    std::shared_ptr<Analysis> &analysis = analyses[viewer];
-    if (!analysis) {
-        analysis = std::make_shared<Analysis>();
-        analysis->panel = new ActionsPanel;
-        analysis->timeline = new ActionTimeline;
-        actionsStack->addWidget(analysis->panel);
-        timelineStack->addWidget(analysis->timeline);
-        // The tree, the table and the timeline follow each other.
-        connect(viewer, &LogFileViewer::currentEntryChanged, analysis->panel, &ActionsPanel::showRunOf);
-        connect(viewer, &LogFileViewer::currentEntryChanged, analysis->timeline, [viewer, timeline = analysis->timeline](int row) {
-            if (viewer->logFile() && row >= 0 && row < viewer->logFile()->entries().size())
-                timeline->setCursorTime(viewer->logFile()->entries().at(row)->time());
-        });
-        connect(analysis->panel, &ActionsPanel::recordChosen, viewer, &LogFileViewer::showEntry);
-        connect(analysis->panel, &ActionsPanel::causeChosen, viewer, &LogFileViewer::showEntry);
-        connect(analysis->timeline, &ActionTimeline::recordChosen, viewer, &LogFileViewer::showEntry);
-        connect(analysis->timeline, &ActionTimeline::rangeChosen, this, [this](double from, double to) {
-            filterEdit->setText(QStringLiteral("time >= %1 && time <= %2")
-                                    .arg(QString::number(from, 'f', 3), QString::number(to, 'f', 3)));
-            filterEdit->setFocus();
-        });
-        connect(viewer, &LogFileViewer::filterApplied, analysis->timeline,
-                [viewer, timeline = analysis->timeline] { timeline->setHiddenRows(viewer->filteredOutRows()); });
-    }
-    actionsStack->setCurrentWidget(analysis->panel);
-    timelineStack->setCurrentWidget(analysis->timeline);
-    if (!analysis->done && !analysis->task && viewer->logFile() && !viewer->isLoading())
-        analyse(viewer);
-}
-
-void MirtLogFileAnalyzer::analyse(LogFileViewer *viewer)
-{
-    std::shared_ptr<Analysis> analysis = analyses.value(viewer);
-    if (!analysis)
-        return;
-    std::shared_ptr<LogFile> file = viewer->logFile();
-    analysis->task = ActionAnalysisTask::start(
-        file, handoff, [this, viewer, file](const ActionAnalysisTask::Result &result) {
-            std::shared_ptr<Analysis> current = analyses.value(viewer);
-            if (!current)
-                return;
-            current->task.reset();
-            current->done = true;
-            if (current->panel)
-                current->panel->setAnalysis(result.analysis, file);
-            if (current->timeline) {
-                current->timeline->setAnalysis(result.analysis, result.lanes);
-                current->timeline->setHiddenRows(viewer->filteredOutRows());
-            }
-            if (current->panel && viewer->currentEntry() >= 0)
-                current->panel->showRunOf(viewer->currentEntry());
-        });
-}
-
-void MirtLogFileAnalyzer::forgetAnalysis(LogFileViewer *viewer)
-{
-    std::shared_ptr<Analysis> analysis = analyses.take(viewer);
-    if (!analysis)
-        return;
-    if (analysis->task)
-        analysis->task->cancel();
-    delete analysis->panel;
-    delete analysis->timeline;
-}
-
-void MirtLogFileAnalyzer::applyQuickFilter(LogFileViewer *viewer, const QString &clause)
+void MirtLogFileAnalyzer::applyQuickFilter(LogTab *tab, const QString &clause)
 {
     if (clause.isEmpty())
         return;
-    if (tabs->currentWidget() != viewer)
-        tabs->setCurrentWidget(viewer);
+    if (tabs->currentWidget() != tab->viewer())
+        tabs->setCurrentWidget(tab->viewer());
     // The whole expression goes into the filter line, where it can be read
     // and changed, and applies as if Return had been pressed.
-    filterEdit->setText(quickfilter::combine(viewer->filterText(), clause));
+    filterEdit->setText(quickfilter::combine(tab->viewer()->filterText(), clause));
     filterEntered();
 }
 
 void MirtLogFileAnalyzer::updateBusy()
 {
     bool now = false;
-    for (LogFileViewer *viewer : viewers())
-        now = now || viewer->isBusy();
+    for (LogTab *tab : openTabs())
+        now = now || tab->viewer()->isBusy();
     if (now == busy)
         return;
     busy = now;
@@ -817,50 +687,8 @@ void MirtLogFileAnalyzer::currentTabChanged()
         followAction->setEnabled(viewer != nullptr);
         followAction->setChecked(viewer && viewer->isFollowing());
     }
-    // The search moves with the tab.
-    if (findViewer && findViewer != viewer)
-        findViewer->find(QString(), false, false);
-    findViewer = nullptr;
-    if (findBar->isVisible())
-        runFind();
-}
-
-void MirtLogFileAnalyzer::runFind()
-{
-    LogFileViewer *viewer = currentViewer();
-    if (findViewer && findViewer != viewer)
-        findViewer->find(QString(), false, false);
-    findViewer = viewer;
-    if (!viewer) {
-        findBar->showCount(-1, 0);
-        return;
-    }
-    viewer->find(findBar->text(), findBar->matchCase(), findBar->regularExpression());
-    showFindCount();
-}
-
-void MirtLogFileAnalyzer::showFindCount()
-{
-    if (!findViewer)
-        return;
-    if (findViewer->isCounting()) {
-        findBar->showCounting();
-        return;
-    }
-    findBar->showCount(findViewer->findIndex(), findViewer->isFindValid() ? findViewer->findCount() : -1);
-}
-
-void MirtLogFileAnalyzer::findNext(bool forward)
-{
-    if (findBar->isHidden() || findBar->text().isEmpty()) {
-        findBar->open();
-        return;
-    }
-    if (findViewer != currentViewer())
-        runFind();
-    if (findViewer && !findViewer->findNext(forward) && findViewer->isFindValid())
-        setStatus(QStringLiteral("'%1' is not in the rows shown").arg(findBar->text()));
-    showFindCount();
+    finding->tabChanged();
+    docks->show(currentTab());
 }
 
 void MirtLogFileAnalyzer::goToNext(int type, bool forward)
@@ -869,7 +697,8 @@ void MirtLogFileAnalyzer::goToNext(int type, bool forward)
     if (!viewer || viewer->goToNext(EntryType(type), forward))
         return;
     const QString what = type == Error ? QStringLiteral("error") : QStringLiteral("warning");
-    setStatus(forward ? QStringLiteral("no later %1 is shown").arg(what) : QStringLiteral("no earlier %1 is shown").arg(what));
+    setStatus(forward ? QStringLiteral("no later %1 is shown").arg(what)
+                      : QStringLiteral("no earlier %1 is shown").arg(what));
 }
 
 void MirtLogFileAnalyzer::goToTime()
@@ -896,10 +725,10 @@ void MirtLogFileAnalyzer::goToTime()
 
 void MirtLogFileAnalyzer::exportChosen()
 {
-    LogFileViewer *viewer = currentViewer();
-    if (!viewer)
+    LogTab *tab = currentTab();
+    if (!tab)
         return;
-    const QString suggested = QDir(lastDir).filePath(QFileInfo(displayPath(viewer->path())).baseName()
+    const QString suggested = QDir(lastDir).filePath(QFileInfo(displayPath(tab->path())).baseName()
                                                      + QStringLiteral("-shown.log"));
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export Visible Rows"), suggested,
                                                       QStringLiteral("Log Files (*.log);;All Files(*.*)"));
@@ -925,8 +754,10 @@ void MirtLogFileAnalyzer::closeTab(int index)
     auto *viewer = qobject_cast<LogFileViewer *>(tabs->widget(index));
     if (!viewer)
         return;
+    LogTab *tab = tabOf(viewer);
     tabs->removeTab(index);
-    forgetAnalysis(viewer);
+    if (tab)
+        tab->forgetAnalysis();
     // Stops its reading or filtering at once, and frees its rows without
     // holding up the window.
     viewer->dispose();
@@ -948,59 +779,51 @@ void MirtLogFileAnalyzer::viewCollapseAll()
 void MirtLogFileAnalyzer::filterEntered()
 {
     const QString text = filterEdit->text();
-    const QList<LogFileViewer *> targets = applyToAllTabs->isChecked() ? viewers() : QList<LogFileViewer *>{currentViewer()};
+    const QList<LogTab *> targets = applyToAllTabs->isChecked() ? openTabs() : QList<LogTab *>{currentTab()};
     if (text.isEmpty()) {
         setStatus(QStringLiteral("Ready"));
-        statusViewer = nullptr;
-        for (LogFileViewer *viewer : targets) {
-            if (viewer)
-                viewer->clearFilter();
+        statusTab = nullptr;
+        for (LogTab *tab : targets) {
+            if (tab)
+                tab->viewer()->clearFilter();
         }
         return;
     }
-    QString error;
-    int position = 0;
-    if (filter.parse(filterContext, text, error, position)) {
-        filterText = text;
-        filterEdit->remember(text);
-        settings.setValue(QStringLiteral("FilterHistory"), filterEdit->history());
-        applyFilter();
-        if (applyToAllTabs->isChecked()) {
-            for (LogFileViewer *viewer : targets) {
-                if (viewer != currentViewer())
-                    viewer->applyFilter(filterText);
-            }
-        }
+    const std::shared_ptr<const CompiledFilter> compiled = CompiledFilter::compile(text);
+    if (!compiled->isValid()) {
+        filterEdit->setInvalid(true);
+        setStatus(compiled->error());
         return;
     }
-    if (error.isEmpty()) {
-        // Some steps of the parser fail without a word; the user still
-        // learns what was expected, and where.
-        error = QStringLiteral("expected a value at position %1").arg(position + 1);
-        if (position < text.size())
-            error += QStringLiteral(", got '") + text.at(position) + QLatin1Char('\'');
+    filter = compiled;
+    filterEdit->remember(text);
+    settings.setValue(QStringLiteral("FilterHistory"), filterEdit->history());
+    applyFilter();
+    if (applyToAllTabs->isChecked()) {
+        for (LogTab *tab : targets) {
+            if (tab != currentTab())
+                tab->viewer()->applyFilter(compiled);
+        }
     }
-    filterEdit->setInvalid(true);
-    setStatus(error);
 }
 
 void MirtLogFileAnalyzer::applyFilter()
 {
-    LogFileViewer *viewer = currentViewer();
-    if (!viewer) {
+    LogTab *tab = currentTab();
+    if (!tab) {
         setStatus(QStringLiteral("Ready"));
         return;
     }
     // The viewer filters its own rows, off this thread; the status line
     // says what it did once it is done.
-    statusViewer = viewer;
-    viewer->applyFilter(filterText);
+    statusTab = tab;
+    tab->viewer()->applyFilter(filter ? filter : CompiledFilter::compile(QString()));
 }
 
 void MirtLogFileAnalyzer::closeEvent(QCloseEvent *event)
 {
-    settings.setValue(QStringLiteral("ShowActions"), viewActions->isChecked());
-    settings.setValue(QStringLiteral("ShowTimeline"), viewTimeline->isChecked());
+    settings.setValue(QStringLiteral("ShowActions"), docks->actionsToggle()->isChecked());
+    settings.setValue(QStringLiteral("ShowTimeline"), docks->timelineToggle()->isChecked());
     settings.setValue(QStringLiteral("geometry"), saveGeometry());
     settings.setValue(QStringLiteral("windowState"), saveState(0));
     QMainWindow::closeEvent(event);

@@ -1,46 +1,39 @@
 #pragma once
 
-#include "expr.h"
-#include "exprvalue.h"
-#include "logfileexprcontext.h"
+#include "followsession.h"
+#include "recordexport.h"
 
-#include <QHash>
 #include <QMainWindow>
-#include <QMap>
-#include <QPair>
 #include <QPointer>
 #include <QSettings>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
-#include <vector>
 
+class AnalysisDocks;
+class CompiledFilter;
 class FilterLine;
-class FindBar;
-class Handoff;
-class LogFile;
+class FindControl;
 class LogFileViewer;
+class LogTab;
 class QAction;
-class QDockWidget;
 class QLabel;
 class QMenu;
 class QSpinBox;
-class QStackedWidget;
 class QTabWidget;
-class QTimer;
 class QToolBar;
-class QTreeWidget;
 class RecentFiles;
 
-// The one top-level window: a tab per open log file, the menus, the filter
-// and find bars, the analysis panels and one status text. Settings:
-// "geometry", "windowState", "LastDir", "RecentFiles", "FilterHistory",
-// "ShowActions" and "ShowTimeline".
+// The one top-level window. It composes: a tab per open log file (each a
+// LogTab around its viewer), the menus, the filter bar, the find bar
+// (FindControl), the analysis panels (AnalysisDocks) and one status text.
+// Settings: "geometry", "windowState", "LastDir", "RecentFiles",
+// "FilterHistory", "ShowActions" and "ShowTimeline".
 //
 // Files are read in the background: a tab appears at once and shows its
-// progress. busy is true while any tab reads its file or filters its rows,
-// so that tests and scripts can wait for it.
+// progress. busy is true while any tab reads its file, filters its rows or
+// exports them, so that tests and scripts can wait for it.
 class MirtLogFileAnalyzer : public QMainWindow
 {
     Q_OBJECT
@@ -82,8 +75,8 @@ public:
 
     // Return in the filter line: parse its text, then show and hide rows.
     void filterEntered();
-    // Has the current tab show the entry rows for which the parsed filter
-    // is true and hide the others.
+    // Has the current tab show the entry rows for which the last filter that
+    // parsed is true and hide the others.
     void applyFilter();
 
 signals:
@@ -96,39 +89,43 @@ protected:
 
 private:
     struct OpenBatch;
-    struct Analysis;
 
-    LogFileViewer *addViewer(const QString &path, int fd, const std::shared_ptr<OpenBatch> &batch, int index = -1);
+    LogTab *addTab(const QString &path, int fd, const std::shared_ptr<OpenBatch> &batch, int index = -1);
     // The tab that shows the file open as `fd`, if any.
-    LogFileViewer *viewerOfFile(int fd) const;
+    LogTab *tabOfFile(int fd) const;
+    LogTab *tabOf(const QWidget *page) const;
+    LogTab *currentTab() const;
+    LogFileViewer *currentViewer() const;
+    QList<LogTab *> openTabs() const;
+
     void buildMenus();
+    QMenu *buildFileMenu();
+    void buildEditMenu();
+    void buildViewMenu();
+    void buildFilterMenu();
     void buildFilterBar();
-    void buildFindBar();
     void currentTabChanged();
-    void runFind();
-    void showFindCount();
-    void findNext(bool forward);
     void goToNext(int type, bool forward);
     void goToTime();
     void exportChosen();
     void rememberRecent(const QString &path);
-    void viewerLoaded(LogFileViewer *viewer, const std::shared_ptr<OpenBatch> &batch);
+
+    // What the tabs tell the window.
+    void tabLoaded(LogTab *tab, const std::shared_ptr<OpenBatch> &batch);
+    void tabFiltered(LogTab *tab, int shown, int total);
+    void tabExported(LogTab *tab, const RecordExport::Result &result);
+    void tabGrew(LogTab *tab);
+    void tabNeedsReload(LogTab *tab, ReloadReason reason);
+    void tabGone(LogTab *tab, const std::shared_ptr<OpenBatch> &batch);
+    void applyQuickFilter(LogTab *tab, const QString &clause);
+
     // A warning icon on the tab of a file with unreadable lines, and the
     // first of them in its tooltip.
-    void markProblems(LogFileViewer *viewer);
+    void markProblems(LogTab *tab);
     void showBatchProblems(const OpenBatch &batch);
     void updateBusy();
-    LogFileViewer *currentViewer() const;
-    QList<LogFileViewer *> viewers() const;
-
-    // The analysis panels: the actions of the current tab and its timeline,
-    // made for a tab when one of them is first shown for it.
-    void buildAnalysisPanels();
-    void showAnalysisOf(LogFileViewer *viewer);
-    void analyse(LogFileViewer *viewer);
-    void forgetAnalysis(LogFileViewer *viewer);
-    void applyQuickFilter(LogFileViewer *viewer, const QString &clause);
     void setStatus(const QString &text, const QString &toolTip = QString());
+    void restoreWindow();
     void placeOnFirstStart();
     // Keeps a restored geometry only when it lies mostly on a screen, with
     // its size cut to that screen's.
@@ -137,39 +134,21 @@ private:
 
     QTabWidget *tabs = nullptr;
     QLabel *statusLabel = nullptr;
-    QMenu *fileMenu = nullptr;
     QMenu *viewMenu = nullptr;
     QSettings settings;
     QToolBar *toolBar = nullptr;
     QLabel *filterLabel = nullptr;
     FilterLine *filterEdit = nullptr;
     QSpinBox *contextSpin = nullptr;
-    FindBar *findBar = nullptr;
+    FindControl *finding = nullptr;
+    AnalysisDocks *docks = nullptr;
     RecentFiles *recentFiles = nullptr;
     QAction *followAction = nullptr;
     QAction *applyToAllTabs = nullptr;
-    // The tab the find bar's marks are in.
-    QPointer<LogFileViewer> findViewer;
-    // Per tab, which file it shows: a file opened again finds its tab.
-    QHash<LogFileViewer *, QPair<quint64, quint64>> fileIds;
-    // Per tab, the reader's problem count its icon and tooltip show.
-    QHash<LogFileViewer *, qint64> problemsMarked;
-    mirt::expr::Expr filter;
-    LogFileExprContext filterContext;
     QString lastDir;
-    // The text of the last filter that parsed.
-    QString filterText;
-    // The viewer whose filter result the status line waits for.
-    QPointer<LogFileViewer> statusViewer;
+    // The last filter that parsed.
+    std::shared_ptr<const CompiledFilter> filter;
+    // The tab whose filter result the status line waits for.
+    QPointer<LogTab> statusTab;
     bool busy = false;
-
-    QDockWidget *actionsDock = nullptr;
-    QDockWidget *timelineDock = nullptr;
-    QStackedWidget *actionsStack = nullptr;
-    QStackedWidget *timelineStack = nullptr;
-    QAction *viewActions = nullptr;
-    QAction *viewTimeline = nullptr;
-    QTimer *reanalyseTimer = nullptr;
-    std::shared_ptr<Handoff> handoff;
-    QHash<LogFileViewer *, std::shared_ptr<Analysis>> analyses;
 };

@@ -91,23 +91,29 @@ void readLogBytes(const QByteArray &data)
     // sizes, entries handed on as they are finished and linked apart from
     // the reading. It must give the same entries, links and messages.
     LogFile piped(file->path());
-    std::vector<std::pair<std::shared_ptr<LogFileEntry>, qint64>> handed;
     {
+        LogFile::Batch handed;
         LogReader reader(piped);
         reader.setEntrySink([&handed](std::shared_ptr<LogFileEntry> entry, qint64 line) {
             handed.emplace_back(std::move(entry), line);
         });
+        // Linked piece by piece while reading goes on, as a load does: the
+        // messages of linking wait until the reader is done.
+        const auto link = [&] {
+            LogFile::Appender appender(piped);
+            appender.holdLinkProblems(true);
+            appender.append(handed);
+        };
         for (int done = 0, step = 0; done < data.size(); ++step) {
             const int piece = std::min(data.size() - done, 1 + (uchar(data.at(step % data.size())) * 37 + step) % 301);
             reader.addData(data.constData() + done, piece);
             done += piece;
+            link();
         }
         reader.finish();
+        link();
+        LogFile::Appender(piped).holdLinkProblems(false);
     }
-    std::vector<LogFile::Problem> linking;
-    piped.appendEntries(handed);
-    piped.linkActions(nullptr, nullptr, &linking);
-    piped.addProblems(linking);
     check(piped.entries().size() == file->entries().size());
     for (int i = 0; i < piped.entries().size(); ++i) {
         const LogFileEntry &a = *piped.entries().at(i);

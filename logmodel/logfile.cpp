@@ -8,8 +8,6 @@
 
 #include <algorithm>
 
-#include <algorithm>
-
 LogFile::LogFile(const QString &path, QObject *parent)
     : QObject(parent)
     , m_path(path)
@@ -131,9 +129,21 @@ const QMap<int, std::shared_ptr<RobotAction>> &LogFile::actions() const
     return m_actions;
 }
 
+const QList<std::shared_ptr<LogFileEntry>> &LogFile::entries() const
+{
+    Q_ASSERT_X(!appendingElsewhere(), "LogFile::entries", "read without a ReadAccess while another thread appends");
+    return m_entries;
+}
+
+bool LogFile::appendingElsewhere() const
+{
+    const Qt::HANDLE appending = m_appendingThread.load(std::memory_order_relaxed);
+    return appending && appending != QThread::currentThreadId();
+}
+
 void LogFile::linkActions()
 {
-    linkActions(nullptr, nullptr);
+    linkActions(nullptr);
 }
 
 void LogFile::appendEntry(std::shared_ptr<LogFileEntry> entry, qint64 lineNumber)
@@ -142,26 +152,13 @@ void LogFile::appendEntry(std::shared_ptr<LogFileEntry> entry, qint64 lineNumber
     m_unlinkedLineNumbers.push_back(lineNumber);
 }
 
-void LogFile::appendEntries(std::vector<std::pair<std::shared_ptr<LogFileEntry>, qint64>> &entries)
-{
-    for (auto &entry : entries)
-        appendEntry(std::move(entry.first), entry.second);
-    entries.clear();
-}
-
 void LogFile::reserveEntries(int count)
 {
     if (count > m_entries.size())
         m_entries.reserve(count);
 }
 
-void LogFile::addProblems(const std::vector<Problem> &problems)
-{
-    for (const Problem &problem : problems)
-        addProblem(problem.lineNumber, problem.message);
-}
-
-void LogFile::linkActions(const std::atomic<bool> *cancelled, std::atomic<int> *linked, std::vector<Problem> *deferred)
+void LogFile::linkActions(const std::atomic<bool> *cancelled)
 {
     const int first = m_linkedEntries;
     const auto lineNumber = [this, first](int entry) {
@@ -169,12 +166,8 @@ void LogFile::linkActions(const std::atomic<bool> *cancelled, std::atomic<int> *
         return index < m_unlinkedLineNumbers.size() ? m_unlinkedLineNumbers[index] : qint64(0);
     };
     for (; m_linkedEntries < m_entries.size(); ++m_linkedEntries) {
-        if ((m_linkedEntries & 0xffff) == 0) {
-            if (cancelled && cancelled->load(std::memory_order_relaxed))
-                break;
-            if (linked)
-                linked->store(m_linkedEntries - first, std::memory_order_relaxed);
-        }
+        if ((m_linkedEntries & 0xffff) == 0 && cancelled && cancelled->load(std::memory_order_relaxed))
+            break;
         LogFileEntry &entry = *m_entries.at(m_linkedEntries);
         const QString &message = entry.message();
         int position = 0;
@@ -191,8 +184,8 @@ void LogFile::linkActions(const std::atomic<bool> *cancelled, std::atomic<int> *
             QString text = QStringLiteral("line ") + QString::number(line) + QStringLiteral(": action number '")
                 + rejected.left(maxMessageLength).toString()
                 + QStringLiteral("' is not a number from 0 to 2147483647 and names no action");
-            if (deferred)
-                deferred->push_back({line, std::move(text)});
+            if (m_holdLinkProblems)
+                m_heldProblems.push_back({line, std::move(text)});
             else
                 addProblem(line, text);
         }
@@ -202,8 +195,6 @@ void LogFile::linkActions(const std::atomic<bool> *cancelled, std::atomic<int> *
     m_unlinkedLineNumbers.erase(m_unlinkedLineNumbers.begin(), m_unlinkedLineNumbers.begin() + long(done));
     if (m_unlinkedLineNumbers.empty())
         std::vector<qint64>().swap(m_unlinkedLineNumbers);
-    if (linked)
-        linked->store(m_linkedEntries - first, std::memory_order_relaxed);
 }
 
 std::shared_ptr<RobotAction> LogFile::findOrParseAction(const QString &text, int &position)
@@ -257,4 +248,52 @@ std::shared_ptr<RobotAction> LogFile::findOrParseAction(QStringView text, int &p
     }
     ancestors.pop_back();
     return result;
+}
+
+LogFile::ReadAccess::ReadAccess(const LogFile &file)
+    : m_file(file)
+    , m_lock(file.m_accessLock)
+{
+}
+
+LogFile::Appender::Appender(LogFile &file)
+    : m_file(file)
+    , m_lock(file.m_accessLock)
+{
+    m_file.m_appendingThread.store(QThread::currentThreadId(), std::memory_order_relaxed);
+}
+
+LogFile::Appender::Appender(LogFile &file, std::try_to_lock_t)
+    : m_file(file)
+    , m_lock(file.m_accessLock, std::try_to_lock)
+{
+    if (m_lock.owns_lock())
+        m_file.m_appendingThread.store(QThread::currentThreadId(), std::memory_order_relaxed);
+}
+
+LogFile::Appender::~Appender()
+{
+    if (m_lock.owns_lock())
+        m_file.m_appendingThread.store(nullptr, std::memory_order_relaxed);
+}
+
+int LogFile::Appender::append(Batch &batch, const std::atomic<bool> *cancelled)
+{
+    Q_ASSERT(ownsLock());
+    const int first = m_file.m_entries.size();
+    for (auto &entry : batch)
+        m_file.appendEntry(std::move(entry.first), entry.second);
+    batch.clear();
+    m_file.linkActions(cancelled);
+    return first;
+}
+
+void LogFile::Appender::holdLinkProblems(bool held)
+{
+    m_file.m_holdLinkProblems = held;
+    if (held)
+        return;
+    for (const Problem &problem : m_file.m_heldProblems)
+        m_file.addProblem(problem.lineNumber, problem.message);
+    std::vector<Problem>().swap(m_file.m_heldProblems);
 }

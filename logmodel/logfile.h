@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <QThread>
 
 #include <atomic>
 #include <memory>
@@ -20,8 +21,12 @@ class BracketIndex;
 
 // One loaded log file: its entries in file order (an entry's position is its
 // entry number) and the robot actions its action records describe.
-// Complete once load() has returned it; a followed log only grows, under
-// accessLock().
+// Complete once load() has returned it; a followed log only grows.
+//
+// The thread rule: one thread at a time appends, through an Appender, which
+// holds the file's lock alone; work on other threads reads through a
+// ReadAccess, which holds it shared. The thread that appends may read
+// without either.
 class LogFile : public QObject
 {
     Q_OBJECT
@@ -41,13 +46,20 @@ public:
     explicit LogFile(const QString &path, QObject *parent = nullptr);
     ~LogFile() override;
 
+    using Batch = std::vector<std::pair<std::shared_ptr<LogFileEntry>, qint64>>;
+    class ReadAccess;
+    class Appender;
+
     // Reads the file at `path` up to the size it has when it is opened.
     // Appends the reader's messages to `errors` (at most maxKeptMessages);
     // returns nothing when the file cannot be read at all.
     static std::shared_ptr<LogFile> load(const QString &path, QStringList &errors);
 
     const QString &path() const { return m_path; }
-    const QList<std::shared_ptr<LogFileEntry>> &entries() const { return m_entries; }
+    // The entries, for the thread that appends to the file (the GUI thread
+    // of a shown file) or while nobody appends: work on other threads reads
+    // through a ReadAccess.
+    const QList<std::shared_ptr<LogFileEntry>> &entries() const;
     // Every action, by id. Made from the index that linking uses when first
     // asked for: a map of a million actions costs seconds to fill while
     // linking, and only tests and tools look at it.
@@ -67,29 +79,6 @@ public:
     // linked before are left alone, so a file that grows is linked as far as
     // it has been read, in entry order, exactly as a whole file would be.
     void linkActions();
-    // The same, stopping early (with the remaining entries unlinked) once
-    // `cancelled` is set; `linked` (when given) counts the entries done.
-    // With `deferred`, the messages of linking are collected there instead
-    // of being added, for a reader that still adds its own.
-    struct Problem
-    {
-        qint64 lineNumber;
-        QString message;
-    };
-    void linkActions(const std::atomic<bool> *cancelled, std::atomic<int> *linked,
-                     std::vector<Problem> *deferred = nullptr);
-    // Adds entries read by a LogReader with an entry sink, with their line
-    // numbers, for linking.
-    void appendEntries(std::vector<std::pair<std::shared_ptr<LogFileEntry>, qint64>> &entries);
-    void appendEntry(std::shared_ptr<LogFileEntry> entry, qint64 lineNumber);
-    // Room for `count` entries in all.
-    void reserveEntries(int count);
-    // Adds problems collected by linkActions, in order.
-    void addProblems(const std::vector<Problem> &problems);
-    // Work that reads the file on other threads holds this lock shared for
-    // as long as it reads; a file that grows while it is shown (a followed
-    // log) takes new entries only while holding it alone.
-    std::shared_mutex &accessLock() const { return m_accessLock; }
 
     // Reads an action reference at the position and returns the action it names,
     // registering new actions (and their sub-actions) in actions().
@@ -97,6 +86,17 @@ public:
 
 private:
     friend class LogReader;
+    struct Problem
+    {
+        qint64 lineNumber;
+        QString message;
+    };
+
+    void linkActions(const std::atomic<bool> *cancelled);
+    void appendEntry(std::shared_ptr<LogFileEntry> entry, qint64 lineNumber);
+    void reserveEntries(int count);
+    // Whether a thread other than the caller's is appending now.
+    bool appendingElsewhere() const;
 
     std::shared_ptr<RobotAction> findOrParseAction(QStringView text, int &position,
                                                    BracketIndex &brackets,
@@ -109,7 +109,14 @@ private:
     bool keepsMoreMessages() const { return m_messages.size() < maxKeptMessages; }
 
     QString m_path;
+    // Work on other threads holds it shared while it reads (ReadAccess);
+    // entries are added only while it is held alone (Appender).
     mutable std::shared_mutex m_accessLock;
+    std::atomic<Qt::HANDLE> m_appendingThread{nullptr};
+    // Problems of linking wait here while the reader may still add its own,
+    // so that the messages come in the order of a whole-file load.
+    bool m_holdLinkProblems = false;
+    std::vector<Problem> m_heldProblems;
     QList<std::shared_ptr<LogFileEntry>> m_entries;
     std::shared_ptr<RobotAction> knownAction(int id) const;
     void addAction(int id, const std::shared_ptr<RobotAction> &action);
@@ -129,4 +136,57 @@ private:
     // The line numbers of the entries not yet linked, for the messages of
     // linking; nothing is kept per entry once it is linked.
     std::vector<qint64> m_unlinkedLineNumbers;
+};
+
+// Reading a file from a thread other than the one that appends to it: holds
+// the file's lock shared for as long as it lives, so that no entry is added
+// meanwhile.
+class LogFile::ReadAccess final
+{
+public:
+    explicit ReadAccess(const LogFile &file);
+    Q_DISABLE_COPY_MOVE(ReadAccess)
+
+    const LogFile &file() const { return m_file; }
+    int count() const { return m_file.m_entries.size(); }
+    const LogFileEntry &entry(int number) const { return *m_file.m_entries.at(number); }
+    const QList<std::shared_ptr<LogFileEntry>> &entries() const { return m_file.m_entries; }
+    std::vector<const RobotAction *> actionList() const { return m_file.actionList(); }
+
+private:
+    const LogFile &m_file;
+    std::shared_lock<std::shared_mutex> m_lock;
+};
+
+// Adding to a file: holds the file's lock alone. append() is the one way
+// entries come into a file after the reader made them: it adds them, links
+// their action records in entry order as a whole-file load would, and
+// records the problems of linking.
+class LogFile::Appender final
+{
+public:
+    // Waits for the lock.
+    explicit Appender(LogFile &file);
+    // Takes the lock only when nobody holds it; ownsLock() says.
+    Appender(LogFile &file, std::try_to_lock_t);
+    ~Appender();
+    Q_DISABLE_COPY_MOVE(Appender)
+
+    bool ownsLock() const { return m_lock.owns_lock(); }
+    LogFile &file() const { return m_file; }
+    int count() const { return m_file.m_entries.size(); }
+
+    // Adds the entries of `batch` (each with the number of its line) and
+    // links them; empties the batch. Linking stops early once `cancelled`
+    // is set, leaving the rest unlinked. Returns the first entry added.
+    int append(Batch &batch, const std::atomic<bool> *cancelled = nullptr);
+    // Room for `count` entries in all.
+    void reserve(int count) { m_file.reserveEntries(count); }
+    // While held, the problems of linking wait until they are let go, after
+    // those the reader still adds: a load reads and links at once.
+    void holdLinkProblems(bool held);
+
+private:
+    LogFile &m_file;
+    std::unique_lock<std::shared_mutex> m_lock;
 };

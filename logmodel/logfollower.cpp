@@ -57,25 +57,25 @@ LogFollower::~LogFollower()
         ::close(fd);
 }
 
-bool LogFollower::open(QString &reason)
+bool LogFollower::open(ReloadReason &reason, bool &reload)
 {
+    reload = false;
+    const auto needs = [&](ReloadReason why) {
+        reason = why;
+        reload = true;
+        return false;
+    };
     QString error;
     fd = openLogFileDescriptor(path, error);
     if (fd < 0)
         return false; // gone for now, say while it is being rotated
     struct stat info;
-    if (::fstat(fd, &info) != 0 || quint64(info.st_dev) != device || quint64(info.st_ino) != inode) {
-        reason = QStringLiteral("replaced");
-        return false;
-    }
-    if (info.st_size < offset) {
-        reason = QStringLiteral("shorter");
-        return false;
-    }
-    if (!tailIntact()) {
-        reason = QStringLiteral("rewritten");
-        return false;
-    }
+    if (::fstat(fd, &info) != 0 || quint64(info.st_dev) != device || quint64(info.st_ino) != inode)
+        return needs(ReloadReason::Replaced);
+    if (info.st_size < offset)
+        return needs(ReloadReason::Shorter);
+    if (!tailIntact())
+        return needs(ReloadReason::Rewritten);
     char head[4] = {};
     const qint64 headSize = readAt(fd, head, sizeof head, 0);
     if (headSize < 0)
@@ -99,7 +99,7 @@ bool LogFollower::open(QString &reason)
         // The read ended inside a line, which was taken as complete: once
         // its end comes, only reading it again gives the line whole.
         if (info.st_size > offset)
-            reason = QStringLiteral("continued");
+            return needs(ReloadReason::Continued);
         return false;
     }
     reader = std::make_unique<LogReader>(file);
@@ -132,33 +132,34 @@ void LogFollower::handOnHeld(Batch &entries)
     }
 }
 
-LogFollower::Poll LogFollower::poll(qint64 maxBytes, Batch &entries, QString &reason)
+LogFollower::Poll LogFollower::poll(qint64 maxBytes, Batch &entries, ReloadReason &reason)
 {
     if (!opened) {
         if (fd >= 0) {
             ::close(fd);
             fd = -1;
         }
-        if (!open(reason))
-            return reason.isEmpty() ? Poll::Nothing : Poll::Reload;
+        bool reload = false;
+        if (!open(reason, reload))
+            return reload ? Poll::Reload : Poll::Nothing;
     }
     // Another file under the name (a rotated log) is read from its start.
     struct stat named;
     const QByteArray name = encodeLocalPath(path);
     if (::stat(name.constData(), &named) == 0 && (quint64(named.st_dev) != device || quint64(named.st_ino) != inode)) {
-        reason = QStringLiteral("replaced");
+        reason = ReloadReason::Replaced;
         return Poll::Reload;
     }
     struct stat info;
     if (::fstat(fd, &info) != 0)
         return Poll::Nothing;
     if (info.st_size < offset) {
-        reason = QStringLiteral("shorter");
+        reason = ReloadReason::Shorter;
         return Poll::Reload;
     }
     const qint64 waiting = info.st_size - offset;
     if (waiting > 0 && !tailIntact()) {
-        reason = QStringLiteral("rewritten");
+        reason = ReloadReason::Rewritten;
         return Poll::Reload;
     }
     if (waiting == 0) {
@@ -181,7 +182,7 @@ LogFollower::Poll LogFollower::poll(qint64 maxBytes, Batch &entries, QString &re
     sinkTarget = nullptr;
     if (flushed) {
         if (flushed->message().size() != flushedLength) {
-            reason = QStringLiteral("continued");
+            reason = ReloadReason::Continued;
             return Poll::Reload;
         }
         // A new record began: nothing can continue the old one any more.

@@ -11,6 +11,15 @@ class LogFile;
 class LogFileEntry;
 class LogReader;
 
+// Why a followed file must be read again from its start.
+enum class ReloadReason {
+    Replaced,  // another file took its name (a rotated log)
+    Shorter,   // it was cut shorter
+    Rewritten, // the bytes before where reading stopped changed
+    Continued, // a line continued a record already shown, or a line read
+               // as complete went on
+};
+
 // Reads what a writer appends to a log that has been read up to a line end,
 // from where the reading stopped: nothing is read twice. A partial last line
 // waits for its line end, and the last record is held back while lines may
@@ -41,13 +50,15 @@ public:
     // Reads at most `maxBytes` new bytes; the entries no later line can
     // change any more go to `entries`, in file order, for the caller to
     // add to the file and link. `reason` says why a reload is needed.
-    Poll poll(qint64 maxBytes, Batch &entries, QString &reason);
+    Poll poll(qint64 maxBytes, Batch &entries, ReloadReason &reason);
     // Hands on the record held back for continuation lines, as a poll that
     // finds nothing new does: for a follower about to pause.
     void handOnHeld(Batch &entries);
 
 private:
-    bool open(QString &reason);
+    // False when the file cannot be followed now; `reason` is set when it
+    // never can from here.
+    bool open(ReloadReason &reason, bool &reload);
     // Whether the bytes before `offset` are still those read: a file cut
     // short and written again in place keeps its name, identity and size.
     bool tailIntact() const;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "entrypresentation.h"
+
 #include <QStyledItemDelegate>
 
 #include <memory>
@@ -20,16 +22,13 @@ class CappedTextDelegate final : public QStyledItemDelegate
     Q_OBJECT
 
 public:
-    static constexpr int maxShownLength = 4096;
+    static constexpr int maxShownLength = EntryPresentation::maxShownLength;
 
     explicit CappedTextDelegate(QObject *parent = nullptr);
 
     // The text as shown: markers for invisible characters, and at most
-    // maxShownLength characters of the text.
-    static QString shownText(const QString &text);
-    // The text with each control or format character other than a tab
-    // replaced by "<U+XXXX>"; shared unchanged when it has none.
-    static QString withVisibleControls(const QString &text);
+    // maxShownLength characters of the text (EntryPresentation's).
+    static QString shownText(const QString &text) { return EntryPresentation::shownText(text); }
 
     // Marks where a searched text occurs in the cells; null for none.
     void setHighlight(std::shared_ptr<const RowMatcher> matcher);

@@ -1,31 +1,30 @@
 #pragma once
 
-#include "logfile.h"
-#include "logloadtask.h"
+#include "followsession.h"
 #include "logtypes.h"
 #include "partnerindex.h"
+#include "rowvisibility.h"
+#include "viewerfind.h"
 
 #include <QList>
 #include <QString>
 #include <QTreeWidget>
 
-#include <atomic>
 #include <memory>
-#include <mutex>
-#include <shared_mutex>
+#include <unordered_set>
 #include <vector>
 
-class FilterPass;
-class Handoff;
-class LogFollower;
-class LogLoadTask;
+class BackgroundWork;
+class CompiledFilter;
+class LogFile;
 class LogRowItem;
 class QMenu;
 class QProgressBar;
 class QTimer;
 class QTreeWidgetItem;
 class RobotAction;
-class RowMatcher;
+class RowLoad;
+class ViewHiddenSet;
 class ViewerRows;
 struct RowPiece;
 
@@ -36,13 +35,14 @@ struct RowPiece;
 //
 // Top-level rows carry the entry number in column 0 under Qt::UserRole and
 // are never reordered, so filters can map rows back to entries. Rows store
-// nothing but what they show and compute their cells when asked.
+// nothing but what they show and ask the viewer for their cells, which
+// EntryPresentation words.
 //
-// A viewer can read its file on a worker thread: it shows its progress,
-// and its rows appear once the file is read and linked. It filters its own
-// rows: a filter is evaluated on worker threads, the rows it keeps are shown
-// at once, and the view's own record of hidden rows is brought in line a
-// piece at a time. isBusy() says whether any of this is still going on.
+// The viewer composes: the load of its file (RowLoad), which rows show
+// (RowVisibility, worked out by filter passes on worker threads), the view's
+// own record of hidden rows (ViewHiddenSet), the search (ViewerFind), the
+// export (RecordExport) and following (FollowSession). isBusy() says
+// whether any of the work that changes its rows is still going on.
 class LogFileViewer final : public QTreeWidget
 {
     Q_OBJECT
@@ -58,22 +58,13 @@ public:
     // max(minSubActionBudget, subActionBudgetPerEntry * entryCount).
     static int defaultSubActionBudget(int entryCount);
     static const QString &omittedRowsText();
-    // Tooltips quote at most this much of a record's own message.
-    static constexpr int maxToolTipLength = 1000;
 
-    // The Time column's text: six significant digits below 1000 s, and from
-    // 1000 s on every integer digit and up to three decimals, never an
-    // exponent.
+    // What a record shows; EntryPresentation's, here for those who know
+    // them by the viewer.
     static QString timeText(double time);
-    // The tooltip of an action record's Message cell: the record's own text.
-    static QString recordToolTip(const QString &message);
-    // An action's name followed by ", " and each argument.
-    static QString actionText(const RobotAction &action);
     static const QString &typeName(EntryType type);
     static const QString &activityName(ActionActivity activity);
-    // The Message cell's colour of action records of this activity; null
-    // for none.
-    static const QBrush *activityBrush(ActionActivity activity);
+    static QString actionText(const RobotAction &action);
 
     // Shows a loaded file; its rows are built at once, on this thread.
     explicit LogFileViewer(std::shared_ptr<LogFile> file, QWidget *parent = nullptr);
@@ -108,14 +99,16 @@ public:
     // empty expression shows every row. A filter given while the file loads
     // applies once it is read; one given while another runs replaces it.
     bool applyFilter(const QString &expression, QString *error = nullptr);
+    // The same with a filter compiled already; false when it is not valid.
+    bool applyFilter(std::shared_ptr<const CompiledFilter> filter);
     void clearFilter() { applyFilter(QString()); }
     // The filter that applies, empty when none does.
-    const QString &filterText() const { return currentFilter; }
+    const QString &filterText() const;
     // Entry rows shown.
-    int shownRowCount() const { return shownRows; }
+    int shownRowCount() const { return visibility.shownCount(); }
 
-    // Whether the viewer is reading its file, filtering, or bringing the
-    // view's record of hidden rows in line.
+    // Whether the viewer is reading its file, filtering, exporting, or
+    // bringing the view's record of hidden rows in line.
     bool isBusy() const { return busy; }
     // Lets go of the tab: the viewer hides, frees its rows a piece at a time
     // and off this thread, and deletes itself.
@@ -130,14 +123,14 @@ public:
     static void setFilterThreadCount(int count);
 
     // Per entry, whether the filter hides its row.
-    const std::vector<bool> &filteredOutRows() const { return hiddenRows; }
+    const std::vector<bool> &filteredOutRows() const { return visibility.hiddenRows(); }
 
     // Shows `rows` rows before and after every row the filter keeps; rows
     // shown only for that are drawn in a lighter colour.
     void setContextRows(int rows);
-    int contextRowCount() const { return contextRows; }
+    int contextRowCount() const { return visibility.contextRows(); }
     // Whether entry `row` shows only as context of the rows a filter keeps.
-    bool isContextRow(int row) const;
+    bool isContextRow(int row) const { return visibility.isContextRow(row); }
 
     // The selected rows as tab-separated text, six cells a line, sub-action
     // rows indented as shown; and the text of the current cell.
@@ -155,15 +148,15 @@ public:
     // their cells, and marks it in the cells; findCounted() follows. An
     // empty text ends the search.
     void find(const QString &text, bool caseSensitive, bool regularExpression);
-    int findCount() const { return int(matches.size()); }
+    int findCount() const { return search.count(); }
     // Whether the matches are still being counted.
-    bool isCounting() const { return bool(findCancelled); }
+    bool isCounting() const { return search.isCounting(); }
     // The match the current row is, from 0; -1 when it is none.
-    int findIndex() const;
+    int findIndex() const { return search.indexOf(currentEntry()); }
     // Selects and centres the next (or previous) match from the current
     // row, going round at the end; false when there is none.
     bool findNext(bool forward);
-    bool isFindValid() const;
+    bool isFindValid() const { return search.isValid(); }
 
     // Selects and centres the first shown row at or after `time`; false
     // when there is none.
@@ -178,7 +171,7 @@ public:
     // The entry of the current row (the record a sub-action row belongs
     // to); -1 when there is none.
     int currentEntry() const;
-    // The menu for a row: quick filters about its record.
+    // The menu for a row: copy, export and quick filters about its record.
     QMenu *createContextMenu(const QModelIndex &index);
 
     // Follows the file: lines a writer appends show within a second, read
@@ -234,12 +227,12 @@ signals:
     void exportFinished(bool written, int rows, const QString &path, const QString &error);
     // Following added entries; `total` are shown in all.
     void rowsAppended(int added, int shown, int total);
-    // The followed file can only be shown right by reading it again: it
-    // shrank, was replaced, or lines continued a record already shown.
-    void reloadNeeded(const QString &reason);
+    // The followed file can only be shown right by reading it again.
+    void reloadNeeded(ReloadReason reason);
 
 private:
     void initialize();
+    void startLoading(int fd);
     void install(std::shared_ptr<LogFile> loaded, ViewerRows &rows);
     // Queues rows to be added to the view, a piece at a time.
     void queueRows(RowPiece &piece);
@@ -247,31 +240,37 @@ private:
     // The rows not in the view yet, which the caller now owns.
     QList<QTreeWidgetItem *> takeUninsertedRows();
     void finishLoading();
+    void fitColumns();
     void showProgress();
     void onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetItem *previous);
     void fitTimeColumn(const QString &widest);
+
     void startFilterPass();
-    void applyShownRows(const std::vector<char> &shown);
-    // Judges the entries from `first` on by the filter, into keptRows.
-    void keepNewEntries(int first);
-    void showKeptRows();
-    // Hides or shows rows `from` to `to` as the kept rows and the context
-    // rows around them say.
-    void markContextRows(int from, int to);
+    void applyKeptRows(std::vector<char> &&kept);
+    // The filter's verdicts on the entries from `first` to the end, judged
+    // on this thread.
+    std::vector<char> judge(int first) const;
+    // Shows the rows visibility says, keeping the current row in view.
+    void showVisibleRows();
+    void syncHiddenSet();
+    void startFind();
     void copyRows();
     void copyCell();
-    void syncHiddenSet();
     void continueDisposing();
     void updateBusy();
-    std::vector<bool> effectiveHiddenRows() const;
 
     QVariant entryRowData(int number, int column, int role, bool &handled) const;
     QVariant subRowData(const LogRowItem &row, int column, int role, bool &handled) const;
     ActionActivity topLevelActivity(const QTreeWidgetItem *row) const;
 
+    void startFollowSession();
+    void appendFollowedRows(int first, int end);
+    void restorePosition();
+
     std::shared_ptr<LogFile> file;
     QString filePath;
     int partnerRow = -1;
+    BackgroundWork *work = nullptr;
 
     // Per entry, the answers of findPartner, and whether its row has
     // sub-action rows.
@@ -279,18 +278,17 @@ private:
     std::vector<bool> hasChildren;
     // Rows whose highlight was cleared: they show white, and their recorded
     // colour, explicitly.
-    std::vector<bool> clearedRows;
-
+    std::unordered_set<int> clearedRows;
     int subActionBudget = 0;
     int subActionRows = 0;
     QString widestTimeText;
 
-    std::shared_ptr<Handoff> handoff;
-    std::shared_ptr<LogLoadTask> loadTask;
+    // Loading: the rows come in pieces and go into the view a piece at a
+    // time.
+    std::shared_ptr<RowLoad> load;
     QProgressBar *progressBar = nullptr;
     QTimer *progressTimer = nullptr;
     bool loading = false;
-    // Rows waiting to be added, a piece at a time.
     QList<QTreeWidgetItem *> pendingRows;
     // How many of pendingRows, from the first, are in the view already.
     int pendingInserted = 0;
@@ -300,61 +298,27 @@ private:
     // The file has been read and its last rows handed over.
     bool loadDone = false;
 
-    QString currentFilter;
-    std::shared_ptr<FilterPass> filterPass;
-    // The search: what is searched, and the shown rows that hold it.
-    std::shared_ptr<const RowMatcher> finder;
-    std::vector<int> matches;
-    std::shared_ptr<std::atomic<bool>> findCancelled;
-    void startFind();
+    // Filtering: which rows show, and the pass that works it out.
+    std::shared_ptr<const CompiledFilter> filter;
+    CancelToken filterPass;
+    bool filtering = false;
+    RowVisibility visibility;
+    std::unique_ptr<ViewHiddenSet> hiddenSet;
+    bool syncScheduled = false;
+    // Changes whenever the rows to show do, for the layout.
+    quint64 filterGeneration = 0;
 
-    void followTick();
-    // Shows the record a paused follower held back, once the file is free.
-    void handOnHeldRecord();
-    // Adds entries a follower gave to the file, links them and shows their
-    // rows; `changing` is the file's lock, held alone, and is let go.
-    void addFollowedEntries(std::vector<std::pair<std::shared_ptr<LogFileEntry>, qint64>> &batch,
-                            std::unique_lock<std::shared_mutex> &changing);
-    void appendFollowedRows(int first);
-    void restorePosition();
-    std::unique_ptr<LogFollower> follower;
-    QTimer *followTimer = nullptr;
+    ViewerFind search;
+
+    FollowSession *follow = nullptr;
     bool following = false;
     // Where the load stopped reading, for following from there; none for a
     // file handed over already read.
-    std::unique_ptr<const LogLoadTask::Source> source;
+    std::unique_ptr<const LogLoader::Source> source;
     std::unique_ptr<ViewState> pendingRestore;
-
-    // Per entry, whether the filter keeps it, and how many rows around each
-    // kept row show with it.
-    std::vector<char> keptRows;
-    int contextRows = 0;
-    // The rows the filter hides, and the rows the view's own hidden set
-    // holds because this viewer put them there.
-    std::vector<bool> hiddenRows;
-    std::vector<bool> viewHidden;
-    int viewHiddenCount = 0;
-    int syncPosition = -1;
-    int shownRows = 0;
 
     bool busy = false;
     bool exporting = false;
     bool disposing = false;
     bool expandWhenIdle = false;
-
-    // What the view's layout was made from: a layout from the same rows,
-    // filter and expanded rows would come out the same, and is skipped.
-    struct LayoutSource
-    {
-        int rows = -1;
-        int expanded = -1;
-        quint64 filter = 0;
-        bool operator==(const LayoutSource &other) const
-        {
-            return rows == other.rows && expanded == other.expanded && filter == other.filter;
-        }
-    };
-    LayoutSource currentLayoutSource() const;
-    LayoutSource laidOut;
-    quint64 filterGeneration = 0;
 };

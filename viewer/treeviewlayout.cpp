@@ -6,7 +6,15 @@
 #include <private/qabstractitemmodel_p.h>
 #include <private/qtreeview_p.h>
 
+#include <cstring>
+
 namespace treeviewlayout {
+
+bool privateStateUsable()
+{
+    static const bool sameToolkit = std::strcmp(qVersion(), QT_VERSION_STR) == 0;
+    return sameToolkit && qgetenv("MIRT_PUBLIC_LAYOUT") != "1";
+}
 
 namespace {
 

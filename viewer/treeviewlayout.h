@@ -20,6 +20,14 @@ class QTreeView;
 // they are right once it is complete.
 namespace treeviewlayout {
 
+// Whether this unit may touch the view's private state: only when the
+// toolkit that runs is the very version the program was built against
+// (a distribution's update could change that state's layout without any
+// build error), and the environment does not ask for the public path
+// (MIRT_PUBLIC_LAYOUT=1). Otherwise the viewer keeps to public calls:
+// slower with large filtered files, with the same rows.
+bool privateStateUsable();
+
 // Lays out `view` as QTreeView::doItemsLayout() does before it updates the
 // geometry, with top-level row i hidden when hidden[i] is set and given
 // visible sub-rows when hasChildren[i] is set; rows past the end of the

@@ -1,7 +1,7 @@
 #include "quickfilter.h"
 
 #include "logfileentry.h"
-#include "logfileexprcontext.h"
+#include "entrypresentation.h"
 #include "robotaction.h"
 
 #include <QLocale>
@@ -40,7 +40,7 @@ QString clause(Kind kind, const LogFileEntry &entry, const RobotAction *action)
     case HideSubsystem:
         return QStringLiteral("subsystem != \"%1\"").arg(entry.subsystem().toLower());
     case OnlyType:
-        return QStringLiteral("type == \"%1\"").arg(LogFileExprContext::typeValue(entry.type()));
+        return QStringLiteral("type == \"%1\"").arg(EntryPresentation::typeValue(entry.type()));
     case OnlyAction:
         if (!action)
             action = entry.action().get();

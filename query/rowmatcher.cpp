@@ -1,8 +1,7 @@
 #include "rowmatcher.h"
 
-#include "cappedtextdelegate.h"
+#include "entrypresentation.h"
 #include "logfileentry.h"
-#include "logfileviewer.h"
 #include "robotaction.h"
 
 RowMatcher::RowMatcher(const QString &text, bool caseSensitive, bool regularExpression)
@@ -35,7 +34,7 @@ bool RowMatcher::occursIn(const QString &cell) const
         return false;
     // The text as the cell shows it, invisible characters as their markers,
     // so that what is counted is what is marked.
-    const QString shown = CappedTextDelegate::withVisibleControls(cell);
+    const QString shown = EntryPresentation::withVisibleControls(cell);
     if (regular)
         return expression.match(shown).hasMatch();
     return matcher.indexIn(shown) >= 0;
@@ -63,12 +62,12 @@ QVector<QPair<int, int>> RowMatcher::find(const QString &cell) const
 bool RowMatcher::matches(const LogFileEntry &entry) const
 {
     const RobotAction *action = entry.action().get();
-    if (occursIn(action ? LogFileViewer::actionText(*action) : entry.message()))
+    if (occursIn(action ? EntryPresentation::actionText(*action) : entry.message()))
         return true;
-    if (occursIn(entry.subsystem()) || occursIn(LogFileViewer::typeName(entry.type())))
+    if (occursIn(entry.subsystem()) || occursIn(EntryPresentation::typeName(entry.type())))
         return true;
-    if (action && (occursIn(LogFileViewer::activityName(entry.activity()))
+    if (action && (occursIn(EntryPresentation::activityName(entry.activity()))
                    || (digits && occursIn(QString::number(action->id())))))
         return true;
-    return numeric && occursIn(LogFileViewer::timeText(entry.time()));
+    return numeric && occursIn(EntryPresentation::timeText(entry.time()));
 }

@@ -1,0 +1,141 @@
+#include "analysisdocks.h"
+
+#include "actionanalysistask.h"
+#include "actionspanel.h"
+#include "actiontimeline.h"
+#include "logfile.h"
+#include "logfileentry.h"
+#include "logfileviewer.h"
+#include "logtab.h"
+
+#include <QDockWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QStackedWidget>
+#include <QTimer>
+
+AnalysisDocks::AnalysisDocks(QMainWindow *window, QMenu *viewMenu, std::function<LogTab *()> currentTab)
+    : QObject(window)
+    , currentTab(std::move(currentTab))
+{
+    actionsStack = new QStackedWidget;
+    actionsDock = new QDockWidget(tr("Actions"), window);
+    actionsDock->setObjectName(QStringLiteral("actionsDock"));
+    actionsDock->setWidget(actionsStack);
+    window->addDockWidget(Qt::BottomDockWidgetArea, actionsDock);
+    timelineStack = new QStackedWidget;
+    timelineDock = new QDockWidget(tr("Timeline"), window);
+    timelineDock->setObjectName(QStringLiteral("timelineDock"));
+    timelineDock->setWidget(timelineStack);
+    window->addDockWidget(Qt::BottomDockWidgetArea, timelineDock);
+
+    viewMenu->addSeparator();
+    viewActions = viewMenu->addAction(tr("Actions"));
+    viewActions->setObjectName(QStringLiteral("viewActions"));
+    viewTimeline = viewMenu->addAction(tr("Timeline"));
+    viewTimeline->setObjectName(QStringLiteral("viewTimeline"));
+    for (auto [action, dock] : {std::pair{viewActions, actionsDock}, std::pair{viewTimeline, timelineDock}}) {
+        action->setCheckable(true);
+        dock->hide();
+        connect(action, &QAction::toggled, this, [this, dock = dock](bool on) {
+            dock->setVisible(on);
+            if (on)
+                show(this->currentTab());
+        });
+        // Closed with its own button: the menu follows.
+        connect(dock, &QDockWidget::visibilityChanged, this, [action = action, dock = dock] {
+            if (dock->isHidden())
+                action->setChecked(false);
+        });
+    }
+    reanalyseTimer = new QTimer(this);
+    reanalyseTimer->setSingleShot(true);
+    reanalyseTimer->setInterval(2000);
+    connect(reanalyseTimer, &QTimer::timeout, this, [this] { show(this->currentTab()); });
+}
+
+void AnalysisDocks::setShown(bool actions, bool timeline)
+{
+    viewActions->setChecked(actions);
+    viewTimeline->setChecked(timeline);
+    actionsDock->setVisible(actions);
+    timelineDock->setVisible(timeline);
+}
+
+void AnalysisDocks::show(LogTab *tab)
+{
+    if (!tab || (actionsDock->isHidden() && timelineDock->isHidden())) {
+        if (!tab) {
+            actionsStack->setCurrentIndex(-1);
+            timelineStack->setCurrentIndex(-1);
+        }
+        return;
+    }
+    if (!tab->analysis())
+        makePages(tab);
+    LogTab::Analysis &analysis = *tab->analysis();
+    actionsStack->setCurrentWidget(analysis.panel);
+    timelineStack->setCurrentWidget(analysis.timeline);
+    LogFileViewer *viewer = tab->viewer();
+    if (!analysis.done && !analysis.running && viewer->logFile() && !viewer->isLoading())
+        analyse(tab);
+}
+
+void AnalysisDocks::makePages(LogTab *tab)
+{
+    LogTab::Analysis &analysis = tab->makeAnalysis();
+    LogFileViewer *viewer = tab->viewer();
+    analysis.panel = new ActionsPanel;
+    analysis.timeline = new ActionTimeline;
+    actionsStack->addWidget(analysis.panel);
+    timelineStack->addWidget(analysis.timeline);
+    // The tree, the table and the timeline follow each other.
+    ActionTimeline *timeline = analysis.timeline;
+    connect(viewer, &LogFileViewer::currentEntryChanged, analysis.panel, &ActionsPanel::showRunOf);
+    connect(viewer, &LogFileViewer::currentEntryChanged, timeline, [viewer, timeline](int row) {
+        if (viewer->logFile() && row >= 0 && row < viewer->logFile()->entries().size())
+            timeline->setCursorTime(viewer->logFile()->entries().at(row)->time());
+    });
+    connect(analysis.panel, &ActionsPanel::recordChosen, viewer, &LogFileViewer::showEntry);
+    connect(analysis.panel, &ActionsPanel::causeChosen, viewer, &LogFileViewer::showEntry);
+    connect(timeline, &ActionTimeline::recordChosen, viewer, &LogFileViewer::showEntry);
+    connect(timeline, &ActionTimeline::rangeChosen, this, &AnalysisDocks::rangeChosen);
+    connect(viewer, &LogFileViewer::filterApplied, timeline,
+            [viewer, timeline] { timeline->setHiddenRows(viewer->filteredOutRows()); });
+}
+
+void AnalysisDocks::analyse(LogTab *tab)
+{
+    LogTab::Analysis &analysis = *tab->analysis();
+    LogFileViewer *viewer = tab->viewer();
+    std::shared_ptr<LogFile> file = viewer->logFile();
+    analysis.running = true;
+    // Delivered through the tab, so that nothing reaches a tab closed since.
+    analysis.task = ActionAnalysisTask::start(file, tab->work(), [tab, viewer, file](const ActionAnalysisTask::Result &result) {
+        LogTab::Analysis *current = tab->analysis();
+        if (!current)
+            return;
+        current->running = false;
+        current->done = true;
+        if (current->panel)
+            current->panel->setAnalysis(result.analysis, file);
+        if (current->timeline) {
+            current->timeline->setAnalysis(result.analysis, result.lanes);
+            current->timeline->setHiddenRows(viewer->filteredOutRows());
+        }
+        if (current->panel && viewer->currentEntry() >= 0)
+            current->panel->showRunOf(viewer->currentEntry());
+    });
+}
+
+void AnalysisDocks::fileGrew(LogTab *tab)
+{
+    LogTab::Analysis *analysis = tab->analysis();
+    if (!analysis)
+        return;
+    analysis->done = false;
+    // Not restarted by every append: a steady writer would put it off for
+    // ever.
+    if (!analysis->running && tab == currentTab() && !reanalyseTimer->isActive())
+        reanalyseTimer->start();
+}

@@ -1,0 +1,72 @@
+#include "logtab.h"
+
+#include "actionspanel.h"
+#include "actiontimeline.h"
+#include "localpath.h"
+#include "logfileviewer.h"
+
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+LogTab::FileId LogTab::FileId::of(int fd)
+{
+    struct stat info;
+    if (::fstat(fd, &info) != 0)
+        return {};
+    return {quint64(info.st_dev), quint64(info.st_ino), true};
+}
+
+LogTab::LogTab(const QString &path, int fd, QObject *parent)
+    : QObject(parent)
+    , filePath(path)
+    , shortName(QFileInfo(displayPath(path)).baseName())
+    , identity(FileId::of(fd))
+    , background(new BackgroundWork(this))
+{
+    view = new LogFileViewer(path, fd);
+    view->setObjectName(QStringLiteral("viewer"));
+    connect(view, &LogFileViewer::busyChanged, this, &LogTab::busyChanged);
+    connect(view, &LogFileViewer::loaded, this, [this] { emit loaded(this); });
+    connect(view, &LogFileViewer::filterApplied, this,
+            [this](int shown, int total) { emit filterApplied(this, shown, total); });
+    connect(view, &LogFileViewer::findCounted, this, [this] { emit findCounted(this); });
+    connect(view, &LogFileViewer::currentEntryChanged, this, [this](int row) { emit currentEntryChanged(this, row); });
+    connect(view, &LogFileViewer::quickFilterChosen, this,
+            [this](const QString &clause) { emit quickFilterChosen(this, clause); });
+    connect(view, &LogFileViewer::exportRequested, this, [this] { emit exportRequested(this); });
+    connect(view, &LogFileViewer::exportFinished, this,
+            [this](bool written, int rows, const QString &to, const QString &error) {
+                emit exportFinished(this, RecordExport::Result{written, rows, to, error});
+            });
+    connect(view, &LogFileViewer::rowsAppended, this, [this] { emit rowsAppended(this); });
+    connect(view, &LogFileViewer::reloadNeeded, this, [this](ReloadReason reason) { emit reloadNeeded(this, reason); });
+}
+
+LogTab::~LogTab()
+{
+    forgetAnalysis();
+}
+
+LogTab::Analysis &LogTab::makeAnalysis()
+{
+    if (!panels)
+        panels = std::make_unique<Analysis>();
+    return *panels;
+}
+
+void LogTab::forgetAnalysis()
+{
+    if (!panels)
+        return;
+    panels->task.cancel();
+    delete panels->panel;
+    delete panels->timeline;
+    panels.reset();
+}
+
+void LogTab::setStatus(const QString &text, const QString &toolTip)
+{
+    status = text;
+    statusTip = toolTip;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class LogFile;
+
+// The words the window uses about numbers and about lines that could not be
+// read, in the status line and in tab tooltips.
+namespace problemreport {
+
+// How many of a file's reader messages the status tooltip lists, and how many
+// a tab's tooltip lists. The reader cuts each message short already.
+constexpr int maxListedMessages = 100;
+constexpr int maxTabListedMessages = 20;
+
+// 149184 as "149,184".
+QString groupedNumber(qint64 value);
+// "3 lines of robot could not be read".
+QString summary(qint64 count, const QString &name);
+// The first `limit` messages of a file, then how many more problems it had.
+QStringList listed(const LogFile &file, int limit);
+// The tooltip of a tab whose file had problems: its path, the summary and
+// the first messages.
+QString tabToolTip(const QString &path, const QString &name, const LogFile &file);
+
+} // namespace problemreport

@@ -1,0 +1,166 @@
+#include "logloader.h"
+
+#include "logfileentry.h"
+#include "logreader.h"
+
+#include <QFile>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Entries handed from the thread that reads to the thread that links them,
+// a batch at a time.
+class EntryQueue final
+{
+public:
+    void push(LogFile::Batch &batch)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            batches.push_back(std::move(batch));
+        }
+        batch.clear();
+        ready.notify_one();
+    }
+
+    void close()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            closed = true;
+        }
+        ready.notify_one();
+    }
+
+    // The next batch; false once the queue is closed and empty.
+    bool pop(LogFile::Batch &batch)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        ready.wait(lock, [this] { return closed || !batches.empty(); });
+        if (batches.empty())
+            return false;
+        batch = std::move(batches.front());
+        batches.pop_front();
+        return true;
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::deque<LogFile::Batch> batches;
+    bool closed = false;
+};
+
+constexpr size_t batchSize = 8192;
+// A guess of the entries beyond this is taken for a mistake.
+constexpr qint64 maxExpectedEntries = 200000000;
+
+} // namespace
+
+std::shared_ptr<LogLoader> LogLoader::start(const QString &path, int fd, BackgroundWork &work, Client client)
+{
+    std::shared_ptr<LogLoader> loader(new LogLoader);
+    loader->path = path;
+    loader->client = std::move(client);
+    loader->token = work.track();
+    work.runWith(
+        loader->token, [loader, fd](const CancelToken &) { return loader->run(fd); },
+        [loader](std::shared_ptr<LogFile> file) {
+            if (file && loader->client.done)
+                loader->client.done(std::move(file));
+        });
+    return loader;
+}
+
+qint64 LogLoader::expectedEntries() const
+{
+    return std::min<qint64>(firstBlockEstimate.load(std::memory_order_relaxed), maxExpectedEntries);
+}
+
+std::shared_ptr<LogFile> LogLoader::run(int fd)
+{
+    QFile device;
+    if (!device.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return nullptr;
+    }
+    struct stat identity;
+    if (::fstat(fd, &identity) == 0) {
+        readSource.device = quint64(identity.st_dev);
+        readSource.inode = quint64(identity.st_ino);
+    }
+    auto file = std::make_shared<LogFile>(path);
+    readAndLink(device, file);
+    device.close();
+    readDone.store(true, std::memory_order_release);
+    if (!isCancelled() && client.finish && !client.finish(*file, token))
+        token.cancel();
+    if (!isCancelled())
+        return file;
+    if (client.dropped)
+        client.dropped(token.isAbandoned());
+    if (token.isAbandoned())
+        leaveToSystem(file);
+    return nullptr;
+}
+
+void LogLoader::readAndLink(QIODevice &device, const std::shared_ptr<LogFile> &file)
+{
+    // Up to the size the file has now: lines a writer adds meanwhile are left
+    // for a later read. Pseudo-files that claim no size are read to their end.
+    const qint64 size = device.size();
+    totalBytes.store(size);
+    // One thread reads; this one links the entries as they come. The reader
+    // adds its messages to the file; the messages of linking wait until it
+    // is done, so that they come in the order a whole-file load has.
+    EntryQueue queue;
+    std::thread reading([&] {
+        LogReader reader(*file);
+        LogFile::Batch batch;
+        batch.reserve(batchSize);
+        reader.setEntrySink([&](std::shared_ptr<LogFileEntry> entry, qint64 line) {
+            if (batch.empty())
+                firstBlockEstimate.store(reader.expectedEntries(), std::memory_order_relaxed);
+            batch.emplace_back(std::move(entry), line);
+            if (batch.size() >= batchSize) {
+                queue.push(batch);
+                batch.reserve(batchSize);
+            }
+        });
+        reader.read(device, size > 0 ? size : -1, token.flag(), &readBytes);
+        readSource.bytes = reader.bytesRead();
+        readSource.tail = reader.tail();
+        if (!isCancelled())
+            reader.finish();
+        readSource.nextLine = reader.lineNumber();
+        queue.push(batch);
+        queue.close();
+    });
+    LogFile::Batch batch;
+    bool reserved = false;
+    while (queue.pop(batch)) {
+        if (isCancelled())
+            continue;
+        LogFile::Appender appender(*file);
+        appender.holdLinkProblems(true);
+        if (!reserved) {
+            // Room for the entries the whole file likely holds saves
+            // growing the list step by step.
+            reserved = true;
+            appender.reserve(int(expectedEntries()));
+        }
+        const int first = appender.append(batch, token.flag());
+        if (client.linked)
+            client.linked(*this, appender, first, appender.count());
+    }
+    reading.join();
+    LogFile::Appender appender(*file);
+    appender.holdLinkProblems(false);
+}

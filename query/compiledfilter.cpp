@@ -1,0 +1,42 @@
+#include "compiledfilter.h"
+
+#include "exprvalue.h"
+
+std::shared_ptr<const CompiledFilter> CompiledFilter::compile(const QString &text)
+{
+    std::shared_ptr<CompiledFilter> filter(new CompiledFilter);
+    filter->source = text;
+    if (text.isEmpty())
+        return filter;
+    EntryExprContext context;
+    QString error;
+    int stopped = 0;
+    filter->valid = filter->expression.parse(context, text, error, stopped);
+    if (filter->valid)
+        return filter;
+    filter->position = stopped;
+    if (error.isEmpty()) {
+        // Some steps of the parser fail without a word; the user still
+        // learns what was expected, and where.
+        error = QStringLiteral("expected a value at position %1").arg(stopped + 1);
+        if (stopped < text.size())
+            error += QStringLiteral(", got '") + text.at(stopped) + QLatin1Char('\'');
+    }
+    filter->message = error;
+    return filter;
+}
+
+bool CompiledFilter::keeps(EntryExprContext &context, const LogFileEntry &record) const
+{
+    if (source.isEmpty())
+        return true;
+    if (!valid)
+        return false;
+    context.setRecord(&record);
+    return mirt::expr::isTrue(expression.evaluate(context));
+}
+
+FilterJudge::FilterJudge(std::shared_ptr<const CompiledFilter> filter)
+    : filter(std::move(filter))
+{
+}

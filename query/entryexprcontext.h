@@ -1,0 +1,66 @@
+#pragma once
+
+#include "exprcontext.h"
+#include "logtypes.h"
+
+#include <QHash>
+#include <QStringList>
+
+class LogFileEntry;
+
+// Serves the filter language's variables and the function contains() for
+// one record: values come from the record's own data and are what its row
+// shows (EntryPresentation): time at full precision, the other values as
+// the cells show them, text values in small letters.
+//
+// One context is used by one thread at a time; work that runs on several
+// threads gives each its own.
+class EntryExprContext : public mirt::expr::ExprContext
+{
+public:
+    EntryExprContext();
+    ~EntryExprContext() override;
+    Q_DISABLE_COPY_MOVE(EntryExprContext)
+
+    // The record to evaluate; none gives the values of a record-less row.
+    void setRecord(const LogFileEntry *entry) { record = entry; }
+    const LogFileEntry *currentRecord() const { return record; }
+
+    bool isVariable(const QString &name) override;
+    QVariant getVariable(const QString &name) override;
+    bool isFunction(const QString &name) override;
+    QVariant evalFunction(const QString &name, std::vector<std::shared_ptr<mirt::expr::ExprNode>> args) override;
+
+    // "time", "type", "action", "activity", "message", "subsystem", "isaction",
+    // "text".
+    static const QStringList variableNames;
+    enum Variable { Time, Type, Action, Activity, Message, Subsystem, IsAction, Text };
+
+protected:
+    // The value of a variable when there is no record.
+    virtual QVariant valueWithoutRecord(int variable) const;
+    // Forgets what was learnt of a file's subsystem names.
+    void forgetSubsystems() { loweredSubsystems.clear(); }
+
+private:
+    int variableIndex(const QString &name);
+    const QString &loweredSubsystem(const QString &subsystem);
+
+    const LogFileEntry *record = nullptr;
+    // Variable nodes keep their names for the whole pass, so the index of a
+    // name is found once per node, by the address of its text. Each entry
+    // keeps the text alive, so that no other text can take its address.
+    struct KnownName
+    {
+        QString name;
+        int index;
+    };
+    QHash<const QChar *, KnownName> nameIndexes;
+    // Subsystem names are shared by all entries that show them; lowered once.
+    struct KnownSubsystem
+    {
+        QString name;
+        QString lowered;
+    };
+    QHash<const QChar *, KnownSubsystem> loweredSubsystems;
+};

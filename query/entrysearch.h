@@ -1,0 +1,26 @@
+#pragma once
+
+#include "backgroundwork.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class LogFile;
+class RowMatcher;
+
+// Counts, on worker threads, the entries of a file whose row holds a text
+// (RowMatcher), among the entries not hidden. The hidden rows are taken as
+// they are when it starts; each thread looks at chunks of entries and keeps
+// the matches of its chunks, read through a ReadAccess.
+class EntrySearch final
+{
+public:
+    static constexpr int chunkSize = 16384;
+    using Done = std::function<void(std::vector<int> &&matches)>;
+
+    // `done` gets the matching entries in increasing order, on the thread of
+    // `work`'s owner; not when the returned token was cancelled.
+    static CancelToken start(std::shared_ptr<LogFile> file, std::shared_ptr<const RowMatcher> matcher,
+                             std::vector<bool> hidden, BackgroundWork &work, Done done);
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "backgroundwork.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class LogFile;
+class QIODevice;
+
+// Writes records as lines of the log's own format (EntryPresentation's
+// record lines), which read back as the same records.
+class RecordExport final
+{
+public:
+    struct Result
+    {
+        bool written = false;
+        int rows = 0;
+        QString path;
+        QString error;
+    };
+    using Done = std::function<void(const Result &result)>;
+
+    // Writes the entries that `hidden` does not hide to `device`; false,
+    // with `error` set, when a write fails. The caller may read the file.
+    static bool write(QIODevice &device, const LogFile &file, const std::vector<bool> &hidden, QString *error);
+
+    // Writes them to `path` on a worker thread, into a file put in place
+    // only once it is complete; `rows` is how many are written. `done` runs
+    // on the thread of `work`'s owner.
+    static CancelToken start(std::shared_ptr<LogFile> file, std::vector<bool> hidden, int rows, const QString &path,
+                             BackgroundWork &work, Done done);
+};

@@ -1,0 +1,72 @@
+#include "rowload.h"
+
+#include "backgroundwork.h"
+#include "logfile.h"
+#include "logfileviewer.h"
+#include "viewerrows.h"
+
+namespace {
+
+// The share of the progress that reading (and linking along with it) has, in
+// thousandths; building the rows left over has the rest but for what the
+// viewer takes to add the rows to the view.
+constexpr int readingShare = 850;
+constexpr int showingShare = 50;
+// Rows handed to the viewer at a time while the file is read.
+constexpr int rowsPerPiece = 100000;
+
+} // namespace
+
+std::shared_ptr<RowLoad> RowLoad::start(const QString &path, int fd, int budget, BackgroundWork &work, Piece piece,
+                                        Done done)
+{
+    std::shared_ptr<RowLoad> load(new RowLoad);
+    auto shared = std::make_shared<Shared>();
+    shared->rows = ViewerRows::start();
+    std::shared_ptr<Handoff> handoff = work.handoff();
+    // The first three run on the loader's linking thread, and only there.
+    LogLoader::Client client;
+    client.linked = [shared, handoff, piece](const LogLoader &loader, LogFile::Appender &file, int, int) {
+        shared->rows->addRows(file.file());
+        if (shared->rows->rowsNotTaken() < rowsPerPiece)
+            return;
+        std::shared_ptr<RowPiece> taken = shared->rows->takePiece();
+        taken->expectedRows = int(loader.expectedEntries());
+        handoff->post([token = loader.cancelToken(), piece, taken] {
+            if (!token.isCancelled())
+                piece(taken);
+        });
+    };
+    client.finish = [shared, budget](const LogFile &file, const CancelToken &token) {
+        const int count = file.entries().size();
+        shared->entryCount.store(count);
+        shared->building.store(true);
+        const int rowBudget = budget >= 0 ? budget : LogFileViewer::defaultSubActionBudget(count);
+        return shared->rows->finish(file, rowBudget, token.flag(), &shared->rowsFinished);
+    };
+    client.dropped = [shared](bool abandoned) {
+        if (abandoned)
+            leaveToSystem(shared->rows);
+        shared->rows.reset();
+    };
+    client.done = [shared, done](std::shared_ptr<LogFile> file) { done(std::move(file), std::move(shared->rows)); };
+    load->shared = shared;
+    load->loader = LogLoader::start(path, fd, work, std::move(client));
+    return load;
+}
+
+int RowLoad::progress() const
+{
+    const auto share = [](qint64 part, qint64 whole, int range) {
+        return whole > 0 ? int(std::min<qint64>(part, whole) * range / whole) : range;
+    };
+    if (!shared->building.load())
+        return loader->isRead() ? readingShare : share(loader->bytesRead(), loader->bytesToRead(), readingShare);
+    return readingShare
+        + share(shared->rowsFinished.load(), shared->entryCount.load(), 1000 - readingShare - showingShare);
+}
+
+QString RowLoad::stage() const
+{
+    return shared->building.load() ? QStringLiteral("Building rows") : QStringLiteral("Reading");
+}

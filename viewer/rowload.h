@@ -1,0 +1,53 @@
+#pragma once
+
+#include "logloader.h"
+
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class BackgroundWork;
+class LogFile;
+class ViewerRows;
+struct RowPiece;
+
+// The viewer's share of loading a file: while the loader reads and links
+// the file, the rows of the entries linked so far are built on its linking
+// thread and handed to the viewer in pieces; the file, the partner index
+// and the last rows come once all of it is done.
+class RowLoad final
+{
+public:
+    using Piece = std::function<void(std::shared_ptr<RowPiece> piece)>;
+    using Done = std::function<void(std::shared_ptr<LogFile> file, std::shared_ptr<ViewerRows> rows)>;
+
+    // Reads from `fd`, which the load closes; `budget` bounds the sub-action
+    // rows, negative for the viewer's default for the file's size.
+    static std::shared_ptr<RowLoad> start(const QString &path, int fd, int budget, BackgroundWork &work, Piece piece,
+                                          Done done);
+    Q_DISABLE_COPY_MOVE(RowLoad)
+
+    void cancel() { loader->cancel(); }
+    // How far the load has come, from 0 to 1000, and what it is doing.
+    int progress() const;
+    QString stage() const;
+    // Where the reading stopped; known once `done` is called.
+    const LogLoader::Source &source() const { return loader->source(); }
+
+private:
+    RowLoad() = default;
+
+    // What the loader's callbacks share; they hold it, so that the rows of
+    // a load given up are freed on the loader's thread, not the GUI's.
+    struct Shared
+    {
+        std::shared_ptr<ViewerRows> rows;
+        std::atomic<int> entryCount{0};
+        std::atomic<int> rowsFinished{0};
+        std::atomic<bool> building{false};
+    };
+    std::shared_ptr<Shared> shared;
+    std::shared_ptr<LogLoader> loader;
+};
