@@ -126,10 +126,6 @@ private:
     void updateBusy();
     void setStatus(const QString &text, const QString &toolTip = QString());
     void restoreWindow();
-    void placeOnFirstStart();
-    // Keeps a restored geometry only when it lies mostly on a screen, with
-    // its size cut to that screen's.
-    bool fitRestoredGeometry();
     static QStringList commandLinePaths();
 
     QTabWidget *tabs = nullptr;

@@ -13,8 +13,6 @@
 #include "viewerrows.h"
 #include "viewhiddenset.h"
 
-#include <QBrush>
-#include <QColor>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QMenu>
@@ -35,16 +33,6 @@ constexpr int persistentRowsDroppedPerTurn = 200000;
 // A viewer with more rows than this is taken apart a piece at a time.
 constexpr int largeViewerRows = 50000;
 constexpr int progressInterval = 50; // ms
-
-QBrush brushOf(quint32 rgb)
-{
-    // One brush per colour, made once: every cell that uses it shares its data.
-    static QHash<quint32, QBrush> brushes;
-    auto found = brushes.find(rgb);
-    if (found == brushes.end())
-        found = brushes.insert(rgb, QBrush(QColor(QRgb(rgb | 0xFF000000u))));
-    return *found;
-}
 
 // The entry of the record a row belongs to, without the toolkit's search of
 // every top-level row; -1 for none.
@@ -252,7 +240,7 @@ void LogFileViewer::install(std::shared_ptr<LogFile> loaded, ViewerRows &rows)
         subActionBudget = defaultSubActionBudget(file->entries().size());
         source = std::make_unique<const LogLoader::Source>(load->source());
     }
-    partners = std::move(rows.partners);
+    presenter.setPartners(std::move(rows.partners));
     subActionRows = rows.subActionRows;
     widestTimeText = rows.widestTimeText;
     queueRows(*rows.takePiece());
@@ -372,17 +360,12 @@ void LogFileViewer::fitTimeColumn(const QString &widest)
 
 int LogFileViewer::findPartner(int row, ActionActivity activity) const
 {
-    return activity == Start ? partners.nextEndOf(row) : partners.previousStartOf(row);
+    return presenter.findPartner(row, activity);
 }
 
 QString LogFileViewer::partnerToolTip(int row) const
 {
-    if (!file || row < 0 || row >= file->entries().size())
-        return QString();
-    const int partner = findPartner(row, file->entries().at(row)->activity());
-    if (partner < 0)
-        return QString();
-    return EntryPresentation::partnerToolTip(*file->entries().at(partner));
+    return file ? presenter.partnerToolTip(*file, row) : QString();
 }
 
 QVariant LogFileViewer::rowData(const LogRowItem &row, int column, int role, bool &handled) const
@@ -393,104 +376,9 @@ QVariant LogFileViewer::rowData(const LogRowItem &row, int column, int role, boo
         handled = true;
         return QVariant();
     }
-    if (!file || column < 0 || column >= EntryPresentation::ColumnCount)
+    if (!file)
         return QVariant();
-    if (row.type() == LogRowItem::EntryRow)
-        return entryRowData(row.entryNumber(), column, role, handled);
-    return subRowData(row, column, role, handled);
-}
-
-QVariant LogFileViewer::entryRowData(int number, int column, int role, bool &handled) const
-{
-    if (number < 0 || number >= file->entries().size())
-        return QVariant();
-    const LogFileEntry &entry = *file->entries().at(number);
-    const quint32 colour = EntryPresentation::messageColour(entry);
-    handled = true;
-    switch (role) {
-    case Qt::DisplayRole:
-    case Qt::EditRole:
-        return EntryPresentation::cellText(entry, column);
-    case Qt::BackgroundRole:
-        if (number == partnerRow)
-            return brushOf(EntryPresentation::partnerColour);
-        if (clearedRows.count(number)) {
-            // A cleared highlight leaves white, and the row's own colour, set.
-            if (column < EntryPresentation::MessageColumn)
-                return brushOf(EntryPresentation::clearedColour);
-            return brushOf(colour == EntryPresentation::noColour ? 0 : colour);
-        }
-        return column == EntryPresentation::MessageColumn && colour != EntryPresentation::noColour
-            ? QVariant(brushOf(colour))
-            : QVariant();
-    case Qt::ToolTipRole:
-        if (!entry.hasAction())
-            return QVariant();
-        if (column == EntryPresentation::ActivityColumn)
-            return partnerToolTip(number);
-        // The cell shows the action; the record's own words (a failure
-        // reason, say) are one hover away.
-        if (column == EntryPresentation::MessageColumn)
-            return EntryPresentation::recordToolTip(entry.message());
-        return QVariant();
-    case Qt::UserRole:
-        if (column == EntryPresentation::TimeColumn)
-            return number;
-        if (column == EntryPresentation::MessageColumn)
-            return colour == EntryPresentation::noColour ? 0 : int(colour);
-        return QVariant();
-    case Qt::ForegroundRole:
-        // Rows shown only as context of the rows the filter keeps.
-        if (visibility.isContextRow(number))
-            return brushOf(EntryPresentation::contextTextColour);
-        return QVariant();
-    default:
-        handled = false;
-        return QVariant();
-    }
-}
-
-ActionActivity LogFileViewer::topLevelActivity(const QTreeWidgetItem *row) const
-{
-    const int number = entryOf(row);
-    if (number < 0 || number >= file->entries().size())
-        return NoActivity;
-    return file->entries().at(number)->activity();
-}
-
-QVariant LogFileViewer::subRowData(const LogRowItem &row, int column, int role, bool &handled) const
-{
-    handled = true;
-    switch (role) {
-    case Qt::DisplayRole:
-    case Qt::EditRole:
-        if (row.type() == LogRowItem::OmittedRow)
-            return column == EntryPresentation::MessageColumn ? omittedRowsText() : QString();
-        if (column == EntryPresentation::ActionColumn)
-            return QString::number(row.subAction()->id());
-        if (column == EntryPresentation::MessageColumn) {
-            // Indented four spaces a level, on top of the tree's own indentation.
-            int depth = 0;
-            for (const QTreeWidgetItem *up = row.parent(); up; up = up->parent())
-                ++depth;
-            return QString(4 * depth, QLatin1Char(' ')) + EntryPresentation::actionText(*row.subAction());
-        }
-        return QString();
-    case Qt::BackgroundRole:
-        // Sub-action rows take the colour of the activity of their record.
-        if (column == EntryPresentation::MessageColumn) {
-            const quint32 colour = EntryPresentation::activityColour(topLevelActivity(&row));
-            if (colour != EntryPresentation::noColour)
-                return brushOf(colour);
-        }
-        return QVariant();
-    case Qt::ToolTipRole:
-    case Qt::UserRole:
-        return QVariant();
-    default:
-        handled = false;
-        return QVariant();
-    }
+    return presenter.data(*file, visibility, row, column, role, handled);
 }
 
 void LogFileViewer::onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetItem *previous)
@@ -501,20 +389,10 @@ void LogFileViewer::onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetIt
 
     // A sub-action row stands for the entry row it hangs under.
     const int row = entryOf(current);
-    int partner = -1;
-    if (row >= 0 && row < file->entries().size()) {
-        const LogFileEntry &entry = *file->entries().at(row);
-        if (entry.hasAction())
-            partner = findPartner(row, entry.activity());
-    }
     emit currentEntryChanged(row);
-    if (partner == partnerRow)
-        return;
-    if (partnerRow >= 0)
-        clearedRows.insert(partnerRow);
-    partnerRow = partner;
     // The cells changed without the model knowing: repaint.
-    viewport()->update();
+    if (presenter.highlightPartnerOf(*file, row))
+        viewport()->update();
 }
 
 void LogFileViewer::doItemsLayout()

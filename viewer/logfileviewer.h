@@ -2,7 +2,7 @@
 
 #include "followsession.h"
 #include "logtypes.h"
-#include "partnerindex.h"
+#include "rowpresenter.h"
 #include "rowvisibility.h"
 #include "viewerfind.h"
 
@@ -11,7 +11,6 @@
 #include <QTreeWidget>
 
 #include <memory>
-#include <unordered_set>
 #include <vector>
 
 class BackgroundWork;
@@ -88,7 +87,7 @@ public:
     const std::shared_ptr<LogFile> &logFile() const { return file; }
     const QString &path() const { return filePath; }
     // The highlighted top-level row, -1 when none is.
-    int highlightedRow() const { return partnerRow; }
+    int highlightedRow() const { return presenter.highlightedRow(); }
     // Sub-action rows built, not counting the rows that mark omissions.
     int subActionRowCount() const { return subActionRows; }
 
@@ -259,26 +258,18 @@ private:
     void continueDisposing();
     void updateBusy();
 
-    QVariant entryRowData(int number, int column, int role, bool &handled) const;
-    QVariant subRowData(const LogRowItem &row, int column, int role, bool &handled) const;
-    ActionActivity topLevelActivity(const QTreeWidgetItem *row) const;
-
     void startFollowSession();
     void appendFollowedRows(int first, int end);
     void restorePosition();
 
     std::shared_ptr<LogFile> file;
     QString filePath;
-    int partnerRow = -1;
     BackgroundWork *work = nullptr;
 
-    // Per entry, the answers of findPartner, and whether its row has
-    // sub-action rows.
-    PartnerIndex partners;
+    // What the rows show, and the partner highlight.
+    RowPresenter presenter;
+    // Per entry, whether its row has sub-action rows.
     std::vector<bool> hasChildren;
-    // Rows whose highlight was cleared: they show white, and their recorded
-    // colour, explicitly.
-    std::unordered_set<int> clearedRows;
     int subActionBudget = 0;
     int subActionRows = 0;
     QString widestTimeText;

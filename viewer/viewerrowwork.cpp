@@ -314,9 +314,9 @@ bool LogFileViewer::goToTime(double time)
 
 bool LogFileViewer::goToPartner()
 {
-    if (partnerRow < 0)
+    if (presenter.highlightedRow() < 0)
         return false;
-    showEntry(partnerRow);
+    showEntry(presenter.highlightedRow());
     return true;
 }
 
@@ -367,9 +367,9 @@ void LogFileViewer::appendFollowedRows(int first, int count)
     // The rows, and the other ends of the new records' actions, built on
     // from the index of the rows before.
     std::unique_ptr<ViewerRows> builder = ViewerRows::resume(first, subActionRows);
-    builder->partners = std::move(partners);
+    builder->partners = std::move(presenter.partners());
     builder->finish(*file, defaultSubActionBudget(count));
-    partners = std::move(builder->partners);
+    presenter.setPartners(std::move(builder->partners));
     subActionRows = builder->subActionRows;
     std::shared_ptr<RowPiece> piece = builder->takePiece();
 

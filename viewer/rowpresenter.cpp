@@ -1,0 +1,167 @@
+#include "rowpresenter.h"
+
+#include "entrypresentation.h"
+#include "logfile.h"
+#include "logfileentry.h"
+#include "logfileviewer.h"
+#include "logrowitem.h"
+#include "robotaction.h"
+#include "rowvisibility.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QHash>
+
+namespace {
+
+QBrush brushOf(quint32 rgb)
+{
+    // One brush per colour, made once: every cell that uses it shares its data.
+    static QHash<quint32, QBrush> brushes;
+    auto found = brushes.find(rgb);
+    if (found == brushes.end())
+        found = brushes.insert(rgb, QBrush(QColor(QRgb(rgb | 0xFF000000u))));
+    return *found;
+}
+
+// The entry of the record a row belongs to; -1 for none.
+int entryOf(const QTreeWidgetItem *item)
+{
+    while (item && item->parent())
+        item = item->parent();
+    return item && item->type() == LogRowItem::EntryRow ? static_cast<const LogRowItem *>(item)->entryNumber() : -1;
+}
+
+} // namespace
+
+QVariant RowPresenter::data(const LogFile &file, const RowVisibility &visibility, const LogRowItem &row, int column,
+                            int role, bool &handled) const
+{
+    handled = false;
+    if (column < 0 || column >= EntryPresentation::ColumnCount)
+        return QVariant();
+    if (row.type() == LogRowItem::EntryRow)
+        return entryData(file, visibility, row.entryNumber(), column, role, handled);
+    return subRowData(file, row, column, role, handled);
+}
+
+int RowPresenter::findPartner(int row, ActionActivity activity) const
+{
+    return activity == Start ? index.nextEndOf(row) : index.previousStartOf(row);
+}
+
+QString RowPresenter::partnerToolTip(const LogFile &file, int row) const
+{
+    if (row < 0 || row >= file.entries().size())
+        return QString();
+    const int partner = findPartner(row, file.entries().at(row)->activity());
+    if (partner < 0)
+        return QString();
+    return EntryPresentation::partnerToolTip(*file.entries().at(partner));
+}
+
+bool RowPresenter::highlightPartnerOf(const LogFile &file, int row)
+{
+    int partner = -1;
+    if (row >= 0 && row < file.entries().size()) {
+        const LogFileEntry &entry = *file.entries().at(row);
+        if (entry.hasAction())
+            partner = findPartner(row, entry.activity());
+    }
+    if (partner == highlighted)
+        return false;
+    if (highlighted >= 0)
+        cleared.insert(highlighted);
+    highlighted = partner;
+    return true;
+}
+
+QVariant RowPresenter::entryData(const LogFile &file, const RowVisibility &visibility, int number, int column,
+                                 int role, bool &handled) const
+{
+    if (number < 0 || number >= file.entries().size())
+        return QVariant();
+    const LogFileEntry &entry = *file.entries().at(number);
+    const quint32 colour = EntryPresentation::messageColour(entry);
+    handled = true;
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return EntryPresentation::cellText(entry, column);
+    case Qt::BackgroundRole:
+        if (number == highlighted)
+            return brushOf(EntryPresentation::partnerColour);
+        if (cleared.count(number)) {
+            // A cleared highlight leaves white, and the row's own colour, set.
+            if (column < EntryPresentation::MessageColumn)
+                return brushOf(EntryPresentation::clearedColour);
+            return brushOf(colour == EntryPresentation::noColour ? 0 : colour);
+        }
+        return column == EntryPresentation::MessageColumn && colour != EntryPresentation::noColour
+            ? QVariant(brushOf(colour))
+            : QVariant();
+    case Qt::ToolTipRole:
+        if (!entry.hasAction())
+            return QVariant();
+        if (column == EntryPresentation::ActivityColumn)
+            return partnerToolTip(file, number);
+        // The cell shows the action; the record's own words (a failure
+        // reason, say) are one hover away.
+        if (column == EntryPresentation::MessageColumn)
+            return EntryPresentation::recordToolTip(entry.message());
+        return QVariant();
+    case Qt::UserRole:
+        if (column == EntryPresentation::TimeColumn)
+            return number;
+        if (column == EntryPresentation::MessageColumn)
+            return colour == EntryPresentation::noColour ? 0 : int(colour);
+        return QVariant();
+    case Qt::ForegroundRole:
+        // Rows shown only as context of the rows the filter keeps.
+        if (visibility.isContextRow(number))
+            return brushOf(EntryPresentation::contextTextColour);
+        return QVariant();
+    default:
+        handled = false;
+        return QVariant();
+    }
+}
+
+QVariant RowPresenter::subRowData(const LogFile &file, const LogRowItem &row, int column, int role,
+                                  bool &handled) const
+{
+    handled = true;
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        if (row.type() == LogRowItem::OmittedRow)
+            return column == EntryPresentation::MessageColumn ? LogFileViewer::omittedRowsText() : QString();
+        if (column == EntryPresentation::ActionColumn)
+            return QString::number(row.subAction()->id());
+        if (column == EntryPresentation::MessageColumn) {
+            // Indented four spaces a level, on top of the tree's own indentation.
+            int depth = 0;
+            for (const QTreeWidgetItem *up = row.parent(); up; up = up->parent())
+                ++depth;
+            return QString(4 * depth, QLatin1Char(' ')) + EntryPresentation::actionText(*row.subAction());
+        }
+        return QString();
+    case Qt::BackgroundRole:
+        // Sub-action rows take the colour of the activity of their record.
+        if (column == EntryPresentation::MessageColumn) {
+            const int number = entryOf(&row);
+            const ActionActivity activity =
+                number >= 0 && number < file.entries().size() ? file.entries().at(number)->activity() : NoActivity;
+            const quint32 colour = EntryPresentation::activityColour(activity);
+            if (colour != EntryPresentation::noColour)
+                return brushOf(colour);
+        }
+        return QVariant();
+    case Qt::ToolTipRole:
+    case Qt::UserRole:
+        return QVariant();
+    default:
+        handled = false;
+        return QVariant();
+    }
+}
