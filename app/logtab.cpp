@@ -26,6 +26,11 @@ LogTab::LogTab(const QString &path, int fd, QObject *parent)
 {
     view = new LogFileViewer(path, fd);
     view->setObjectName(QStringLiteral("viewer"));
+    // First, so that nobody learns of the end through a viewer half gone.
+    connect(view, &QObject::destroyed, this, [this] {
+        view = nullptr;
+        emit viewerGone(this);
+    });
     connect(view, &LogFileViewer::busyChanged, this, &LogTab::busyChanged);
     connect(view, &LogFileViewer::loaded, this, [this] { emit loaded(this); });
     connect(view, &LogFileViewer::filterApplied, this,

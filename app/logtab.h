@@ -85,10 +85,12 @@ signals:
     void exportFinished(LogTab *tab, const RecordExport::Result &result);
     void rowsAppended(LogTab *tab);
     void reloadNeeded(LogTab *tab, ReloadReason reason);
+    // The viewer is being destroyed; viewer() is null from now on.
+    void viewerGone(LogTab *tab);
 
 private:
-    // The tab's page; gone once the tab is closed.
-    QPointer<LogFileViewer> view;
+    // The tab's page; null once it is destroyed.
+    LogFileViewer *view = nullptr;
     QString filePath;
     QString shortName;
     FileId identity;

@@ -135,7 +135,6 @@ MirtLogFileAnalyzer::~MirtLogFileAnalyzer()
     // Work still running in the background stops, and what it read is left
     // to the system: the window closes at once, whatever is open.
     for (LogTab *tab : openTabs()) {
-        disconnect(tab->viewer(), nullptr, tab, nullptr);
         disconnect(tab, nullptr, this, nullptr);
         tab->viewer()->abandon();
     }
@@ -233,7 +232,7 @@ LogTab *MirtLogFileAnalyzer::addTab(const QString &path, int fd, const std::shar
     connect(tab, &LogTab::exportFinished, this, &MirtLogFileAnalyzer::tabExported);
     connect(tab, &LogTab::rowsAppended, this, &MirtLogFileAnalyzer::tabGrew);
     connect(tab, &LogTab::reloadNeeded, this, &MirtLogFileAnalyzer::tabNeedsReload);
-    connect(tab->viewer(), &QObject::destroyed, tab, [this, tab, batch] { tabGone(tab, batch); });
+    connect(tab, &LogTab::viewerGone, this, [this, batch](LogTab *gone) { tabGone(gone, batch); });
     return tab;
 }
 
@@ -383,7 +382,7 @@ void MirtLogFileAnalyzer::showBatchProblems(const OpenBatch &batch)
 LogTab *MirtLogFileAnalyzer::tabOf(const QWidget *page) const
 {
     for (LogTab *tab : findChildren<LogTab *>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (tab->viewer() == page)
+        if (page && tab->viewer() == page)
             return tab;
     }
     return nullptr;

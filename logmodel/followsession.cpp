@@ -12,6 +12,7 @@ FollowSession::FollowSession(std::shared_ptr<LogFile> file, const LogLoader::Sou
     , source(source)
     , timer(new QTimer(this))
 {
+    qRegisterMetaType<ReloadReason>();
     timer->setInterval(interval);
     connect(timer, &QTimer::timeout, this, &FollowSession::look);
 }

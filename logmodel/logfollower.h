@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMetaType>
 #include <QString>
 
 #include <memory>
@@ -19,6 +20,7 @@ enum class ReloadReason {
     Continued, // a line continued a record already shown, or a line read
                // as complete went on
 };
+Q_DECLARE_METATYPE(ReloadReason)
 
 // Reads what a writer appends to a log that has been read up to a line end,
 // from where the reading stopped: nothing is read twice. A partial last line

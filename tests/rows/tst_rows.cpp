@@ -1,0 +1,202 @@
+// Which rows a viewer shows: the widget-free unit that works it out, and the
+// two ways the view is brought in line with it (through the toolkit's
+// private state, or through public calls only).
+
+#include "logfile.h"
+#include "logfileviewer.h"
+#include "rowvisibility.h"
+#include "testfiles.h"
+#include "treeviewlayout.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// "1" for a kept row, "." for one not kept, as a vector of verdicts.
+std::vector<char> verdicts(const QByteArray &pattern)
+{
+    std::vector<char> kept;
+    for (const char c : pattern)
+        kept.push_back(c == '1' ? 1 : 0);
+    return kept;
+}
+
+// "s" for a shown row, "c" for a context row, "-" for a hidden one.
+QByteArray picture(const RowVisibility &rows)
+{
+    QByteArray out;
+    for (int row = 0; row < rows.rowCount(); ++row)
+        out += rows.isHidden(row) ? '-' : rows.isContextRow(row) ? 'c' : 's';
+    return out;
+}
+
+// Per top-level row shown, in the order the view shows it: its row, and
+// each sub-action row below it that shows, by its path.
+QStringList shownOrder(QTreeView &view)
+{
+    QStringList order;
+    int first = 0;
+    while (first < view.model()->rowCount() && view.isRowHidden(first, QModelIndex()))
+        ++first;
+    for (QModelIndex index = view.model()->index(first, 0); index.isValid(); index = view.indexBelow(index)) {
+        QStringList path;
+        for (QModelIndex up = index; up.isValid(); up = up.parent())
+            path.prepend(QString::number(up.row()));
+        order << path.join(QLatin1Char('/'));
+    }
+    return order;
+}
+
+} // namespace
+
+class TestRows final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void visibility_data()
+    {
+        QTest::addColumn<QByteArray>("kept");
+        QTest::addColumn<int>("context");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::newRow("no context") << QByteArray("..1...1.") << 0 << QByteArray("--s---s-");
+        QTest::newRow("one row of context") << QByteArray("..1...1.") << 1 << QByteArray("-csc-csc");
+        QTest::newRow("context meets") << QByteArray("1...1") << 2 << QByteArray("scccs");
+        QTest::newRow("at both ends") << QByteArray("1......1") << 3 << QByteArray("sccccccs");
+        QTest::newRow("nothing kept") << QByteArray("....") << 5 << QByteArray("----");
+        QTest::newRow("bounded context") << QByteArray("1") + QByteArray(60, '.') << 99
+                                         << QByteArray("s") + QByteArray(50, 'c') + QByteArray(10, '-');
+    }
+
+    void visibility()
+    {
+        QFETCH(QByteArray, kept);
+        QFETCH(int, context);
+        QFETCH(QByteArray, shown);
+        RowVisibility rows;
+        rows.addRows(kept.size());
+        QVERIFY(!rows.hasFilterResult());
+        QCOMPARE(rows.shownCount(), kept.size());
+        rows.setContextRows(context);
+        rows.setKept(verdicts(kept));
+        QCOMPARE(picture(rows), shown);
+        QCOMPARE(rows.shownCount(), int(shown.size() - shown.count('-')));
+    }
+
+    // Rows that come later are judged on their own; rows before them that
+    // show now as their context are named, so that the view shows them.
+    void rowsAddedLater_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("added");
+        QTest::addColumn<int>("context");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::addColumn<QList<int>>("nowShown");
+        QTest::newRow("kept row after") << QByteArray("1....") << QByteArray(".1") << 2 << QByteArray("scc-ccs")
+                                        << QList<int>{4};
+        QTest::newRow("nothing kept") << QByteArray("1....") << QByteArray("..") << 1 << QByteArray("sc-----")
+                                      << QList<int>{};
+        QTest::newRow("no context") << QByteArray("1..") << QByteArray("1") << 0 << QByteArray("s--s")
+                                    << QList<int>{};
+    }
+
+    void rowsAddedLater()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, added);
+        QFETCH(int, context);
+        QFETCH(QByteArray, shown);
+        QFETCH(QList<int>, nowShown);
+        RowVisibility rows;
+        rows.setContextRows(context);
+        rows.addRows(before.size());
+        rows.setKept(verdicts(before));
+        rows.addRows(added.size());
+        rows.setKeptFrom(before.size(), verdicts(added));
+        const std::vector<int> changed = rows.updateFrom(before.size());
+        QCOMPARE(QList<int>(changed.begin(), changed.end()), nowShown);
+        QCOMPARE(picture(rows), shown);
+        QCOMPARE(rows.shownCount(), int(shown.size() - shown.count('-')));
+        // The same as working it all out at once.
+        RowVisibility whole;
+        whole.setContextRows(context);
+        whole.addRows(before.size() + added.size());
+        whole.setKept(verdicts(before + added));
+        QCOMPARE(picture(whole), shown);
+    }
+
+    void moving()
+    {
+        QTemporaryDir dir;
+        QStringList errors;
+        const auto file = LogFile::load(writeTestFile(dir, QStringLiteral("m.log"),
+                                                      "1.0 : Error : a : x\n2.0 : Info : a : y\n"
+                                                      "3.0 : Error : a : z\n4.0 : Warning : a : w\n"
+                                                      "5.0 : Error : a : v\n"),
+                                        errors);
+        RowVisibility rows;
+        rows.addRows(5);
+        rows.setKept(verdicts("11011"));
+        QCOMPARE(rows.nextOfType(*file, -1, Error, true), 0);
+        QCOMPARE(rows.nextOfType(*file, 0, Error, true), 4); // row 2 is hidden
+        QCOMPARE(rows.nextOfType(*file, 4, Error, true), -1);
+        QCOMPARE(rows.nextOfType(*file, -1, Error, false), 4);
+        QCOMPARE(rows.firstAtOrAfter(*file, 2.5), 3);
+        QCOMPARE(rows.firstAtOrAfter(*file, 5.5), -1);
+        QCOMPARE(rows.nearestShown(2), 1);
+        rows.setKept(verdicts("00001"));
+        QCOMPARE(rows.nearestShown(1), 4);
+        rows.setKept(verdicts("00000"));
+        QCOMPARE(rows.nearestShown(1), -1);
+    }
+
+    // The viewer keeps to public calls where the toolkit that runs is not
+    // the one it was built against, or when asked to; the rows it shows are
+    // the same either way.
+    void bothLayoutPathsShowTheSameRows_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<int>("context");
+        QTest::addColumn<bool>("expand");
+        QTest::newRow("no filter") << QString() << 0 << false;
+        QTest::newRow("filter") << QStringLiteral("type == \"error\" || isaction") << 0 << false;
+        QTest::newRow("filter and context") << QStringLiteral("subsystem == \"vision\"") << 2 << false;
+        QTest::newRow("filter, expanded") << QStringLiteral("activity == \"start\"") << 1 << true;
+    }
+
+    void bothLayoutPathsShowTheSameRows()
+    {
+        QFETCH(QString, expression);
+        QFETCH(int, context);
+        QFETCH(bool, expand);
+        QTemporaryDir dir;
+        QStringList errors;
+        const auto file = LogFile::load(writeTestFile(dir, QStringLiteral("g.log"), generatedLog(4000)), errors);
+        QStringList orders[2];
+        QList<bool> hidden[2];
+        for (const bool publicOnly : {false, true}) {
+            qputenv("MIRT_PUBLIC_LAYOUT", publicOnly ? "1" : "0");
+            LogFileViewer viewer(file);
+            viewer.resize(600, 400);
+            viewer.show();
+            viewer.setContextRows(context);
+            QVERIFY(viewer.applyFilter(expression));
+            QTRY_VERIFY_WITH_TIMEOUT(!viewer.isBusy(), 30000);
+            if (expand)
+                viewer.expandAllRows();
+            viewer.doItemsLayout();
+            for (int row = 0; row < viewer.topLevelItemCount(); ++row)
+                hidden[publicOnly] << viewer.topLevelItem(row)->isHidden();
+            orders[publicOnly] = shownOrder(viewer);
+        }
+        qunsetenv("MIRT_PUBLIC_LAYOUT");
+        QVERIFY(treeviewlayout::privateStateUsable());
+        QCOMPARE(hidden[1], hidden[0]);
+        QCOMPARE(orders[1], orders[0]);
+        QVERIFY(!orders[0].isEmpty());
+    }
+};
+
+QTEST_MAIN(TestRows)
+#include "tst_rows.moc"
