@@ -1,6 +1,7 @@
 # Entry points: `make run` and `make test`. Everything else is a helper of those two.
 BUILD        ?= build
 BUILD_ASAN   ?= build-asan
+BUILD_TSAN   ?= build-tsan
 JOBS         ?= 2
 FILES        ?=
 FUZZ_SECONDS ?= 60
@@ -8,7 +9,7 @@ CMAKE_FLAGS  ?=
 
 export QT_QPA_PLATFORM_TEST = offscreen
 
-.PHONY: all deps configure build test test-sanitize run bench bench-baseline stress fuzz clean
+.PHONY: all deps configure build test test-sanitize test-tsan run bench bench-baseline stress fuzz clean
 
 all: build
 
@@ -36,6 +37,17 @@ test-sanitize: deps
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j$(JOBS)
 
+# The same tests built with ThreadSanitizer; any report fails the test.
+# Optimised with debug information: faster to build and run than Debug, and
+# reports still name file and line. tests/tsan.supp says what is suppressed
+# and why.
+test-tsan: deps
+	cmake -S . -B $(BUILD_TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRT_TSAN=ON -DMIRT_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(BUILD_TSAN) -j$(JOBS)
+	cd $(BUILD_TSAN) && QT_QPA_PLATFORM=offscreen \
+	  TSAN_OPTIONS=suppressions=$(CURDIR)/tests/tsan.supp:halt_on_error=1:second_deadlock_stack=1:report_signal_unsafe=0 \
+	  ctest --output-on-failure -j$(JOBS)
+
 run: build
 	@scripts/run.sh $(BUILD) $(FILES)
 
@@ -54,4 +66,4 @@ fuzz:
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz.sh
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) build-fuzz build-baseline
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) build-fuzz build-baseline

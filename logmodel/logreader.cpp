@@ -84,7 +84,8 @@ bool LogReader::read(QIODevice &device, qint64 limit, const std::atomic<bool> *c
         std::atomic<qint64> *&progress;
         ~Forget() { progress = nullptr; }
     } forget{m_progress};
-    std::vector<char> buffer(static_cast<size_t>(blockSize));
+    // Not zero-filled: every block is read into before it is looked at.
+    const std::unique_ptr<char[]> buffer(new char[static_cast<size_t>(blockSize)]);
     qint64 done = 0;
     for (;;) {
         if (cancelled && cancelled->load(std::memory_order_relaxed))
@@ -94,7 +95,7 @@ bool LogReader::read(QIODevice &device, qint64 limit, const std::atomic<bool> *c
             wanted = std::min(wanted, limit - done);
         if (wanted <= 0)
             return true;
-        const qint64 got = device.read(buffer.data(), wanted);
+        const qint64 got = device.read(buffer.get(), wanted);
         if (got < 0) {
             // The lines read so far stay; the line being read is incomplete.
             m_carry.clear();
@@ -109,9 +110,9 @@ bool LogReader::read(QIODevice &device, qint64 limit, const std::atomic<bool> *c
         if (got == 0)
             return true;
         if (done == 0 && limit > got)
-            reserveFor(buffer.data(), got, limit);
+            reserveFor(buffer.get(), got, limit);
         done += got;
-        addData(buffer.data(), got);
+        addData(buffer.get(), got);
         if (progress)
             progress->store(bytesRead(), std::memory_order_relaxed);
     }

@@ -3,7 +3,9 @@
 # Does nothing when all of them are present. Works as root, or through sudo otherwise.
 set -euo pipefail
 
-packages=(cmake make g++ qtbase5-dev qtbase5-private-dev xvfb xauth fonts-dejavu-core)
+# libtsan2 is the ThreadSanitizer runtime of `make test-tsan`; g++ pulls it in
+# already (through libgcc-12-dev), named here so that it stays so.
+packages=(cmake make g++ libtsan2 qtbase5-dev qtbase5-private-dev xvfb xauth fonts-dejavu-core)
 if [ "${MIRT_FUZZ_DEPS:-0}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)
 fi
