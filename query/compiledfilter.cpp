@@ -26,17 +26,19 @@ std::shared_ptr<const CompiledFilter> CompiledFilter::compile(const QString &tex
     return filter;
 }
 
-bool CompiledFilter::keeps(EntryExprContext &context, const LogFileEntry &record) const
+FilterJudge::FilterJudge(const std::shared_ptr<const CompiledFilter> &filter)
+    : all(filter->isEmpty())
+    , none(!filter->isValid())
 {
-    if (source.isEmpty())
-        return true;
-    if (!valid)
-        return false;
-    context.setRecord(&record);
-    return mirt::expr::isTrue(expression.evaluate(context));
+    QString error;
+    if (!all && !none)
+        none = !tree.parse(context, filter->text(), error);
 }
 
-FilterJudge::FilterJudge(std::shared_ptr<const CompiledFilter> filter)
-    : filter(std::move(filter))
+bool FilterJudge::keeps(const LogFileEntry &record)
 {
+    if (all || none)
+        return all;
+    context.setRecord(&record);
+    return mirt::expr::isTrue(tree.evaluate(context));
 }

@@ -10,9 +10,8 @@
 class LogFileEntry;
 
 // A filter text parsed once, with what the parser said of it. The window
-// compiles what the user typed and hands the result down: the viewer, each
-// worker of a filter pass and the judging of followed rows all share the
-// one tree, each with a context of its own. An empty text keeps every
+// compiles what the user typed and hands the result down to the viewer, its
+// filter passes and the judging of followed rows. An empty text keeps every
 // record; a text that does not parse keeps none.
 class CompiledFilter final
 {
@@ -30,11 +29,9 @@ public:
     // Where the parse stopped, from 0.
     int errorPosition() const { return position; }
 
-    // Whether the filter keeps `record`, evaluated through `context`, which
-    // belongs to the calling thread.
-    bool keeps(EntryExprContext &context, const LogFileEntry &record) const;
-
 private:
+    friend class FilterJudge;
+
     CompiledFilter() = default;
 
     QString source;
@@ -44,17 +41,22 @@ private:
     int position = 0;
 };
 
-// A compiled filter with a context of its own, for judging records one by
-// one on one thread.
+// A compiled filter as one thread judges with it, record by record: with a
+// context and a tree of its own. Threads that shared one tree would count
+// references to its nodes and constants at every evaluation, on the same
+// memory, and slow each other down; the copy is made from the text that is
+// known to parse.
 class FilterJudge final
 {
 public:
-    explicit FilterJudge(std::shared_ptr<const CompiledFilter> filter);
+    explicit FilterJudge(const std::shared_ptr<const CompiledFilter> &filter);
     Q_DISABLE_COPY_MOVE(FilterJudge)
 
-    bool keeps(const LogFileEntry &record) { return filter->keeps(context, record); }
+    bool keeps(const LogFileEntry &record);
 
 private:
-    std::shared_ptr<const CompiledFilter> filter;
     EntryExprContext context;
+    mirt::expr::Expr tree;
+    bool all = false;
+    bool none = false;
 };

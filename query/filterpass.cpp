@@ -30,7 +30,7 @@ CancelToken FilterPass::start(std::shared_ptr<LogFile> file, std::shared_ptr<con
     return work.runParallel(
         workers,
         [pass, chunks](const CancelToken &token) {
-            EntryExprContext context;
+            FilterJudge judge(pass->filter);
             const LogFile::ReadAccess reading(*pass->file);
             for (;;) {
                 const int chunk = pass->nextChunk.fetch_add(1);
@@ -38,7 +38,7 @@ CancelToken FilterPass::start(std::shared_ptr<LogFile> file, std::shared_ptr<con
                     break;
                 const int end = std::min(pass->entryCount, (chunk + 1) * chunkSize);
                 for (int number = chunk * chunkSize; number < end; ++number)
-                    pass->kept[size_t(number)] = pass->filter->keeps(context, reading.entry(number)) ? 1 : 0;
+                    pass->kept[size_t(number)] = judge.keeps(reading.entry(number)) ? 1 : 0;
             }
         },
         [pass](const CancelToken &) { return std::move(pass->kept); },

@@ -10,8 +10,9 @@
 class LogFile;
 
 // Judges every entry of a file by a compiled filter on worker threads: the
-// entries are taken in chunks, and each thread has a context of its own and
-// reads the file through a ReadAccess. The result is one flag per entry.
+// entries are taken in chunks, and each thread judges with a FilterJudge of
+// its own and reads the file through a ReadAccess. The result is one flag
+// per entry.
 class FilterPass final
 {
 public:
