@@ -6,9 +6,9 @@
 
 #include <QMainWindow>
 
-FindControl::FindControl(QMainWindow *window, std::function<LogFileViewer *()> currentViewer)
+FindControl::FindControl(QMainWindow *window, std::function<LogTab *()> currentTab)
     : QObject(window)
-    , currentViewer(std::move(currentViewer))
+    , currentTab(std::move(currentTab))
 {
     // Under the tabs, where the rows it finds are.
     findBar = new FindBar(window);
@@ -17,12 +17,22 @@ FindControl::FindControl(QMainWindow *window, std::function<LogFileViewer *()> c
     connect(findBar, &FindBar::nextRequested, this, [this] { next(true); });
     connect(findBar, &FindBar::previousRequested, this, [this] { next(false); });
     connect(findBar, &FindBar::closed, this, [this] {
-        if (searched)
-            searched->find(QString(), false, false);
-        searched = nullptr;
-        if (LogFileViewer *viewer = this->currentViewer())
-            viewer->setFocus();
+        stopSearch();
+        if (LogTab *tab = this->currentTab())
+            tab->viewer()->setFocus();
     });
+}
+
+LogFileViewer *FindControl::searchedViewer() const
+{
+    return searched ? searched->viewer() : nullptr;
+}
+
+void FindControl::stopSearch()
+{
+    if (LogFileViewer *viewer = searchedViewer())
+        viewer->find(QString(), false, false);
+    searched = nullptr;
 }
 
 void FindControl::open()
@@ -33,27 +43,29 @@ void FindControl::open()
 
 void FindControl::run()
 {
-    LogFileViewer *viewer = currentViewer();
-    if (searched && searched != viewer)
-        searched->find(QString(), false, false);
-    searched = viewer;
-    if (!viewer) {
+    emit searchStarted();
+    LogTab *tab = currentTab();
+    if (searched != tab)
+        stopSearch();
+    searched = tab;
+    if (!tab) {
         findBar->showCount(-1, 0);
         return;
     }
-    viewer->find(findBar->text(), findBar->matchCase(), findBar->regularExpression());
+    tab->viewer()->find(findBar->text(), findBar->matchCase(), findBar->regularExpression());
     showCount();
 }
 
 void FindControl::showCount()
 {
-    if (!searched)
+    LogFileViewer *viewer = searchedViewer();
+    if (!viewer)
         return;
-    if (searched->isCounting()) {
+    if (viewer->isCounting()) {
         findBar->showCounting();
         return;
     }
-    findBar->showCount(searched->findIndex(), searched->isFindValid() ? searched->findCount() : -1);
+    findBar->showCount(viewer->findIndex(), viewer->isFindValid() ? viewer->findCount() : -1);
 }
 
 void FindControl::next(bool forward)
@@ -62,32 +74,43 @@ void FindControl::next(bool forward)
         findBar->open();
         return;
     }
-    if (searched != currentViewer())
+    if (searched != currentTab())
         run();
-    if (searched && !searched->findNext(forward) && searched->isFindValid())
-        emit statusMessage(QStringLiteral("'%1' is not in the rows shown").arg(findBar->text()));
+    // While the matches are counted, the count moves onto the first one
+    // when it ends; only a finished count can say there is none.
+    LogFileViewer *viewer = searchedViewer();
+    if (viewer && !viewer->isCounting() && !viewer->findNext(forward) && viewer->isFindValid())
+        sayNotFound();
     showCount();
 }
 
 void FindControl::tabChanged()
 {
     // The search moves with the tab.
-    LogFileViewer *viewer = currentViewer();
-    if (searched && searched != viewer)
-        searched->find(QString(), false, false);
-    searched = nullptr;
+    if (searched != currentTab())
+        stopSearch();
     if (findBar->isVisible())
         run();
 }
 
 void FindControl::counted(LogTab *tab)
 {
-    if (tab->viewer() == searched)
-        showCount();
+    if (tab != searched)
+        return;
+    showCount();
+    const LogFileViewer *viewer = tab->viewer();
+    if (!viewer->isCounting() && viewer->findCount() == 0 && viewer->isFindValid() && !findBar->text().isEmpty())
+        sayNotFound();
 }
 
 void FindControl::currentRowChanged(LogTab *tab)
 {
-    if (tab->viewer() == searched && findBar->isVisible())
+    if (tab == searched && findBar->isVisible())
         showCount();
+}
+
+void FindControl::sayNotFound()
+{
+    if (searched)
+        emit notFound(searched, QStringLiteral("'%1' is not in the rows shown").arg(findBar->text()));
 }

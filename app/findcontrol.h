@@ -17,7 +17,7 @@ class FindControl final : public QObject
     Q_OBJECT
 
 public:
-    FindControl(QMainWindow *window, std::function<LogFileViewer *()> currentViewer);
+    FindControl(QMainWindow *window, std::function<LogTab *()> currentTab);
 
     FindBar *bar() const { return findBar; }
     // Edit > Find.
@@ -34,13 +34,19 @@ public:
     void currentRowChanged(LogTab *tab);
 
 signals:
-    void statusMessage(const QString &text);
+    // The search of `tab` found nothing, once counting has ended.
+    void notFound(LogTab *tab, const QString &message);
+    // A new search began: what was said of the last one no longer holds.
+    void searchStarted();
 
 private:
+    LogFileViewer *searchedViewer() const;
+    void stopSearch();
     void showCount();
+    void sayNotFound();
 
-    std::function<LogFileViewer *()> currentViewer;
+    std::function<LogTab *()> currentTab;
     FindBar *findBar = nullptr;
     // The tab the find bar's marks are in.
-    QPointer<LogFileViewer> searched;
+    QPointer<LogTab> searched;
 };

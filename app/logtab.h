@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <memory>
+#include <utility>
 
 class ActionTimeline;
 class ActionsPanel;
@@ -73,6 +74,11 @@ public:
     const QString &statusText() const { return status; }
     const QString &statusToolTip() const { return statusTip; }
     void setStatus(const QString &text, const QString &toolTip);
+    // The next filter result is to be told in the status line: the user
+    // asked for it. takeFilterReport() says whether one was asked for, and
+    // forgets it.
+    void reportFilter() { filterReport = true; }
+    bool takeFilterReport() { return std::exchange(filterReport, false); }
 
 signals:
     void busyChanged(bool busy);
@@ -97,6 +103,7 @@ private:
     qint64 marked = 0;
     std::unique_ptr<Analysis> panels;
     BackgroundWork *background = nullptr;
-    QString status;
+    QString status = QStringLiteral("Ready");
     QString statusTip;
+    bool filterReport = false;
 };

@@ -99,8 +99,19 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
 
     buildMenus();
     buildFilterBar();
-    finding = new FindControl(this, [this] { return currentViewer(); });
-    connect(finding, &FindControl::statusMessage, this, [this](const QString &text) { setStatus(text); });
+    finding = new FindControl(this, [this] { return currentTab(); });
+    // "Not found" holds until the next search.
+    connect(finding, &FindControl::notFound, this, [this](LogTab *tab, const QString &message) {
+        if (tab->statusText() != message)
+            notFoundBefore = {tab, tab->statusText(), tab->statusToolTip(), message};
+        setTabStatus(tab, message);
+    });
+    connect(finding, &FindControl::searchStarted, this, [this] {
+        LogTab *tab = notFoundBefore.tab;
+        if (tab && tab->statusText() == notFoundBefore.message)
+            setTabStatus(tab, notFoundBefore.text, notFoundBefore.toolTip);
+        notFoundBefore = {};
+    });
     docks = new AnalysisDocks(this, viewMenu, [this] { return currentTab(); });
     connect(docks, &AnalysisDocks::rangeChosen, this, [this](double from, double to) {
         filterEdit->setText(QStringLiteral("time >= %1 && time <= %2")
@@ -142,10 +153,23 @@ MirtLogFileAnalyzer::~MirtLogFileAnalyzer()
 
 void MirtLogFileAnalyzer::setStatus(const QString &text, const QString &toolTip)
 {
+    if (LogTab *tab = currentTab())
+        setTabStatus(tab, text, toolTip);
+    else
+        showStatus(text, toolTip);
+}
+
+void MirtLogFileAnalyzer::setTabStatus(LogTab *tab, const QString &text, const QString &toolTip)
+{
+    tab->setStatus(text, toolTip);
+    if (tab == currentTab())
+        showStatus(text, toolTip);
+}
+
+void MirtLogFileAnalyzer::showStatus(const QString &text, const QString &toolTip)
+{
     statusLabel->setText(text);
     statusLabel->setToolTip(toolTip);
-    if (LogTab *tab = currentTab())
-        tab->setStatus(text, toolTip);
 }
 
 void MirtLogFileAnalyzer::openLogFile(const QString &path)
@@ -184,13 +208,15 @@ void MirtLogFileAnalyzer::openLogFiles(const QStringList &paths, bool makeCurren
     if (first && makeCurrent)
         tabs->setCurrentWidget(first->viewer());
     batch->failures = !failures.isEmpty();
+    // Files that could not be opened belong to no tab: the status line says
+    // so until something else is said.
     if (failures.size() == 1) {
-        setStatus(failures.first());
+        showStatus(failures.first());
     } else if (failures.size() > 1) {
-        setStatus(QStringLiteral("could not open %1 files: %2")
-                      .arg(failures.size())
-                      .arg(failedNames.join(QStringLiteral(", "))),
-                  failures.join(QLatin1Char('\n')));
+        showStatus(QStringLiteral("could not open %1 files: %2")
+                       .arg(failures.size())
+                       .arg(failedNames.join(QStringLiteral(", "))),
+                   failures.join(QLatin1Char('\n')));
     }
     updateBusy();
 }
@@ -238,18 +264,24 @@ LogTab *MirtLogFileAnalyzer::addTab(const QString &path, int fd, const std::shar
 
 void MirtLogFileAnalyzer::tabFiltered(LogTab *tab, int shown, int total)
 {
-    if (tab != statusTab)
+    // Only a filter the user applied says what it did; one restored by a
+    // reload leaves the tab's note.
+    if (!tab->takeFilterReport())
         return;
-    setStatus(QStringLiteral("%1 of %2 rows shown").arg(groupedNumber(shown), groupedNumber(total)));
-    statusTab = nullptr;
+    QString text = QStringLiteral("%1 of %2 rows shown").arg(groupedNumber(shown), groupedNumber(total));
+    const std::shared_ptr<const CompiledFilter> &filter = tab->viewer()->compiledFilter();
+    if (shown == 0 && filter && !filter->capitalLiteral().isEmpty())
+        text += QStringLiteral(" (values are compared in small letters: try \"%1\")")
+                    .arg(filter->capitalLiteral().toLower());
+    setTabStatus(tab, text);
 }
 
-void MirtLogFileAnalyzer::tabExported(LogTab *, const RecordExport::Result &result)
+void MirtLogFileAnalyzer::tabExported(LogTab *tab, const RecordExport::Result &result)
 {
     if (result.written)
-        setStatus(QStringLiteral("%1 rows written to '%2'").arg(groupedNumber(result.rows), displayPath(result.path)));
+        setTabStatus(tab, QStringLiteral("%1 rows written to '%2'").arg(groupedNumber(result.rows), displayPath(result.path)));
     else
-        setStatus(QStringLiteral("could not export to '%1': %2").arg(displayPath(result.path), result.error));
+        setTabStatus(tab, QStringLiteral("could not export to '%1': %2").arg(displayPath(result.path), result.error));
 }
 
 void MirtLogFileAnalyzer::tabGrew(LogTab *tab)
@@ -259,10 +291,8 @@ void MirtLogFileAnalyzer::tabGrew(LogTab *tab)
     const LogFile &file = *tab->viewer()->logFile();
     if (file.problemCount() != tab->markedProblems()) {
         markProblems(tab);
-        if (tab == currentTab()) {
-            setStatus(problemreport::summary(file.problemCount(), tab->name()),
-                      problemreport::listed(file, problemreport::maxListedMessages).join(QLatin1Char('\n')));
-        }
+        setTabStatus(tab, problemreport::summary(file.problemCount(), tab->name()),
+                     problemreport::listed(file, problemreport::maxListedMessages).join(QLatin1Char('\n')));
     }
     // The analysis shows what the file held when it was made; a file that
     // grows is analysed again now and then.
@@ -307,7 +337,7 @@ void MirtLogFileAnalyzer::reloadViewer(LogFileViewer *viewer, const QString &not
     QString error;
     const int fd = openLogFileDescriptor(tab->path(), error);
     if (fd < 0) {
-        setStatus(error);
+        setTabStatus(tab, error);
         return;
     }
     const bool current = tabs->currentIndex() == index;
@@ -319,7 +349,7 @@ void MirtLogFileAnalyzer::reloadViewer(LogFileViewer *viewer, const QString &not
     if (current)
         tabs->setCurrentWidget(fresh->viewer());
     closeTab(tabs->indexOf(viewer));
-    setStatus(note.isEmpty() ? QStringLiteral("Ready") : note);
+    setTabStatus(fresh, note.isEmpty() ? QStringLiteral("Ready") : note);
     updateBusy();
 }
 
@@ -348,9 +378,6 @@ void MirtLogFileAnalyzer::tabLoaded(LogTab *tab, const std::shared_ptr<OpenBatch
 
 void MirtLogFileAnalyzer::showBatchProblems(const OpenBatch &batch)
 {
-    // Files that could not be opened at all were named already; that stays.
-    if (batch.failures)
-        return;
     // Named in the order of the tabs, whichever file was read first.
     QList<LogTab *> damaged;
     for (int index = 0; index < tabs->count(); ++index) {
@@ -359,24 +386,31 @@ void MirtLogFileAnalyzer::showBatchProblems(const OpenBatch &batch)
                 damaged << tab;
         }
     }
-    if (damaged.size() == 1) {
-        const LogFile &file = *damaged.first()->viewer()->logFile();
-        setStatus(problemreport::summary(file.problemCount(), damaged.first()->name()),
-                  problemreport::listed(file, problemreport::maxListedMessages).join(QLatin1Char('\n')));
-    } else if (damaged.size() > 1) {
-        QStringList tip;
-        QStringList names;
-        for (LogTab *tab : damaged) {
-            const LogFile &file = *tab->viewer()->logFile();
-            names << tab->name();
-            tip << problemreport::summary(file.problemCount(), tab->name()) + QLatin1Char(':');
-            tip << problemreport::listed(file, problemreport::maxListedMessages / damaged.size());
-        }
-        setStatus(QStringLiteral("lines of %1 files could not be read: %2")
-                      .arg(damaged.size())
-                      .arg(names.join(QStringLiteral(", "))),
-                  tip.join(QLatin1Char('\n')));
+    // Each damaged tab says what became of its own file. Files of the batch
+    // that could not be opened at all were named already: that stays in
+    // view until something else is said.
+    QStringList names;
+    QStringList tip;
+    for (LogTab *tab : damaged) {
+        const LogFile &file = *tab->viewer()->logFile();
+        names << tab->name();
+        tip << problemreport::summary(file.problemCount(), tab->name()) + QLatin1Char(':');
+        tip << problemreport::listed(file, problemreport::maxListedMessages / damaged.size());
+        const QString summary = problemreport::summary(file.problemCount(), tab->name());
+        const QString listed = problemreport::listed(file, problemreport::maxListedMessages).join(QLatin1Char('\n'));
+        if (batch.failures)
+            tab->setStatus(summary, listed);
+        else
+            setTabStatus(tab, summary, listed);
     }
+    // A tab of several damaged ones opened together names them all.
+    if (batch.failures || damaged.size() < 2 || !damaged.contains(currentTab()))
+        return;
+    setTabStatus(currentTab(),
+                 QStringLiteral("lines of %1 files could not be read: %2")
+                     .arg(damaged.size())
+                     .arg(names.join(QStringLiteral(", "))),
+                 tip.join(QLatin1Char('\n')));
 }
 
 LogTab *MirtLogFileAnalyzer::tabOf(const QWidget *page) const
@@ -494,6 +528,11 @@ void MirtLogFileAnalyzer::currentTabChanged()
     }
     finding->tabChanged();
     docks->show(currentTab());
+    // The status line says what it last said about this tab.
+    if (LogTab *tab = currentTab())
+        showStatus(tab->statusText(), tab->statusToolTip());
+    else
+        showStatus(QStringLiteral("Ready"));
 }
 
 void MirtLogFileAnalyzer::goToNext(int type, bool forward)
@@ -587,10 +626,12 @@ void MirtLogFileAnalyzer::filterEntered()
     const QList<LogTab *> targets = applyToAllTabs->isChecked() ? openTabs() : QList<LogTab *>{currentTab()};
     if (text.isEmpty()) {
         setStatus(QStringLiteral("Ready"));
-        statusTab = nullptr;
         for (LogTab *tab : targets) {
-            if (tab)
-                tab->viewer()->clearFilter();
+            if (!tab)
+                continue;
+            tab->takeFilterReport();
+            setTabStatus(tab, QStringLiteral("Ready"));
+            tab->viewer()->clearFilter();
         }
         return;
     }
@@ -606,8 +647,10 @@ void MirtLogFileAnalyzer::filterEntered()
     applyFilter();
     if (applyToAllTabs->isChecked()) {
         for (LogTab *tab : targets) {
-            if (tab != currentTab())
-                tab->viewer()->applyFilter(compiled);
+            if (tab == currentTab())
+                continue;
+            tab->reportFilter();
+            tab->viewer()->applyFilter(compiled);
         }
     }
 }
@@ -621,7 +664,7 @@ void MirtLogFileAnalyzer::applyFilter()
     }
     // The viewer filters its own rows, off this thread; the status line
     // says what it did once it is done.
-    statusTab = tab;
+    tab->reportFilter();
     tab->viewer()->applyFilter(filter ? filter : CompiledFilter::compile(QString()));
 }
 

@@ -124,7 +124,12 @@ private:
     void markProblems(LogTab *tab);
     void showBatchProblems(const OpenBatch &batch);
     void updateBusy();
+    // The status line is per tab: what is said about a tab is kept with it
+    // and shows while it is current.
     void setStatus(const QString &text, const QString &toolTip = QString());
+    void setTabStatus(LogTab *tab, const QString &text, const QString &toolTip = QString());
+    // Shows a text without keeping it with any tab.
+    void showStatus(const QString &text, const QString &toolTip = QString());
     void restoreWindow();
     static QStringList commandLinePaths();
 
@@ -144,7 +149,14 @@ private:
     QString lastDir;
     // The last filter that parsed.
     std::shared_ptr<const CompiledFilter> filter;
-    // The tab whose filter result the status line waits for.
-    QPointer<LogTab> statusTab;
     bool busy = false;
+    // What the status line of a tab said before Find said it found nothing.
+    struct SavedStatus
+    {
+        QPointer<LogTab> tab;
+        QString text;
+        QString toolTip;
+        QString message;
+    };
+    SavedStatus notFoundBefore;
 };

@@ -2,7 +2,9 @@
 
 #include "mirtlogfileanalyzer.h"
 
+#include "compiledfilter.h"
 #include "filterhelp.h"
+#include "filterhints.h"
 #include "filterline.h"
 #include "findcontrol.h"
 #include "logfileviewer.h"
@@ -59,8 +61,12 @@ QMenu *MirtLogFileAnalyzer::buildFileMenu()
     });
     followAction = addMenuAction(this, fileMenu, tr("Follow"), QStringLiteral("fileFollow"),
                                  QKeySequence(Qt::CTRL | Qt::Key_T), [this](bool on) {
-                                     if (LogFileViewer *viewer = currentViewer())
-                                         viewer->setFollowing(on);
+                                     LogTab *tab = currentTab();
+                                     if (!tab)
+                                         return;
+                                     tab->viewer()->setFollowing(on);
+                                     setTabStatus(tab, on ? QStringLiteral("following %1").arg(tab->name())
+                                                          : QStringLiteral("%1 is no longer followed").arg(tab->name()));
                                  });
     followAction->setCheckable(true);
     followAction->setEnabled(false);
@@ -149,6 +155,14 @@ void MirtLogFileAnalyzer::buildFilterBar()
     filterLabel->setBuddy(filterEdit);
     toolBar->addWidget(filterEdit);
     connect(filterEdit, &QLineEdit::returnPressed, this, &MirtLogFileAnalyzer::filterEntered);
+    // Where && and || meet without parentheses, the tooltip shows how the
+    // text groups: || binds tighter here than in most languages.
+    connect(filterEdit, &QLineEdit::textChanged, this, [this](const QString &text) {
+        const QString grouping = text.size() <= filterhints::maxLength
+            ? CompiledFilter::compile(text)->grouping()
+            : QString();
+        filterEdit->setToolTip(grouping.isEmpty() ? QString() : tr("Read as: %1").arg(grouping));
+    });
     auto *contextLabel = new QLabel(tr("Context"), toolBar);
     toolBar->addWidget(contextLabel);
     contextSpin = new QSpinBox(toolBar);
@@ -162,7 +176,7 @@ void MirtLogFileAnalyzer::buildFilterBar()
         if (!tab || tab->viewer()->contextRowCount() == rows)
             return;
         if (!tab->viewer()->filterText().isEmpty())
-            statusTab = tab;
+            tab->reportFilter();
         tab->viewer()->setContextRows(rows);
     });
 }

@@ -220,6 +220,7 @@ std::shared_ptr<ExprNode> Expr::parseParenthesis(ExprContext &context, const QSt
         return {};
     }
     ++cursor;
+    inner->parenthesized = true;
     return inner;
 }
 

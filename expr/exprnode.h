@@ -35,6 +35,9 @@ public:
     // The expression that built this node; not owned, and not needed for
     // evaluation.
     Expr *owner;
+    // Whether the text wrote this node in parentheses of its own, which
+    // make no node: tools that show how an expression groups look at it.
+    bool parenthesized = false;
 };
 
 } // namespace mirt::expr

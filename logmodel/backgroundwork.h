@@ -85,10 +85,11 @@ public:
         return token;
     }
 
-    // Runs `work(token)` on `workers` pool threads at once; the last one to
-    // finish calls `finish(token)` and hands its result to `done`.
+    // Runs `work(token)` on `workers` threads of `pool` at once; the last
+    // one to finish calls `finish(token)` and hands its result to `done`.
     template <typename Work, typename Finish, typename Done>
-    CancelToken runParallel(int workers, Work work, Finish finish, Done done)
+    CancelToken runParallel(int workers, Work work, Finish finish, Done done,
+                            QThreadPool *pool = QThreadPool::globalInstance())
     {
         CancelToken token = track();
         struct Shared
@@ -108,7 +109,7 @@ public:
         auto shared = std::make_shared<Shared>(std::move(work), std::move(finish), std::move(done), std::max(workers, 1));
         std::shared_ptr<Handoff> receiver = gate;
         for (int i = 0; i < std::max(workers, 1); ++i) {
-            QThreadPool::globalInstance()->start([token, receiver, shared] {
+            pool->start([token, receiver, shared] {
                 shared->work(token);
                 if (shared->running.fetch_sub(1) != 1)
                     return;

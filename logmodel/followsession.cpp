@@ -1,6 +1,7 @@
 #include "followsession.h"
 
 #include "logfile.h"
+#include "robotaction.h"
 
 #include <QTimer>
 
@@ -59,7 +60,8 @@ void FollowSession::look()
                                                  source.inode, source.tail);
     LogFollower::Batch batch;
     ReloadReason reason = ReloadReason::Replaced;
-    const LogFollower::Poll poll = follower->poll(bytesPerTurn, batch, reason);
+    bool continued = false;
+    const LogFollower::Poll poll = follower->poll(bytesPerTurn, batch, reason, &continued);
     if (poll == LogFollower::Poll::Reload) {
         appender.reset();
         timer->stop();
@@ -68,12 +70,20 @@ void FollowSession::look()
         emit reloadNeeded(reason);
         return;
     }
+    // A record continued after it was shown is linked again before the
+    // entries after it, as a load of the whole file would link them.
+    const int changed = continued ? appender->count() - 1 : -1;
+    // The actions it named before live on until its row shows the new ones.
+    const std::vector<std::shared_ptr<RobotAction>> dropped =
+        continued ? appender->relinkLast() : std::vector<std::shared_ptr<RobotAction>>();
     const int first = batch.empty() ? appender->count() : appender->append(batch);
     const int end = appender->count();
     // Let go before the rows are shown: showing them reads the file.
     appender.reset();
     if (poll == LogFollower::Poll::More)
         QTimer::singleShot(0, this, &FollowSession::look);
+    if (changed >= 0)
+        emit lastEntryContinued(changed);
     if (end > first)
         emit entriesAdded(first, end);
 }

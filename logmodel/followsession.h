@@ -42,6 +42,10 @@ public:
 signals:
     // Entries from `first` to before `end` were added and linked.
     void entriesAdded(int first, int end);
+    // Lines continued entry `row`, the last one, after it was added: its
+    // message grew, and it was linked again. Comes before entriesAdded()
+    // for the entries after it.
+    void lastEntryContinued(int row);
     // The file can be shown right only by reading it again; the session
     // has stopped.
     void reloadNeeded(ReloadReason reason);

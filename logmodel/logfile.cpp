@@ -85,6 +85,7 @@ std::shared_ptr<RobotAction> LogFile::knownAction(int id) const
 void LogFile::addAction(int id, const std::shared_ptr<RobotAction> &action)
 {
     ++m_actionCount;
+    m_lastLinked.registered.push_back(id);
     if (id >= 0 && qint64(id) < std::max<qint64>(denseActionIds, qint64(m_entries.size()) * denseActionIdsPerEntry)) {
         if (size_t(id) >= m_denseActions.size())
             m_denseActions.resize(std::max(size_t(id) + 1, m_denseActions.size() * 2));
@@ -170,6 +171,10 @@ void LogFile::linkActions(const std::atomic<bool> *cancelled)
             break;
         LogFileEntry &entry = *m_entries.at(m_linkedEntries);
         const QString &message = entry.message();
+        // What linking the last entry did, so that it can be done again when
+        // a followed record is continued.
+        m_lastLinked.registered.clear();
+        m_lastLinked.line = lineNumber(m_linkedEntries);
         int position = 0;
         const ActionActivity activity = activityForPrefix(matchActionPrefix(message, position));
         if (activity == NoActivity)
@@ -186,7 +191,7 @@ void LogFile::linkActions(const std::atomic<bool> *cancelled)
                 + QStringLiteral("' is not a number from 0 to 2147483647 and names no action");
             if (m_holdLinkProblems)
                 m_heldProblems.push_back({line, std::move(text)});
-            else
+            else if (!m_messages.contains(text))
                 addProblem(line, text);
         }
     }
@@ -296,4 +301,33 @@ void LogFile::Appender::holdLinkProblems(bool held)
     for (const Problem &problem : m_file.m_heldProblems)
         m_file.addProblem(problem.lineNumber, problem.message);
     std::vector<Problem>().swap(m_file.m_heldProblems);
+}
+
+std::vector<std::shared_ptr<RobotAction>> LogFile::Appender::relinkLast()
+{
+    Q_ASSERT(ownsLock());
+    LogFile &file = m_file;
+    std::vector<std::shared_ptr<RobotAction>> dropped;
+    if (file.m_entries.isEmpty() || file.m_linkedEntries != file.m_entries.size())
+        return dropped;
+    // The actions first named by the last record are forgotten: no other
+    // record can name them yet, as it is the last.
+    for (const int id : file.m_lastLinked.registered) {
+        std::shared_ptr<RobotAction> action;
+        if (id >= 0 && size_t(id) < file.m_denseActions.size() && file.m_denseActions[size_t(id)])
+            action = std::exchange(file.m_denseActions[size_t(id)], nullptr);
+        else
+            action = file.m_sparseActions.take(id);
+        if (!action)
+            continue;
+        --file.m_actionCount;
+        dropped.push_back(std::move(action));
+    }
+    file.m_mappedActions = -1;
+    LogFileEntry &last = *file.m_entries.last();
+    last.setAction(nullptr, NoActivity);
+    --file.m_linkedEntries;
+    file.m_unlinkedLineNumbers.assign(1, file.m_lastLinked.line);
+    file.linkActions(nullptr);
+    return dropped;
 }

@@ -133,6 +133,13 @@ private:
     qint64 m_lastProblemLine = -1;
     // Entries before this one are linked.
     int m_linkedEntries = 0;
+    // The line of the last entry linked, and the actions it named first.
+    struct LastLinked
+    {
+        qint64 line = 0;
+        std::vector<int> registered;
+    };
+    LastLinked m_lastLinked;
     // The line numbers of the entries not yet linked, for the messages of
     // linking; nothing is kept per entry once it is linked.
     std::vector<qint64> m_unlinkedLineNumbers;
@@ -185,6 +192,11 @@ public:
     // While held, the problems of linking wait until they are let go, after
     // those the reader still adds: a load reads and links at once.
     void holdLinkProblems(bool held);
+    // The last entry's message grew after it was linked (a followed record
+    // was continued): links it again, as a load of the whole file would.
+    // Returns the actions it named first before, which the file forgets;
+    // whoever shows them keeps them until nothing shows them any more.
+    std::vector<std::shared_ptr<RobotAction>> relinkLast();
 
 private:
     LogFile &m_file;

@@ -132,7 +132,7 @@ void LogFollower::handOnHeld(Batch &entries)
     }
 }
 
-LogFollower::Poll LogFollower::poll(qint64 maxBytes, Batch &entries, ReloadReason &reason)
+LogFollower::Poll LogFollower::poll(qint64 maxBytes, Batch &entries, ReloadReason &reason, bool *lastContinued)
 {
     if (!opened) {
         if (fd >= 0) {
@@ -182,8 +182,14 @@ LogFollower::Poll LogFollower::poll(qint64 maxBytes, Batch &entries, ReloadReaso
     sinkTarget = nullptr;
     if (flushed) {
         if (flushed->message().size() != flushedLength) {
-            reason = ReloadReason::Continued;
-            return Poll::Reload;
+            // Continued after it was shown: only a caller that can show it
+            // anew goes on from here.
+            if (!lastContinued) {
+                reason = ReloadReason::Continued;
+                return Poll::Reload;
+            }
+            *lastContinued = true;
+            flushedLength = flushed->message().size();
         }
         // A new record began: nothing can continue the old one any more.
         if (reader->holdsEntry())

@@ -25,9 +25,10 @@ Q_DECLARE_METATYPE(ReloadReason)
 // Reads what a writer appends to a log that has been read up to a line end,
 // from where the reading stopped: nothing is read twice. A partial last line
 // waits for its line end, and the last record is held back while lines may
-// still continue it, until a poll finds nothing new. poll() says when the
-// file can no longer be followed from where it is: it shrank, another file
-// took its name, or lines continued a record that was already handed on.
+// still continue it, until a poll finds nothing new; lines that continue a
+// record handed on already extend it in place. poll() says when the file
+// can no longer be followed from where it is: it shrank, another file took
+// its name, or it was written anew.
 class LogFollower final
 {
 public:
@@ -52,7 +53,10 @@ public:
     // Reads at most `maxBytes` new bytes; the entries no later line can
     // change any more go to `entries`, in file order, for the caller to
     // add to the file and link. `reason` says why a reload is needed.
-    Poll poll(qint64 maxBytes, Batch &entries, ReloadReason &reason);
+    // `lastContinued` (when given) is set when lines continued the file's
+    // last entry, which was handed on before: its message grew in place,
+    // and the caller links it again and shows it anew.
+    Poll poll(qint64 maxBytes, Batch &entries, ReloadReason &reason, bool *lastContinued = nullptr);
     // Hands on the record held back for continuation lines, as a poll that
     // finds nothing new does: for a follower about to pause.
     void handOnHeld(Batch &entries);

@@ -62,6 +62,15 @@ constexpr size_t batchSize = 8192;
 // A guess of the entries beyond this is taken for a mistake.
 constexpr qint64 maxExpectedEntries = 200000000;
 
+// The last bytes of the file before `offset`.
+QByteArray tailBefore(QIODevice &device, qint64 offset)
+{
+    const qint64 from = std::max<qint64>(0, offset - LogReader::tailBytes);
+    if (!device.seek(from))
+        return QByteArray();
+    return device.read(offset - from);
+}
+
 } // namespace
 
 std::shared_ptr<LogLoader> LogLoader::start(const QString &path, int fd, BackgroundWork &work, Client client)
@@ -137,8 +146,16 @@ void LogLoader::readAndLink(QIODevice &device, const std::shared_ptr<LogFile> &f
         reader.read(device, size > 0 ? size : -1, token.flag(), &readBytes);
         readSource.bytes = reader.bytesRead();
         readSource.tail = reader.tail();
-        if (!isCancelled())
+        if (isCancelled()) {
+        } else if (leavePartial.load(std::memory_order_relaxed) && reader.canLeavePartialLine()) {
+            // Read again by the follower from its start, once it has its
+            // line end; the last record waits there for continuation lines.
+            reader.flushHeld();
+            readSource.bytes = reader.bytesToLineEnd();
+            readSource.tail = tailBefore(device, readSource.bytes);
+        } else {
             reader.finish();
+        }
         readSource.nextLine = reader.lineNumber();
         queue.push(batch);
         queue.close();

@@ -54,6 +54,10 @@ public:
     Q_DISABLE_COPY_MOVE(LogLoader)
 
     void cancel() { token.cancel(); }
+    // For a file that is followed: a last line that has no line end yet is
+    // left for the follower, which shows it once it is whole. Asked for
+    // before the reading ends.
+    void leavePartialLastLine() { leavePartial.store(true, std::memory_order_relaxed); }
     bool isCancelled() const { return token.isCancelled(); }
     const CancelToken &cancelToken() const { return token; }
 
@@ -80,5 +84,6 @@ private:
     std::atomic<qint64> readBytes{0};
     std::atomic<qint64> firstBlockEstimate{0};
     std::atomic<bool> readDone{false};
+    std::atomic<bool> leavePartial{false};
     Source readSource;
 };

@@ -55,6 +55,11 @@ public:
     void setEntrySink(EntrySink sink);
     // Handles a last line that ended without a line feed.
     void finish();
+    // Whether a last line without its line feed can be left unread instead:
+    // where the reader still holds its bytes (UTF-8 text, a line of less
+    // than a few megabytes). bytesToLineEnd() says where it begins.
+    bool canLeavePartialLine() const { return m_splitBytes && !m_longLine && m_head.isEmpty(); }
+    qint64 bytesToLineEnd() const { return bytesRead() - m_carry.size(); }
 
     // For a log that grows: hands the entry held back for continuation
     // lines to the sink now. Later continuation lines still join it.

@@ -1,6 +1,7 @@
 #include "compiledfilter.h"
 
 #include "exprvalue.h"
+#include "filterhints.h"
 
 std::shared_ptr<const CompiledFilter> CompiledFilter::compile(const QString &text)
 {
@@ -12,8 +13,11 @@ std::shared_ptr<const CompiledFilter> CompiledFilter::compile(const QString &tex
     QString error;
     int stopped = 0;
     filter->valid = filter->expression.parse(context, text, error, stopped);
-    if (filter->valid)
+    if (filter->valid) {
+        filter->groups = filterhints::grouping(filter->expression.root.get(), text.size());
+        filter->capital = filterhints::capitalLiteral(filter->expression.root.get(), text.size());
         return filter;
+    }
     filter->position = stopped;
     if (error.isEmpty()) {
         // Some steps of the parser fail without a word; the user still

@@ -28,6 +28,12 @@ public:
     const QString &error() const { return message; }
     // Where the parse stopped, from 0.
     int errorPosition() const { return position; }
+    // How the expression groups, fully parenthesised, when `&&` and `||`
+    // meet in it without parentheses; empty otherwise.
+    const QString &grouping() const { return groups; }
+    // A string it compares that has capitals, which no value has: values
+    // are in small letters. Empty when there is none.
+    const QString &capitalLiteral() const { return capital; }
 
 private:
     friend class FilterJudge;
@@ -39,6 +45,8 @@ private:
     bool valid = true;
     QString message;
     int position = 0;
+    QString groups;
+    QString capital;
 };
 
 // A compiled filter as one thread judges with it, record by record: with a

@@ -1,39 +1,62 @@
 #include "entrysearch.h"
 
-#include "filterpass.h"
 #include "logfile.h"
 #include "rowmatcher.h"
 
-CancelToken EntrySearch::start(std::shared_ptr<LogFile> file, std::shared_ptr<const RowMatcher> matcher,
-                               std::vector<bool> hidden, BackgroundWork &work, Done done)
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThread>
+#include <QThreadPool>
+
+QThreadPool *EntrySearch::pool()
 {
-    struct Search
-    {
-        std::shared_ptr<LogFile> file;
-        std::shared_ptr<const RowMatcher> matcher;
-        std::vector<bool> hidden;
-        int count = 0;
-        std::vector<std::vector<int>> found;
-        std::atomic<int> nextChunk{0};
-    };
-    auto search = std::make_shared<Search>();
-    search->count = file->entries().size();
-    search->file = std::move(file);
-    search->matcher = std::move(matcher);
-    search->hidden = std::move(hidden);
-    const int chunks = (search->count + chunkSize - 1) / chunkSize;
+    // Owned by the application, whose end waits for it as it waits for the
+    // global pool: a cancelled search ends within a row.
+    static QPointer<QThreadPool> searches;
+    if (!searches) {
+        searches = new QThreadPool(QCoreApplication::instance());
+        searches->setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
+    }
+    return searches;
+}
+
+namespace {
+
+// The rows to look at: all rows but the hidden ones, or a list of rows.
+struct Search
+{
+    std::shared_ptr<LogFile> file;
+    std::shared_ptr<const RowMatcher> matcher;
+    std::vector<bool> hidden;
+    std::vector<int> rows;
+    bool listed = false;
+    int count = 0;
+    std::vector<std::vector<int>> found;
+    std::atomic<int> nextChunk{0};
+
+    int row(int index) const { return listed ? rows[size_t(index)] : index; }
+    bool looked(int row) const { return listed || !(size_t(row) < hidden.size() && hidden[size_t(row)]); }
+};
+
+CancelToken run(const std::shared_ptr<Search> &search, BackgroundWork &work, EntrySearch::Done done)
+{
+    const int chunks = (search->count + EntrySearch::chunkSize - 1) / EntrySearch::chunkSize;
     search->found.resize(size_t(chunks));
-    const int workers = std::max(1, std::min(FilterPass::defaultThreadCount(), chunks));
+    const int workers = std::max(1, std::min(EntrySearch::pool()->maxThreadCount(), chunks));
     return work.runParallel(
         workers,
         [search, chunks](const CancelToken &token) {
             const LogFile::ReadAccess reading(*search->file);
-            for (int at = search->nextChunk.fetch_add(1); at < chunks && !token.isCancelled();
-                 at = search->nextChunk.fetch_add(1)) {
+            for (int at = search->nextChunk.fetch_add(1); at < chunks; at = search->nextChunk.fetch_add(1)) {
                 std::vector<int> &found = search->found[size_t(at)];
-                for (int row = at * chunkSize; row < std::min(search->count, (at + 1) * chunkSize); ++row) {
-                    if (!(size_t(row) < search->hidden.size() && search->hidden[size_t(row)])
-                        && search->matcher->matches(reading.entry(row)))
+                const int end = std::min(search->count, (at + 1) * EntrySearch::chunkSize);
+                for (int index = at * EntrySearch::chunkSize; index < end; ++index) {
+                    // A new search, a closed bar or tab stops this one at
+                    // once, whatever a row costs.
+                    if (token.isCancelled())
+                        return;
+                    const int row = search->row(index);
+                    if (search->looked(row) && row < reading.count() && search->matcher->matches(reading.entry(row)))
                         found.push_back(row);
                 }
             }
@@ -44,5 +67,30 @@ CancelToken EntrySearch::start(std::shared_ptr<LogFile> file, std::shared_ptr<co
                 all.insert(all.end(), found.begin(), found.end());
             return all;
         },
-        [done = std::move(done)](std::vector<int> &&matches) { done(std::move(matches)); });
+        [done = std::move(done)](std::vector<int> &&matches) { done(std::move(matches)); }, EntrySearch::pool());
+}
+
+} // namespace
+
+CancelToken EntrySearch::start(std::shared_ptr<LogFile> file, std::shared_ptr<const RowMatcher> matcher,
+                               std::vector<bool> hidden, BackgroundWork &work, Done done)
+{
+    auto search = std::make_shared<Search>();
+    search->count = file->entries().size();
+    search->file = std::move(file);
+    search->matcher = std::move(matcher);
+    search->hidden = std::move(hidden);
+    return run(search, work, std::move(done));
+}
+
+CancelToken EntrySearch::startOver(std::shared_ptr<LogFile> file, std::shared_ptr<const RowMatcher> matcher,
+                                   std::vector<int> rows, BackgroundWork &work, Done done)
+{
+    auto search = std::make_shared<Search>();
+    search->count = int(rows.size());
+    search->rows = std::move(rows);
+    search->listed = true;
+    search->file = std::move(file);
+    search->matcher = std::move(matcher);
+    return run(search, work, std::move(done));
 }

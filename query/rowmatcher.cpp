@@ -10,10 +10,16 @@ RowMatcher::RowMatcher(const QString &text, bool caseSensitive, bool regularExpr
     , regular(regularExpression)
 {
     if (regular) {
-        expression = QRegularExpression(text, caseSensitive ? QRegularExpression::NoPatternOption
-                                                             : QRegularExpression::CaseInsensitiveOption);
-        valid = expression.isValid();
-        expression.optimize();
+        const auto options = caseSensitive ? QRegularExpression::NoPatternOption
+                                           : QRegularExpression::CaseInsensitiveOption;
+        const auto bounded = [&](int limit) {
+            QRegularExpression bound(QStringLiteral("(*LIMIT_MATCH=%1)").arg(limit) + text, options);
+            bound.optimize();
+            return bound;
+        };
+        expression = bounded(countingMatchLimit);
+        marking = bounded(markingMatchLimit);
+        valid = QRegularExpression(text, options).isValid() && expression.isValid();
         numeric = digits = true;
     } else {
         matcher = QStringMatcher(text, sensitivity);
@@ -46,7 +52,7 @@ QVector<QPair<int, int>> RowMatcher::find(const QString &cell) const
     if (pattern.isEmpty() || !valid)
         return places;
     if (regular) {
-        auto it = expression.globalMatch(cell);
+        auto it = marking.globalMatch(cell);
         while (it.hasNext() && places.size() < 256) {
             const QRegularExpressionMatch match = it.next();
             if (match.capturedLength() > 0)

@@ -12,7 +12,13 @@ class LogFileEntry;
 
 // Finds a text in the cells of entry rows: plainly or as a regular
 // expression, with or without letter case. Const and shared by the threads
-// that count the matches of a file; each thread keeps its own Scratch.
+// that count the matches of a file.
+//
+// A regular expression's work on one cell is bounded (a match limit), so
+// that one that backtracks without end, such as (a+)+$ on a long run of a's,
+// costs a row a fraction of a millisecond instead of seconds: a row on which
+// it gives up counts as not matching. Marking matches in a painted cell has
+// a tighter bound.
 class RowMatcher final
 {
 public:
@@ -20,6 +26,10 @@ public:
 
     bool isValid() const { return valid; }
     bool isEmpty() const { return pattern.isEmpty(); }
+
+    // Backtracking steps one cell may take when counting, and when marking.
+    static constexpr int countingMatchLimit = 500000;
+    static constexpr int markingMatchLimit = 20000;
 
     // The places where the text occurs in `cell`: start and length each.
     QVector<QPair<int, int>> find(const QString &cell) const;
@@ -34,6 +44,7 @@ private:
     bool valid = true;
     QStringMatcher matcher;
     QRegularExpression expression;
+    QRegularExpression marking;
     // Only a text of digits and the like can occur in a time or an action
     // number, which are then formatted only for such texts.
     bool numeric = false;

@@ -17,16 +17,18 @@ void CappedTextDelegate::initStyleOption(QStyleOptionViewItem *option, const QMo
     option->text = shownText(option->text);
 }
 
-void CappedTextDelegate::setHighlight(std::shared_ptr<const RowMatcher> matcher)
+void CappedTextDelegate::setHighlight(std::shared_ptr<const RowMatcher> matcher,
+                                      std::function<bool(int row)> rowMatches)
 {
     highlight = std::move(matcher);
+    matchedRow = std::move(rowMatches);
 }
 
 void CappedTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     // Find counts and visits the records' own rows; the sub-action rows
     // under them are not marked either.
-    if (!highlight || highlight->isEmpty() || index.parent().isValid()) {
+    if (!highlight || highlight->isEmpty() || index.parent().isValid() || (matchedRow && !matchedRow(index.row()))) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }

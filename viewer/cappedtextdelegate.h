@@ -4,6 +4,7 @@
 
 #include <QStyledItemDelegate>
 
+#include <functional>
 #include <memory>
 
 class RowMatcher;
@@ -30,8 +31,9 @@ public:
     // maxShownLength characters of the text (EntryPresentation's).
     static QString shownText(const QString &text) { return EntryPresentation::shownText(text); }
 
-    // Marks where a searched text occurs in the cells; null for none.
-    void setHighlight(std::shared_ptr<const RowMatcher> matcher);
+    // Marks where a searched text occurs in the cells of the top-level rows
+    // that `rowMatches` says hold it; null for none.
+    void setHighlight(std::shared_ptr<const RowMatcher> matcher, std::function<bool(int row)> rowMatches);
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
@@ -40,4 +42,5 @@ protected:
 
 private:
     std::shared_ptr<const RowMatcher> highlight;
+    std::function<bool(int row)> matchedRow;
 };

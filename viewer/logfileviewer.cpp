@@ -243,6 +243,8 @@ void LogFileViewer::install(std::shared_ptr<LogFile> loaded, ViewerRows &rows)
     presenter.setPartners(std::move(rows.partners));
     subActionRows = rows.subActionRows;
     widestTimeText = rows.widestTimeText;
+    typesSeen = rows.typesSeen;
+    activitiesSeen = rows.activitiesSeen;
     queueRows(*rows.takePiece());
     loadDone = true;
     if (!loading)
@@ -307,6 +309,28 @@ void LogFileViewer::fitColumns()
     for (int column = 0; column < EntryPresentation::ColumnCount; ++column)
         resizeColumnToContents(column);
     fitTimeColumn(widestTimeText);
+    fitNameColumns(typesSeen, activitiesSeen);
+}
+
+void LogFileViewer::fitNameColumns(unsigned types, unsigned activities)
+{
+    // The view measures only the rows near those shown; a type or an
+    // activity further down would be cut.
+    const QFontMetrics metrics(font());
+    const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    const auto fit = [&](int column, unsigned seen, int count, const QString &(*name)(int)) {
+        int needed = 0;
+        for (int value = 0; value < count; ++value) {
+            if (seen & (1u << value))
+                needed = std::max(needed, metrics.horizontalAdvance(name(value)) + margin);
+        }
+        if (header()->sectionSize(column) < needed)
+            header()->resizeSection(column, needed);
+    };
+    fit(EntryPresentation::TypeColumn, types, 5,
+        [](int value) -> const QString & { return EntryPresentation::typeName(EntryType(value)); });
+    fit(EntryPresentation::ActivityColumn, activities, 3,
+        [](int value) -> const QString & { return EntryPresentation::activityName(ActionActivity(value)); });
 }
 
 void LogFileViewer::finishLoading()

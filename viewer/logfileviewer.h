@@ -103,6 +103,8 @@ public:
     void clearFilter() { applyFilter(QString()); }
     // The filter that applies, empty when none does.
     const QString &filterText() const;
+    // The same as compiled; null before any filter was applied.
+    const std::shared_ptr<const CompiledFilter> &compiledFilter() const { return filter; }
     // Entry rows shown.
     int shownRowCount() const { return visibility.shownCount(); }
 
@@ -240,6 +242,8 @@ private:
     QList<QTreeWidgetItem *> takeUninsertedRows();
     void finishLoading();
     void fitColumns();
+    // Widens the Type and Activity columns for the names of these bits.
+    void fitNameColumns(unsigned types, unsigned activities);
     void showProgress();
     void onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetItem *previous);
     void fitTimeColumn(const QString &widest);
@@ -260,6 +264,8 @@ private:
 
     void startFollowSession();
     void appendFollowedRows(int first, int end);
+    // The last row's record was continued: shown anew in its place.
+    void showContinuedRow(int row);
     void restorePosition();
 
     std::shared_ptr<LogFile> file;
@@ -273,6 +279,8 @@ private:
     int subActionBudget = 0;
     int subActionRows = 0;
     QString widestTimeText;
+    unsigned typesSeen = 0;
+    unsigned activitiesSeen = 0;
 
     // Loading: the rows come in pieces and go into the view a piece at a
     // time.

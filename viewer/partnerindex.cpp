@@ -33,18 +33,38 @@ void PartnerIndex::add(const LogFileEntry &entry, int row)
     nextEnd.push_back(-1);
     previousStart.push_back(-1);
     waitingBefore.push_back(-1);
+    lastAdd = Undo();
     if (!entry.hasAction())
         return;
     Ends &ends = endsOf(entry.action()->id());
+    lastAdd.id = entry.action()->id();
+    lastAdd.before = ends;
     previousStart[size_t(row)] = ends.latestStart;
     if (entry.activity() == Start)
         ends.latestStart = row;
     if (entry.activity() == Complete || entry.activity() == Cancel) {
         // Every row of the action since its last end ends here.
-        for (int waiting = ends.waiting; waiting >= 0; waiting = waitingBefore[size_t(waiting)])
+        for (int waiting = ends.waiting; waiting >= 0; waiting = waitingBefore[size_t(waiting)]) {
             nextEnd[size_t(waiting)] = row;
+            lastAdd.ended.push_back(waiting);
+        }
         ends.waiting = -1;
     }
     waitingBefore[size_t(row)] = ends.waiting;
     ends.waiting = row;
+}
+
+void PartnerIndex::removeLast()
+{
+    if (nextEnd.empty())
+        return;
+    if (lastAdd.id >= 0 || !lastAdd.ended.empty()) {
+        endsOf(lastAdd.id) = lastAdd.before;
+        for (const int waiting : lastAdd.ended)
+            nextEnd[size_t(waiting)] = -1;
+    }
+    nextEnd.pop_back();
+    previousStart.pop_back();
+    waitingBefore.pop_back();
+    lastAdd = Undo();
 }

@@ -18,6 +18,9 @@ public:
 
     // Adds the next entry; `row` is its entry number, one more than the last.
     void add(const LogFileEntry &entry, int row);
+    // Takes the last entry added out again, as if it had never been added:
+    // for a record whose action changed when it was continued.
+    void removeLast();
     int size() const { return int(nextEnd.size()); }
 
     // -1 where there is none (yet).
@@ -41,4 +44,12 @@ private:
     // the rest a hash.
     std::vector<Ends> denseEnds;
     QHash<int, Ends> sparseEnds;
+    // What adding the last entry changed, for removeLast().
+    struct Undo
+    {
+        int id = -1; // none: the entry had no action
+        Ends before;
+        std::vector<int> ended; // rows whose next end the entry became
+    };
+    Undo lastAdd;
 };

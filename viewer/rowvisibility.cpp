@@ -77,6 +77,26 @@ std::vector<int> RowVisibility::updateFrom(int first)
     return changed;
 }
 
+std::vector<int> RowVisibility::rejudge(int row, bool keep)
+{
+    std::vector<int> changed;
+    if (kept.empty() || row < 0 || size_t(row) >= kept.size())
+        return changed;
+    kept[size_t(row)] = keep ? 1 : 0;
+    const int count = int(hidden.size());
+    const int from = std::max(0, row - context);
+    const int to = std::min(count, row + context + 1);
+    const std::vector<bool> before(hidden.begin() + from, hidden.begin() + to);
+    markContext(from, to);
+    for (int at = from; at < to; ++at) {
+        if (before[size_t(at - from)] != hidden[size_t(at)]) {
+            changed.push_back(at);
+            shown += hidden[size_t(at)] ? -1 : 1;
+        }
+    }
+    return changed;
+}
+
 void RowVisibility::markContext(int from, int to)
 {
     const int count = int(std::min(kept.size(), hidden.size()));

@@ -46,6 +46,10 @@ public:
     // returned. The new rows' own visibility is counted too.
     std::vector<int> updateFrom(int first);
 
+    // A row's verdict changed (its record was continued): works out again
+    // which rows show around it, and returns those whose visibility changed.
+    std::vector<int> rejudge(int row, bool keep);
+
     // The shown row nearest to `row` (earlier first at equal distance); -1
     // when none shows.
     int nearestShown(int row) const;

@@ -32,10 +32,16 @@ public:
 
     // Rows that came to show since the count: `context` (earlier rows, now
     // context of new ones) and the new rows from `first` to before `end`.
-    void addRows(const LogFile &file, const RowVisibility &visibility, const std::vector<int> &context, int first,
-                 int end);
+    // They are looked at on a worker thread too; `counted` follows.
+    void addRows(const std::shared_ptr<LogFile> &file, const RowVisibility &visibility, const std::vector<int> &context,
+                 int first, int end, BackgroundWork &work, std::function<void()> counted);
+    // Entry `row` changed: it is looked at again, off this thread.
+    void recheck(const std::shared_ptr<LogFile> &file, const RowVisibility &visibility, int row, BackgroundWork &work,
+                 std::function<void()> counted);
+    // Whether entry `row` is among the matches counted.
+    bool matches(int row) const { return indexOf(row) >= 0; }
 
-    int count() const { return int(matches.size()); }
+    int count() const { return int(found.size()); }
     // The match `entry` is, from 0; -1 when it is none.
     int indexOf(int entry) const;
     // The next (or previous) match from `entry`, round the ends; -1 when
@@ -44,7 +50,9 @@ public:
 
 private:
     std::shared_ptr<const RowMatcher> current;
-    std::vector<int> matches;
+    std::vector<int> found;
     CancelToken token;
     bool counting = false;
+    // Searches of rows added since the count, merged as they finish.
+    std::vector<CancelToken> additions;
 };

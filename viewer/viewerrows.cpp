@@ -8,6 +8,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <cmath>
 
 ViewerRows::~ViewerRows()
@@ -130,6 +131,9 @@ void ViewerRows::addRow(const LogFile &file, int number, int budget)
     if (magnitude > 0 && magnitude < 1e-4)
         tinyTime = true;
     const RobotAction *action = entry.action().get();
+    typesSeen |= 1u << std::clamp(int(entry.type()), 0, 4);
+    if (action)
+        activitiesSeen |= 1u << std::clamp(int(entry.activity()), 0, 3);
     const bool children = action && !action->children().isEmpty();
     auto *row = LogRowItem::entryRow(number, children);
     if (children)
@@ -160,4 +164,25 @@ void ViewerRows::addChildActions(QTreeWidgetItem *parent, int depth, const QList
         else
             addChildActions(row, depth + 1, child->children(), budget);
     }
+}
+
+bool ViewerRows::rebuildSubRows(QTreeWidgetItem *row, const LogFile &file, int number, int budget)
+{
+    // The rows it had are no longer counted.
+    std::vector<QTreeWidgetItem *> below(1, row);
+    for (size_t i = 0; i < below.size(); ++i) {
+        for (int child = 0; child < below[i]->childCount(); ++child) {
+            QTreeWidgetItem *item = below[i]->child(child);
+            below.push_back(item);
+            if (item->type() == LogRowItem::SubActionRow)
+                --subActionRows;
+        }
+    }
+    qDeleteAll(row->takeChildren());
+    const RobotAction *action = file.entries().at(number)->action().get();
+    const bool children = action && !action->children().isEmpty();
+    if (children)
+        addChildActions(row, 1, action->children(), budget);
+    row->setFlags(children ? row->flags() & ~Qt::ItemNeverHasChildren : row->flags() | Qt::ItemNeverHasChildren);
+    return children;
 }

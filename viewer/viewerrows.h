@@ -58,6 +58,11 @@ public:
     ~ViewerRows();
     Q_DISABLE_COPY_MOVE(ViewerRows)
 
+    // Gives `row`, the row of entry `number`, the sub-action rows of the
+    // entry's action anew, within `budget` sub-action rows in all; returns
+    // whether it has any. The rows it had are deleted and no longer counted.
+    bool rebuildSubRows(QTreeWidgetItem *row, const LogFile &file, int number, int budget);
+
     // The entry rows, in entry order, each with its sub-action rows; the
     // caller owns them from now on.
     QList<QTreeWidgetItem *> takeRows();
@@ -74,6 +79,10 @@ public:
     int subActionRows = 0;
     // A text as wide as the widest time of the file could be.
     QString widestTimeText;
+    // The types and activities of the records built, a bit each, so that
+    // their columns can be made wide enough for every name they show.
+    unsigned typesSeen = 0;
+    unsigned activitiesSeen = 0;
 
 private:
     ViewerRows() = default;

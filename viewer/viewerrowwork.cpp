@@ -270,7 +270,11 @@ void LogFileViewer::find(const QString &text, bool caseSensitive, bool regularEx
 {
     auto matcher = text.isEmpty() ? nullptr : std::make_shared<const RowMatcher>(text, caseSensitive, regularExpression);
     search.setMatcher(matcher);
-    static_cast<CappedTextDelegate *>(itemDelegate())->setHighlight(matcher && matcher->isValid() ? matcher : nullptr);
+    // Marks go only into rows the search counted, so that painting never
+    // runs the search over rows that hold nothing.
+    static_cast<CappedTextDelegate *>(itemDelegate())
+        ->setHighlight(matcher && matcher->isValid() ? matcher : nullptr,
+                       [this](int entry) { return search.matches(entry); });
     viewport()->update();
     startFind();
 }
@@ -288,6 +292,7 @@ void LogFileViewer::startFind()
         // Onto a match, the first from the current row on.
         if (findIndex() < 0 && search.count() > 0)
             findNext(true);
+        viewport()->update();
         emit findCounted(search.count());
     });
 }
@@ -351,6 +356,7 @@ void LogFileViewer::startFollowSession()
     // Entries are not added while a filter, a load or the view's record of
     // hidden rows counts them.
     follow->setGate([this] { return !busy && !disposing; });
+    connect(follow, &FollowSession::lastEntryContinued, this, &LogFileViewer::showContinuedRow);
     connect(follow, &FollowSession::entriesAdded, this, &LogFileViewer::appendFollowedRows);
     connect(follow, &FollowSession::reloadNeeded, this, [this](ReloadReason reason) {
         // Still following: the viewer that reads the file again goes on.
@@ -402,7 +408,9 @@ void LogFileViewer::appendFollowedRows(int first, int count)
             hide.push_back(row);
     }
     hiddenSet->apply(hide, true);
+    // The columns grow for wider times and names the new rows bring.
     fitTimeColumn(builder->widestTimeText);
+    fitNameColumns(builder->typesSeen, builder->activitiesSeen);
     if (atEnd)
         scrollToBottom();
 
@@ -414,12 +422,57 @@ void LogFileViewer::appendFollowedRows(int first, int count)
         if (search.isCounting()) {
             startFind();
         } else if (search.isValid()) {
-            search.addRows(*file, visibility, context, first, count);
-            emit findCounted(search.count());
+            search.addRows(file, visibility, context, first, count, *work, [this] {
+                viewport()->update();
+                emit findCounted(search.count());
+            });
         }
     }
     viewport()->update();
     emit rowsAppended(count - first, visibility.shownCount(), count);
+}
+
+void LogFileViewer::showContinuedRow(int row)
+{
+    if (disposing || row < 0 || row >= topLevelItemCount() || row != presenter.partners().size() - 1)
+        return;
+    const LogFileEntry &entry = *file->entries().at(row);
+    // Its action may be another now: the other ends and the sub-action
+    // rows are made again, the row keeps its place.
+    presenter.partners().removeLast();
+    presenter.partners().add(entry, row);
+    std::unique_ptr<ViewerRows> builder = ViewerRows::resume(row + 1, subActionRows);
+    const bool children = builder->rebuildSubRows(topLevelItem(row), *file, row, subActionBudget);
+    subActionRows = builder->subActionRows;
+    const bool layoutChanged = children != bool(hasChildren[size_t(row)]) || children;
+    hasChildren[size_t(row)] = children;
+
+    // The filter judges it again; rows around it may show or hide as its
+    // context.
+    std::vector<int> changed;
+    if (visibility.hasFilterResult())
+        changed = visibility.rejudge(row, judge(row).front() != 0);
+    std::vector<int> hide;
+    std::vector<int> show;
+    for (const int at : changed)
+        (visibility.isHidden(at) ? hide : show).push_back(at);
+    hiddenSet->apply(hide, true);
+    hiddenSet->apply(show, false);
+    if (layoutChanged || !changed.empty()) {
+        ++filterGeneration;
+        scheduleDelayedItemsLayout();
+    }
+    fitNameColumns(1u << std::clamp(int(entry.type()), 0, 4),
+                   entry.hasAction() ? 1u << std::clamp(int(entry.activity()), 0, 3) : 0u);
+    if (QTreeWidgetItem *current = currentItem())
+        onCurrentItemChanged(current, nullptr);
+    if (search.isActive() && search.isValid())
+        search.recheck(file, visibility, row, *work, [this] {
+            viewport()->update();
+            emit findCounted(search.count());
+        });
+    viewport()->update();
+    emit rowsAppended(0, visibility.shownCount(), topLevelItemCount());
 }
 
 LogFileViewer::ViewState LogFileViewer::viewState() const

@@ -219,6 +219,10 @@ private slots:
         w.openLogFile(dir.filePath(QStringLiteral("again/many.log")));
 
         WAIT_UNTIL_IDLE(w);
+        // The status line speaks of the current tab; the new tab's problems
+        // show when it is current.
+        QCOMPARE(statusOf(w)->text(), QStringLiteral("lines of 2 files could not be read: many, one"));
+        tabsOf(w)->setCurrentIndex(2);
         QCOMPARE(statusOf(w)->text(), QStringLiteral("150 lines of many could not be read"));
         const QStringList tip = statusOf(w)->toolTip().split(QLatin1Char('\n'));
         QCOMPARE(tip.size(), 101);
@@ -229,6 +233,7 @@ private slots:
         // Each listed message is cut short: it quotes its whole line.
         w.openLogFile(writeLog(QStringLiteral("long.log"), "bad " + QByteArray(100000, 'x') + "\n"));
         WAIT_UNTIL_IDLE(w);
+        tabsOf(w)->setCurrentIndex(3);
         QCOMPARE(statusOf(w)->text(), QStringLiteral("1 line of long could not be read"));
         QCOMPARE(statusOf(w)->toolTip().size(), 301);
         QVERIFY(statusOf(w)->toolTip().startsWith(QStringLiteral("line 1 ignored - 'bad xxx")));

@@ -622,18 +622,20 @@ private slots:
         QTRY_VERIFY(!fresh.isCounting());
         QCOMPARE(viewer->findCount(), fresh.findCount());
 
-        // A continuation line that comes after its record was shown reads
-        // the file again: the record shows whole.
+        // A continuation line that comes after its record was shown extends
+        // that record in its row: the record shows whole, the tab is not
+        // read again.
         out.write("999.5 : Info : arm : first part\n");
         out.flush();
         QTRY_COMPARE(viewer->logFile()->entries().size(), 4001);
         out.write("    arm : second part\n");
         out.flush();
-        QTRY_VERIFY(currentOf(w) != viewer && !w.property("busy").toBool());
-        viewer = currentOf(w);
+        QTRY_VERIFY(viewer->logFile()->entries().last()->message().endsWith(QLatin1String("second part")));
+        QCOMPARE(currentOf(w), viewer);
+        QCOMPARE(viewer->logFile()->entries().size(), 4001);
         QCOMPARE(viewer->logFile()->entries().last()->message(),
                  LogFile::load(path, messages)->entries().last()->message());
-        QVERIFY(viewer->logFile()->entries().last()->message().endsWith(QLatin1String("second part")));
+        QCOMPARE(viewer->topLevelItem(4000)->text(5), QStringLiteral("first partsecond part"));
         QVERIFY(viewer->isFollowing());
         QCOMPARE(viewer->filterText(), filter);
 
