@@ -6,8 +6,10 @@
 #include "logfileviewer.h"
 
 #include <QFileInfo>
+#include <QTimer>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 LogTab::FileId LogTab::FileId::of(int fd)
 {
@@ -17,14 +19,14 @@ LogTab::FileId LogTab::FileId::of(int fd)
     return {quint64(info.st_dev), quint64(info.st_ino), true};
 }
 
-LogTab::LogTab(const QString &path, int fd, QObject *parent)
+LogTab::LogTab(const QString &path, int fd, QObject *parent, bool followed)
     : QObject(parent)
     , filePath(path)
     , shortName(QFileInfo(displayPath(path)).baseName())
     , identity(FileId::of(fd))
     , background(new BackgroundWork(this))
 {
-    view = new LogFileViewer(path, fd);
+    view = new LogFileViewer(path, fd, nullptr, followed);
     view->setObjectName(QStringLiteral("viewer"));
     // First, so that nobody learns of the end through a viewer half gone.
     connect(view, &QObject::destroyed, this, [this] {
@@ -74,4 +76,33 @@ void LogTab::setStatus(const QString &text, const QString &toolTip)
 {
     status = text;
     statusTip = toolTip;
+}
+
+void LogTab::waitForFile()
+{
+    if (!waiting) {
+        waiting = new QTimer(this);
+        waiting->setInterval(FollowSession::interval);
+        connect(waiting, &QTimer::timeout, this, [this] {
+            QString error;
+            const int fd = openLogFileDescriptor(filePath, error);
+            if (fd < 0)
+                return;
+            ::close(fd);
+            waiting->stop();
+            emit readableAgain(this);
+        });
+    }
+    waiting->start();
+}
+
+void LogTab::stopWaiting()
+{
+    if (waiting)
+        waiting->stop();
+}
+
+bool LogTab::isWaiting() const
+{
+    return waiting && waiting->isActive();
 }

@@ -14,6 +14,7 @@
 
 class ActionTimeline;
 class ActionsPanel;
+class QTimer;
 
 // One tab of the window: the viewer of one file and all the window knows
 // about it: which file it is (by device and inode), the reader's problems
@@ -39,8 +40,9 @@ public:
         static FileId of(int fd);
     };
 
-    // A tab for the file at `path`, read from `fd` in the background.
-    LogTab(const QString &path, int fd, QObject *parent = nullptr);
+    // A tab for the file at `path`, read from `fd` in the background, to be
+    // `followed` or not.
+    LogTab(const QString &path, int fd, QObject *parent = nullptr, bool followed = false);
     ~LogTab() override;
     Q_DISABLE_COPY_MOVE(LogTab)
 
@@ -80,8 +82,16 @@ public:
     void reportFilter() { filterReport = true; }
     bool takeFilterReport() { return std::exchange(filterReport, false); }
 
+    // Following a file that cannot be read now (replaced by a folder, say):
+    // looks at it as often as following does until it can be read again,
+    // then says so with readableAgain().
+    void waitForFile();
+    void stopWaiting();
+    bool isWaiting() const;
+
 signals:
     void busyChanged(bool busy);
+    void readableAgain(LogTab *tab);
     void loaded(LogTab *tab);
     void filterApplied(LogTab *tab, int shown, int total);
     void findCounted(LogTab *tab);
@@ -106,4 +116,5 @@ private:
     QString status = QStringLiteral("Ready");
     QString statusTip;
     bool filterReport = false;
+    QTimer *waiting = nullptr;
 };

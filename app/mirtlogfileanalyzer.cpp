@@ -240,9 +240,10 @@ void MirtLogFileAnalyzer::rememberRecent(const QString &path)
     recentFiles->add(QFileInfo(path).absoluteFilePath());
 }
 
-LogTab *MirtLogFileAnalyzer::addTab(const QString &path, int fd, const std::shared_ptr<OpenBatch> &batch, int index)
+LogTab *MirtLogFileAnalyzer::addTab(const QString &path, int fd, const std::shared_ptr<OpenBatch> &batch, int index,
+                                    bool followed)
 {
-    auto *tab = new LogTab(path, fd, this);
+    auto *tab = new LogTab(path, fd, this, followed);
     index = tabs->insertTab(index, tab->viewer(), tab->name());
     tabs->setTabToolTip(index, displayPath(path));
     connect(tab, &LogTab::busyChanged, this, &MirtLogFileAnalyzer::updateBusy);
@@ -258,6 +259,11 @@ LogTab *MirtLogFileAnalyzer::addTab(const QString &path, int fd, const std::shar
     connect(tab, &LogTab::exportFinished, this, &MirtLogFileAnalyzer::tabExported);
     connect(tab, &LogTab::rowsAppended, this, &MirtLogFileAnalyzer::tabGrew);
     connect(tab, &LogTab::reloadNeeded, this, &MirtLogFileAnalyzer::tabNeedsReload);
+    connect(tab, &LogTab::readableAgain, this, [this](LogTab *waited) {
+        if (waited->viewer())
+            reloadViewer(waited->viewer(),
+                         QStringLiteral("%1 can be read again: read again from its start").arg(waited->name()));
+    });
     connect(tab, &LogTab::viewerGone, this, [this, batch](LogTab *gone) { tabGone(gone, batch); });
     return tab;
 }
@@ -337,14 +343,24 @@ void MirtLogFileAnalyzer::reloadViewer(LogFileViewer *viewer, const QString &not
     QString error;
     const int fd = openLogFileDescriptor(tab->path(), error);
     if (fd < 0) {
-        setTabStatus(tab, error);
+        if (!viewer->isFollowing()) {
+            setTabStatus(tab, error);
+            return;
+        }
+        // Following goes on: the file is read again from its start as soon
+        // as it can be.
+        const QString waiting = QStringLiteral("waiting for %1 to be a readable file again").arg(tab->name());
+        tabs->setTabToolTip(index, waiting + QLatin1Char('\n') + displayPath(tab->path()) + QLatin1Char('\n') + error);
+        setTabStatus(tab, waiting, error);
+        tab->waitForFile();
         return;
     }
+    tab->stopWaiting();
     const bool current = tabs->currentIndex() == index;
     const LogFileViewer::ViewState state = viewer->viewState();
     auto batch = std::make_shared<OpenBatch>();
     batch->loading = 1;
-    LogTab *fresh = addTab(tab->path(), fd, batch, index);
+    LogTab *fresh = addTab(tab->path(), fd, batch, index, state.following);
     fresh->viewer()->restoreViewState(state);
     if (current)
         tabs->setCurrentWidget(fresh->viewer());
@@ -616,8 +632,8 @@ void MirtLogFileAnalyzer::viewExpandAll()
 
 void MirtLogFileAnalyzer::viewCollapseAll()
 {
-    if (auto *viewer = qobject_cast<QTreeWidget *>(tabs->currentWidget()))
-        viewer->collapseAll();
+    if (LogFileViewer *viewer = currentViewer())
+        viewer->collapseAllRows();
 }
 
 void MirtLogFileAnalyzer::filterEntered()

@@ -90,7 +90,8 @@ protected:
 private:
     struct OpenBatch;
 
-    LogTab *addTab(const QString &path, int fd, const std::shared_ptr<OpenBatch> &batch, int index = -1);
+    LogTab *addTab(const QString &path, int fd, const std::shared_ptr<OpenBatch> &batch, int index = -1,
+                   bool followed = false);
     // The tab that shows the file open as `fd`, if any.
     LogTab *tabOfFile(int fd) const;
     LogTab *tabOf(const QWidget *page) const;

@@ -65,6 +65,8 @@ QMenu *MirtLogFileAnalyzer::buildFileMenu()
                                      if (!tab)
                                          return;
                                      tab->viewer()->setFollowing(on);
+                                     if (!on)
+                                         tab->stopWaiting();
                                      setTabStatus(tab, on ? QStringLiteral("following %1").arg(tab->name())
                                                           : QStringLiteral("%1 is no longer followed").arg(tab->name()));
                                  });

@@ -3,6 +3,7 @@
 #include "logfileentry.h"
 #include "robotaction.h"
 
+#include <QHash>
 #include <QLocale>
 #include <QStringBuilder>
 
@@ -255,4 +256,47 @@ QByteArray EntryPresentation::recordLine(const LogFileEntry &entry)
         line += '\r';
     line += '\n';
     return line;
+}
+
+namespace {
+
+double luminance(quint32 rgb)
+{
+    const auto channel = [](int value) {
+        const double c = value / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(int((rgb >> 16) & 0xff)) + 0.7152 * channel(int((rgb >> 8) & 0xff))
+        + 0.0722 * channel(int(rgb & 0xff));
+}
+
+} // namespace
+
+double EntryPresentation::contrast(quint32 first, quint32 second)
+{
+    const double a = luminance(first) + 0.05;
+    const double b = luminance(second) + 0.05;
+    return a > b ? a / b : b / a;
+}
+
+quint32 EntryPresentation::contextTextColour(quint32 background)
+{
+    if (background == noColour)
+        background = 0xFFFFFF;
+    // Cells have a handful of colours; each is worked out once per thread.
+    thread_local QHash<quint32, quint32> known;
+    const auto found = known.constFind(background);
+    if (found != known.constEnd())
+        return found.value();
+    // Greys get darker as they go; the first that reads well is taken.
+    quint32 chosen = 0;
+    for (int level = 0x96; level > 0; --level) {
+        const quint32 grey = quint32(level) * 0x010101u;
+        if (contrast(grey, background) >= 4.5) {
+            chosen = grey;
+            break;
+        }
+    }
+    known.insert(background, chosen);
+    return chosen;
 }

@@ -63,8 +63,12 @@ public:
     static quint32 messageColour(const LogFileEntry &entry);
     static constexpr quint32 partnerColour = 0xFC9000;
     static constexpr quint32 clearedColour = 0xFFFFFF;
-    // The text of rows shown only as context of the rows a filter keeps.
-    static constexpr quint32 contextTextColour = 0x969696;
+    // The text of rows shown only as context of the rows a filter keeps: the
+    // lightest grey that still reads at a contrast of 4.5 to 1 on the
+    // cell's background (white where it has none).
+    static quint32 contextTextColour(quint32 background);
+    // The contrast of two colours, from 1 (the same) to 21 (black on white).
+    static double contrast(quint32 first, quint32 second);
 
     // Values of the filter language: texts in small letters.
     static QString lowered(const QString &text);

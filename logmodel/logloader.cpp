@@ -73,9 +73,11 @@ QByteArray tailBefore(QIODevice &device, qint64 offset)
 
 } // namespace
 
-std::shared_ptr<LogLoader> LogLoader::start(const QString &path, int fd, BackgroundWork &work, Client client)
+std::shared_ptr<LogLoader> LogLoader::start(const QString &path, int fd, BackgroundWork &work, Client client,
+                                            bool leavePartial)
 {
     std::shared_ptr<LogLoader> loader(new LogLoader);
+    loader->leavePartial.store(leavePartial);
     loader->path = path;
     loader->client = std::move(client);
     loader->token = work.track();

@@ -50,7 +50,10 @@ public:
     // Reads from `fd`, a file descriptor open for reading, which the loader
     // closes. The work is started through `work`, whose owner receives
     // `done`.
-    static std::shared_ptr<LogLoader> start(const QString &path, int fd, BackgroundWork &work, Client client);
+    // With `leavePartial`, a last line without its line end is left for a
+    // follower (leavePartialLastLine()).
+    static std::shared_ptr<LogLoader> start(const QString &path, int fd, BackgroundWork &work, Client client,
+                                            bool leavePartial = false);
     Q_DISABLE_COPY_MOVE(LogLoader)
 
     void cancel() { token.cancel(); }

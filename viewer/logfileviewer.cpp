@@ -16,6 +16,8 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QMenu>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QProgressBar>
 #include <QStyle>
@@ -95,12 +97,12 @@ LogFileViewer::LogFileViewer(std::shared_ptr<LogFile> loaded, QWidget *parent, i
     install(std::move(loaded), *rows);
 }
 
-LogFileViewer::LogFileViewer(const QString &path, int fd, QWidget *parent)
+LogFileViewer::LogFileViewer(const QString &path, int fd, QWidget *parent, bool followed)
     : QTreeWidget(parent)
     , filePath(path)
 {
     initialize();
-    startLoading(fd);
+    startLoading(fd, followed);
 }
 
 void LogFileViewer::initialize()
@@ -129,7 +131,7 @@ void LogFileViewer::initialize()
     });
 }
 
-void LogFileViewer::startLoading(int fd)
+void LogFileViewer::startLoading(int fd, bool followed)
 {
     loading = true;
     progressBar = new QProgressBar(this);
@@ -142,8 +144,7 @@ void LogFileViewer::startLoading(int fd)
     progressTimer->start();
 
     // Rows come in while the file is read, before their file and index can
-    // be looked at: nothing of them is painted or asked until it is read.
-    viewport()->setUpdatesEnabled(false);
+    // be looked at: nothing of them is painted until it is read (paintEvent).
     QPointer<LogFileViewer> self(this);
     // The budget depends on the entry count, which is known only once read.
     load = RowLoad::start(
@@ -155,7 +156,8 @@ void LogFileViewer::startLoading(int fd)
         [self](std::shared_ptr<LogFile> loaded, std::shared_ptr<ViewerRows> rows) {
             if (self)
                 self->install(std::move(loaded), *rows);
-        });
+        },
+        followed);
     showProgress();
     updateBusy();
 }
@@ -335,17 +337,23 @@ void LogFileViewer::fitNameColumns(unsigned types, unsigned activities)
 
 void LogFileViewer::finishLoading()
 {
-    // The rows were laid out as they came; now they can show.
+    // The rows were laid out as they came; now they can show, unless a
+    // filter waits for them: then they show once it has applied, so that
+    // the rows it hides never show in passing.
     loading = false;
-    viewport()->setUpdatesEnabled(true);
     fitColumns();
     load.reset();
     if (progressTimer)
         progressTimer->deleteLater();
     progressTimer = nullptr;
-    if (progressBar)
-        progressBar->deleteLater();
-    progressBar = nullptr;
+    veiled = filter && !filter->isEmpty();
+    if (progressBar && veiled) {
+        progressBar->setRange(0, 0);
+        progressBar->setFormat(QStringLiteral("Filtering"));
+    } else {
+        dropProgressBar();
+    }
+    viewport()->update();
     emit loadProgressChanged(100);
     // Follow asked for while the file was read starts from where it ends.
     if (following && !follow) {
@@ -363,6 +371,34 @@ void LogFileViewer::finishLoading()
     }
     updateBusy();
     emit loaded();
+}
+
+void LogFileViewer::dropProgressBar()
+{
+    if (progressBar)
+        progressBar->deleteLater();
+    progressBar = nullptr;
+}
+
+void LogFileViewer::unveil()
+{
+    if (!veiled)
+        return;
+    veiled = false;
+    dropProgressBar();
+    viewport()->update();
+}
+
+void LogFileViewer::paintEvent(QPaintEvent *event)
+{
+    // While the rows are read, or wait for their filter, the tree shows its
+    // background and no rows.
+    if (loading || veiled) {
+        QPainter painter(viewport());
+        painter.fillRect(event->rect(), viewport()->palette().brush(QPalette::Base));
+        return;
+    }
+    QTreeWidget::paintEvent(event);
 }
 
 void LogFileViewer::fitTimeColumn(const QString &widest)
@@ -457,6 +493,27 @@ void LogFileViewer::expandAllRows()
         return;
     }
     expandAll();
+    keepCurrentInView();
+}
+
+void LogFileViewer::collapseAllRows()
+{
+    // A sub-action row that is current gives way to its record's row.
+    QTreeWidgetItem *current = currentItem();
+    while (current && current->parent())
+        current = current->parent();
+    collapseAll();
+    if (current && current != currentItem())
+        setCurrentItem(current);
+    keepCurrentInView();
+}
+
+void LogFileViewer::keepCurrentInView()
+{
+    if (QTreeWidgetItem *current = currentItem()) {
+        executeDelayedItemsLayout();
+        scrollToItem(current, QAbstractItemView::PositionAtCenter);
+    }
 }
 
 void LogFileViewer::updateBusy()
@@ -468,6 +525,7 @@ void LogFileViewer::updateBusy()
     if (!busy && expandWhenIdle) {
         expandWhenIdle = false;
         expandAll();
+        keepCurrentInView();
     }
     emit busyChanged(busy);
 }

@@ -70,8 +70,9 @@ public:
     // The same, with another bound for the number of sub-action rows.
     LogFileViewer(std::shared_ptr<LogFile> file, QWidget *parent, int budget);
     // Reads the file at `path` on a worker thread from `fd`, a file
-    // descriptor open for reading that the viewer closes.
-    LogFileViewer(const QString &path, int fd, QWidget *parent = nullptr);
+    // descriptor open for reading that the viewer closes. A file read to be
+    // `followed` shows no last line before its line end.
+    LogFileViewer(const QString &path, int fd, QWidget *parent = nullptr, bool followed = false);
     ~LogFileViewer() override;
     Q_DISABLE_COPY_MOVE(LogFileViewer)
 
@@ -117,8 +118,10 @@ public:
     // For a program that quits: a large viewer stops its work and leaves its
     // rows to the system, which takes them back with the process at once.
     void abandon();
-    // Expands every row with sub-action rows (once busy work is done).
+    // Expands every row with sub-action rows (once busy work is done), or
+    // folds them all; the current row stays in view.
     void expandAllRows();
+    void collapseAllRows();
 
     // Threads a filter pass uses; 0 for one per core.
     static void setFilterThreadCount(int count);
@@ -205,6 +208,7 @@ public:
 
 protected:
     void rowsInserted(const QModelIndex &parent, int start, int end) override;
+    void paintEvent(QPaintEvent *event) override;
     // Copy takes the selected rows, not the view's one current cell.
     void keyPressEvent(QKeyEvent *event) override;
 
@@ -233,7 +237,7 @@ signals:
 
 private:
     void initialize();
-    void startLoading(int fd);
+    void startLoading(int fd, bool followed);
     void install(std::shared_ptr<LogFile> loaded, ViewerRows &rows);
     // Queues rows to be added to the view, a piece at a time.
     void queueRows(RowPiece &piece);
@@ -245,6 +249,10 @@ private:
     // Widens the Type and Activity columns for the names of these bits.
     void fitNameColumns(unsigned types, unsigned activities);
     void showProgress();
+    void dropProgressBar();
+    // The rows show: their filter has applied.
+    void unveil();
+    void keepCurrentInView();
     void onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetItem *previous);
     void fitTimeColumn(const QString &widest);
 
@@ -296,6 +304,8 @@ private:
     int rowsComing = 0;
     // The file has been read and its last rows handed over.
     bool loadDone = false;
+    // Read, but its rows wait for the filter asked for meanwhile.
+    bool veiled = false;
 
     // Filtering: which rows show, and the pass that works it out.
     std::shared_ptr<const CompiledFilter> filter;

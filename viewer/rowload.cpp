@@ -18,7 +18,7 @@ constexpr int rowsPerPiece = 100000;
 } // namespace
 
 std::shared_ptr<RowLoad> RowLoad::start(const QString &path, int fd, int budget, BackgroundWork &work, Piece piece,
-                                        Done done)
+                                        Done done, bool followed)
 {
     std::shared_ptr<RowLoad> load(new RowLoad);
     auto shared = std::make_shared<Shared>();
@@ -51,7 +51,7 @@ std::shared_ptr<RowLoad> RowLoad::start(const QString &path, int fd, int budget,
     };
     client.done = [shared, done](std::shared_ptr<LogFile> file) { done(std::move(file), std::move(shared->rows)); };
     load->shared = shared;
-    load->loader = LogLoader::start(path, fd, work, std::move(client));
+    load->loader = LogLoader::start(path, fd, work, std::move(client), followed);
     return load;
 }
 

@@ -25,11 +25,14 @@ public:
 
     // Reads from `fd`, which the load closes; `budget` bounds the sub-action
     // rows, negative for the viewer's default for the file's size.
+    // `followed`: a last line without its line end is left for following.
     static std::shared_ptr<RowLoad> start(const QString &path, int fd, int budget, BackgroundWork &work, Piece piece,
-                                          Done done);
+                                          Done done, bool followed = false);
     Q_DISABLE_COPY_MOVE(RowLoad)
 
     void cancel() { loader->cancel(); }
+    // The file is to be followed: see LogLoader::leavePartialLastLine().
+    void leavePartialLastLine() { loader->leavePartialLastLine(); }
     // How far the load has come, from 0 to 1000, and what it is doing.
     int progress() const;
     QString stage() const;

@@ -10,6 +10,7 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QFont>
 #include <QHash>
 
 namespace {
@@ -76,6 +77,15 @@ bool RowPresenter::highlightPartnerOf(const LogFile &file, int row)
     return true;
 }
 
+quint32 RowPresenter::cellColour(int number, int column, quint32 messageColour) const
+{
+    if (number == highlighted)
+        return EntryPresentation::partnerColour;
+    if (column == EntryPresentation::MessageColumn)
+        return messageColour;
+    return EntryPresentation::noColour;
+}
+
 QVariant RowPresenter::entryData(const LogFile &file, const RowVisibility &visibility, int number, int column,
                                  int role, bool &handled) const
 {
@@ -117,9 +127,20 @@ QVariant RowPresenter::entryData(const LogFile &file, const RowVisibility &visib
             return colour == EntryPresentation::noColour ? 0 : int(colour);
         return QVariant();
     case Qt::ForegroundRole:
-        // Rows shown only as context of the rows the filter keeps.
+        // Rows shown only as context of the rows the filter keeps: lighter,
+        // as far as the cell's colour lets them still be read.
         if (visibility.isContextRow(number))
-            return brushOf(EntryPresentation::contextTextColour);
+            return brushOf(EntryPresentation::contextTextColour(cellColour(number, column, colour)));
+        return QVariant();
+    case Qt::FontRole:
+        if (visibility.isContextRow(number)) {
+            static const QFont italic = [] {
+                QFont font;
+                font.setItalic(true);
+                return font;
+            }();
+            return italic;
+        }
         return QVariant();
     default:
         handled = false;

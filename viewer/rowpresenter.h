@@ -40,6 +40,8 @@ public:
 private:
     QVariant entryData(const LogFile &file, const RowVisibility &visibility, int number, int column, int role,
                        bool &handled) const;
+    // The background of a cell, noColour for the view's own.
+    quint32 cellColour(int number, int column, quint32 messageColour) const;
     QVariant subRowData(const LogFile &file, const LogRowItem &row, int column, int role, bool &handled) const;
 
     PartnerIndex index;

@@ -12,6 +12,7 @@
 #include "logfileentry.h"
 #include "logrowitem.h"
 #include "recordexport.h"
+#include "rowload.h"
 #include "rowmatcher.h"
 #include "viewerrows.h"
 #include "viewhiddenset.h"
@@ -113,6 +114,7 @@ void LogFileViewer::applyKeptRows(std::vector<char> &&kept)
     kept.insert(kept.end(), later.begin(), later.end());
     visibility.setKept(std::move(kept));
     showVisibleRows();
+    unveil();
 }
 
 void LogFileViewer::setContextRows(int rows)
@@ -341,6 +343,9 @@ void LogFileViewer::setFollowing(bool on)
     if (on == following)
         return;
     following = on;
+    // A file still being read keeps a half-written last line for following.
+    if (on && loading && load)
+        load->leavePartialLastLine();
     if (on && !follow)
         startFollowSession();
     if (follow)
