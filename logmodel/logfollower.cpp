@@ -67,8 +67,14 @@ bool LogFollower::open(ReloadReason &reason, bool &reload)
     };
     QString error;
     fd = openLogFileDescriptor(path, error);
-    if (fd < 0)
+    if (fd < 0) {
+        // Something that is no file took its name: it is another file now.
+        struct stat named;
+        const QByteArray name = encodeLocalPath(path);
+        if (::stat(name.constData(), &named) == 0 && !S_ISREG(named.st_mode))
+            return needs(ReloadReason::Replaced);
         return false; // gone for now, say while it is being rotated
+    }
     struct stat info;
     if (::fstat(fd, &info) != 0 || quint64(info.st_dev) != device || quint64(info.st_ino) != inode)
         return needs(ReloadReason::Replaced);

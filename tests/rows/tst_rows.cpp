@@ -2,12 +2,17 @@
 // two ways the view is brought in line with it (through the toolkit's
 // private state, or through public calls only).
 
+#include "entrypresentation.h"
+#include "localpath.h"
 #include "logfile.h"
 #include "logfileviewer.h"
 #include "rowvisibility.h"
 #include "testfiles.h"
 #include "treeviewlayout.h"
 
+#include <QHeaderView>
+#include <QImage>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -149,6 +154,105 @@ private slots:
         QCOMPARE(rows.nearestShown(1), 4);
         rows.setKept(verdicts("00000"));
         QCOMPARE(rows.nearestShown(1), -1);
+    }
+
+    // Rows shown only as context are lighter, but stay readable on every
+    // colour a cell can have.
+    void contextRowsStayReadable_data()
+    {
+        QTest::addColumn<quint32>("background");
+        QTest::newRow("none") << EntryPresentation::noColour;
+        QTest::newRow("error") << EntryPresentation::severityColour(Error);
+        QTest::newRow("warning") << EntryPresentation::severityColour(Warning);
+        QTest::newRow("start") << EntryPresentation::activityColour(Start);
+        QTest::newRow("complete") << EntryPresentation::activityColour(Complete);
+        QTest::newRow("cancel") << EntryPresentation::activityColour(Cancel);
+        QTest::newRow("partner") << EntryPresentation::partnerColour;
+    }
+
+    void contextRowsStayReadable()
+    {
+        QFETCH(quint32, background);
+        const quint32 text = EntryPresentation::contextTextColour(background);
+        const quint32 cell = background == EntryPresentation::noColour ? 0xFFFFFF : background;
+        QVERIFY(EntryPresentation::contrast(text, cell) >= 4.5);
+        // Still lighter than the text of other rows where the cell allows.
+        if (background == EntryPresentation::noColour)
+            QVERIFY((text & 0xFF) >= 0x60);
+    }
+
+    // A type or an activity that first shows far down the file still fits
+    // its column, after the load and as followed rows come.
+    void namesFitTheirColumns()
+    {
+        QByteArray log;
+        for (int i = 0; i < 3000; ++i)
+            log += QByteArray::number(i) + ".0 : Info : a : plain\n";
+        log += "4000.0 : Warning : a : starting action: 1: X\n4001.0 : Warning : a : completing action: 1:\n";
+        QTemporaryDir dir;
+        QStringList errors;
+        LogFileViewer viewer(LogFile::load(writeTestFile(dir, QStringLiteral("n.log"), log), errors));
+        viewer.show();
+        const QFontMetrics metrics(viewer.font());
+        QVERIFY(viewer.header()->sectionSize(1) >= metrics.horizontalAdvance(QStringLiteral("Warning")));
+        QVERIFY(viewer.header()->sectionSize(4) >= metrics.horizontalAdvance(QStringLiteral("Complete")));
+    }
+
+    // Expand All and Collapse All keep the current row in view.
+    void expandingKeepsTheCurrentRow()
+    {
+        QTemporaryDir dir;
+        QStringList errors;
+        LogFileViewer viewer(LogFile::load(writeTestFile(dir, QStringLiteral("e.log"), generatedLog(6000)), errors));
+        viewer.resize(600, 300);
+        viewer.show();
+        viewer.showEntry(4500);
+        const auto inView = [&] {
+            return viewer.viewport()->rect().intersects(viewer.visualItemRect(viewer.currentItem()));
+        };
+        QVERIFY(inView());
+        viewer.expandAllRows();
+        QCOMPARE(viewer.currentEntry(), 4500);
+        QVERIFY(inView());
+        viewer.setCurrentItem(viewer.topLevelItem(4500)->child(0) ? viewer.topLevelItem(4500)->child(0)
+                                                                   : viewer.topLevelItem(4500));
+        viewer.collapseAllRows();
+        QCOMPARE(viewer.currentEntry(), 4500);
+        QVERIFY(inView());
+    }
+
+    // While its file is read, and then until the filter asked for meanwhile
+    // has applied, the tree shows its background and no rows: the rows that
+    // filter hides never show in passing.
+    void rowsShowOnlyFiltered()
+    {
+        QTemporaryDir dir;
+        const QString path = writeTestFile(dir, QStringLiteral("f.log"), generatedLog(200000));
+        QString error;
+        LogFileViewer viewer(path, openLogFileDescriptor(path, error));
+        viewer.resize(600, 300);
+        viewer.show();
+        QVERIFY(viewer.viewport()->updatesEnabled());
+        QVERIFY(viewer.applyFilter(QStringLiteral("type == \"error\"")));
+        const QColor base = viewer.viewport()->palette().color(QPalette::Base);
+        const auto plain = [&] {
+            const QImage image = viewer.viewport()->grab().toImage();
+            for (int y = 0; y < image.height(); y += 3) {
+                for (int x = 0; x < image.width(); x += 3) {
+                    if (image.pixelColor(x, y) != base)
+                        return false;
+                }
+            }
+            return true;
+        };
+        QVERIFY(plain());
+        bool plainWhenRead = false;
+        connect(&viewer, &LogFileViewer::loaded, this, [&] { plainWhenRead = plain(); });
+        QSignalSpy loaded(&viewer, &LogFileViewer::loaded);
+        QVERIFY(loaded.wait(30000));
+        QVERIFY(plainWhenRead);
+        QTRY_VERIFY_WITH_TIMEOUT(!viewer.isBusy(), 30000);
+        QVERIFY(!plain());
     }
 
     // The viewer keeps to public calls where the toolkit that runs is not
