@@ -21,6 +21,8 @@ echo "== the analysis panels, 1000000 lines"
 "$build/bin/bench_analysis" 1000000 2>&1 | quiet
 echo "== following a growing log in the real window"
 "$build/bin/bench_follow" 2>&1 | quiet
+echo "== a continued record of a followed log, and a backtracking search"
+"$build/bin/bench_live" 2>&1 | quiet
 for lines in ${BENCH_LINES:-1000000 10000000}; do
     echo "== the real window, $lines lines"
     "$build/bin/bench_window" "$lines" 2>&1 | quiet
