@@ -103,6 +103,8 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
     connect(finding, &FindControl::statusMessage, this, [this](const QString &text) { setStatus(text); });
     docks = new AnalysisDocks(this, viewMenu, [this] { return currentTab(); });
     connect(docks, &AnalysisDocks::rangeChosen, this, [this](double from, double to) {
+        if (!std::isfinite(from) || !std::isfinite(to))
+            return; // a filter that reads "nan" or "inf" helps nobody
         filterEdit->setText(QStringLiteral("time >= %1 && time <= %2")
                                 .arg(QString::number(from, 'f', 3), QString::number(to, 'f', 3)));
         filterEdit->setFocus();
