@@ -66,7 +66,7 @@ bool LogFollower::open(ReloadReason &reason, bool &reload)
         return false;
     };
     QString error;
-    fd = openLogFileDescriptor(path, error);
+    fd = openLogFileDescriptor(path, error, true);
     if (fd < 0)
         return false; // gone for now, say while it is being rotated
     struct stat info;
