@@ -26,7 +26,8 @@ public:
     using Done = std::function<void(const Result &result)>;
 
     // Writes the entries that `hidden` does not hide to `device`; false,
-    // with `error` set, when a write fails. The caller may read the file.
+    // with `error` set to the system's reason, when a write fails. The
+    // caller may read the file.
     static bool write(QIODevice &device, const LogFile &file, const std::vector<bool> &hidden, QString *error);
 
     // Writes them to `path` on a worker thread, into a file put in place

@@ -12,8 +12,13 @@
 #include "testfiles.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -34,6 +39,23 @@ QStringList records(const LogFile &file, const std::vector<bool> &hidden = {})
                                                                                                   entry.message());
     }
     return out;
+}
+
+// Writes the records `hidden` does not hide to `path`, as the window does.
+RecordExport::Result exportTo(const std::shared_ptr<LogFile> &file, const std::vector<bool> &hidden, const QString &path)
+{
+    QObject owner;
+    auto *work = new BackgroundWork(&owner);
+    RecordExport::Result result;
+    bool done = false;
+    const int rows = int(std::count(hidden.begin(), hidden.end(), false));
+    RecordExport::start(file, hidden, rows, path, *work, [&](const RecordExport::Result &written) {
+        result = written;
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done; }, 60000))
+        qFatal("the export did not end");
+    return result;
 }
 
 } // namespace
@@ -181,6 +203,45 @@ private slots:
         buffer.open(QIODevice::WriteOnly);
         QVERIFY(RecordExport::write(buffer, *file, {}, nullptr));
         QVERIFY(buffer.data().endsWith("ends in a return\r\r\n"));
+    }
+
+    // A write the system refuses in part (here a file size limit) says
+    // why; the file that was there stays, and no temporary file is left.
+    void refusedWriteSaysWhy_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::newRow("in the first piece") << 20000;
+        QTest::newRow("in a later piece") << 1500000;
+    }
+
+    void refusedWriteSaysWhy()
+    {
+        QFETCH(int, limit);
+        QTemporaryDir dir;
+        const auto file = loadBytes(dir, generatedLog(60000));
+        QDir folder(dir.filePath(QStringLiteral("out")));
+        QVERIFY(folder.mkpath(QStringLiteral(".")));
+        const QByteArray old = "1.0 : Info : arm : the export before\n";
+        const QString path = writeTestFile(dir, QStringLiteral("out/shown.log"), old);
+
+        // A write past the limit fails with EFBIG, instead of the signal
+        // that would end the process.
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        rlimit lowered = saved;
+        lowered.rlim_cur = rlim_t(limit);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &lowered) == 0);
+        const RecordExport::Result result = exportTo(file, {}, path);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+
+        QVERIFY(!result.written);
+        QCOMPARE(result.error, QStringLiteral("File too large"));
+        QFile kept(path);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), old);
+        QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{QStringLiteral("shown.log")});
     }
 };
 
