@@ -1,6 +1,7 @@
 #include "recordexport.h"
 
 #include "entrypresentation.h"
+#include "exportedactions.h"
 #include "logfile.h"
 
 #include <QSaveFile>
@@ -29,11 +30,15 @@ bool writeAll(QIODevice &device, const QByteArray &data, QString *error)
 bool RecordExport::write(QIODevice &device, const LogFile &file, const std::vector<bool> &hidden, QString *error)
 {
     const auto &entries = file.entries();
+    // Each record is written so that reading the export links it to the
+    // action it has here, whichever records are left out.
+    ExportedActions actions;
     QByteArray chunk;
     for (int row = 0; row < entries.size(); ++row) {
         if (size_t(row) < hidden.size() && hidden[size_t(row)])
             continue;
-        chunk += EntryPresentation::recordLine(*entries.at(row));
+        const LogFileEntry &entry = *entries.at(row);
+        chunk += EntryPresentation::recordLine(entry, actions.message(entry));
         if (chunk.size() >= (1 << 20)) {
             if (!writeAll(device, chunk, error))
                 return false;

@@ -12,7 +12,10 @@ class LogFile;
 class QIODevice;
 
 // Writes records as lines of the log's own format (EntryPresentation's
-// record lines), which read back as the same records.
+// record lines), which read back as the same records with the same action
+// links: an action record whose action a reader would not know from the
+// records written before it carries the action's description
+// (ExportedActions).
 class RecordExport final
 {
 public:
