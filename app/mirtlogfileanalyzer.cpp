@@ -2,6 +2,7 @@
 
 #include "analysisdocks.h"
 #include "compiledfilter.h"
+#include "exportdelivery.h"
 #include "filterhelp.h"
 #include "filterline.h"
 #include "findbar.h"
@@ -219,6 +220,7 @@ void MirtLogFileAnalyzer::rememberRecent(const QString &path)
 LogTab *MirtLogFileAnalyzer::addTab(const QString &path, int fd, const std::shared_ptr<OpenBatch> &batch, int index)
 {
     auto *tab = new LogTab(path, fd, this);
+    exportDelivery()->attach(tab->viewer());
     index = tabs->insertTab(index, tab->viewer(), tab->name());
     tabs->setTabToolTip(index, displayPath(path));
     connect(tab, &LogTab::busyChanged, this, &MirtLogFileAnalyzer::updateBusy);
@@ -424,7 +426,8 @@ void MirtLogFileAnalyzer::applyQuickFilter(LogTab *tab, const QString &clause)
 
 void MirtLogFileAnalyzer::updateBusy()
 {
-    bool now = false;
+    // An export goes on, and is reported, after its tab is closed.
+    bool now = exports && exports->isRunning();
     for (LogTab *tab : openTabs())
         now = now || tab->viewer()->isBusy();
     if (now == busy)
@@ -541,6 +544,17 @@ void MirtLogFileAnalyzer::exportChosen()
                                                       QStringLiteral("Log Files (*.log);;All Files(*.*)"));
     if (!path.isEmpty())
         exportVisibleRows(path);
+}
+
+ExportDelivery *MirtLogFileAnalyzer::exportDelivery()
+{
+    if (exports)
+        return exports;
+    exports = new ExportDelivery(this);
+    connect(exports, &ExportDelivery::runningChanged, this, &MirtLogFileAnalyzer::updateBusy);
+    connect(exports, &ExportDelivery::finishedWithoutViewer, this,
+            [this](const RecordExport::Result &result) { tabExported(nullptr, result); });
+    return exports;
 }
 
 void MirtLogFileAnalyzer::exportVisibleRows(const QString &path)
