@@ -6,6 +6,9 @@
 
 #include <QSaveFile>
 
+#include <algorithm>
+#include <memory>
+
 namespace {
 
 // Writes all of `data`. A write the system refuses in part (a full disk, a
@@ -31,14 +34,17 @@ bool RecordExport::write(QIODevice &device, const LogFile &file, const std::vect
 {
     const auto &entries = file.entries();
     // Each record is written so that reading the export links it to the
-    // action it has here, whichever records are left out.
-    ExportedActions actions;
+    // action it has here, whichever records are left out. With none left
+    // out, every record's own text does, as it did when the file was read.
+    std::unique_ptr<ExportedActions> actions;
+    if (std::find(hidden.begin(), hidden.end(), true) != hidden.end())
+        actions = std::make_unique<ExportedActions>();
     QByteArray chunk;
     for (int row = 0; row < entries.size(); ++row) {
         if (size_t(row) < hidden.size() && hidden[size_t(row)])
             continue;
         const LogFileEntry &entry = *entries.at(row);
-        chunk += EntryPresentation::recordLine(entry, actions.message(entry));
+        chunk += EntryPresentation::recordLine(entry, actions ? actions->message(entry) : entry.message());
         if (chunk.size() >= (1 << 20)) {
             if (!writeAll(device, chunk, error))
                 return false;
