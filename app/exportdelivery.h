@@ -3,6 +3,10 @@
 #include "recordexport.h"
 
 #include <QObject>
+#include <QPointer>
+
+#include <memory>
+#include <vector>
 
 class BackgroundWork;
 class LogFileViewer;

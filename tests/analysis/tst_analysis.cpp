@@ -617,60 +617,6 @@ private slots:
         QVERIFY(menuAction(again, QStringLiteral("viewTimeline"))->isChecked());
     }
 
-    // A stretch dragged on the histogram is written as two finite times,
-    // whatever the times of the file and however far the view is zoomed.
-    void histogramRangeIsFinite_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<int>("notches"); // positive zooms in
-        const QByteArray action = "0.5 : Info : arm : starting action: 1: Pick\n"
-                                  "2.0 : Info : arm : completing action: 1:\n";
-        const QByteArray largest = QByteArray::number(std::numeric_limits<double>::max(), 'f', 0) + ".0";
-        QTest::newRow("a time no double holds")
-            << action + "1" + QByteArray(400, '0') + ".0 : Error : arm : late\n" << 0;
-        QTest::newRow("times up to the largest double") << action + largest + " : Error : arm : last\n" << 0;
-        QTest::newRow("zoomed out, times up to the largest double")
-            << action + largest + " : Error : arm : last\n" << -4000;
-        QTest::newRow("zoomed in, times up to the largest double")
-            << action + largest + " : Error : arm : last\n" << 400;
-    }
-
-    void histogramRangeIsFinite()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(int, notches);
-        MirtLogFileAnalyzer w;
-        w.resize(1000, 700);
-        w.show();
-        w.openLogFile(writeTestFile(dir, QStringLiteral("far%1.log").arg(++files), content));
-        WAIT_UNTIL_IDLE(w);
-        menuAction(w, QStringLiteral("viewActions"))->trigger();
-        menuAction(w, QStringLiteral("viewTimeline"))->trigger();
-        auto *panel = w.findChild<ActionsPanel *>();
-        QVERIFY(panel);
-        QTRY_COMPARE(panel->table()->model()->rowCount(), 1);
-        auto *timeline = w.findChild<ActionTimeline *>();
-        QVERIFY(timeline);
-        const QPoint pointer(100, ActionTimeline::histogramHeight / 2);
-        for (int i = 0; i < std::abs(notches); ++i) {
-            QWheelEvent event(pointer, timeline->mapToGlobal(pointer), QPoint(), QPoint(0, notches > 0 ? 120 : -120),
-                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-            QApplication::sendEvent(timeline, &event);
-        }
-        QTest::mousePress(timeline, Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
-        dragTo(timeline, QPoint(200, 12));
-        QTest::mouseRelease(timeline, Qt::LeftButton, Qt::NoModifier, QPoint(200, 12));
-        const QString range = w.findChild<QToolBar *>()->findChild<QLineEdit *>()->text();
-        const QRegularExpressionMatch bounds =
-            QRegularExpression(QStringLiteral("^time >= (-?[0-9]+\\.[0-9]{3}) && time <= (-?[0-9]+\\.[0-9]{3})$"))
-                .match(range);
-        QVERIFY2(bounds.hasMatch(), qPrintable(range.left(200)));
-        const double a = bounds.captured(1).toDouble();
-        const double b = bounds.captured(2).toDouble();
-        QVERIFY2(std::isfinite(a) && std::isfinite(b) && a <= b, qPrintable(range.left(200)));
-        QVERIFY(std::isfinite(timeline->visibleFrom()) && std::isfinite(timeline->visibleTo()));
-    }
-
     // Quick filters write an expression that parses, apply it, and add to
     // the filter that applies.
     void quickFilters_data()
