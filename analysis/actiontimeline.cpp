@@ -14,10 +14,21 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
 constexpr int scrollBarWidth = 14;
+
+// The times the view reaches, and the widest span it shows: far enough
+// from the largest double that spans, positions and the times under the
+// pointer stay finite, whatever the times of a file.
+constexpr double timeLimit = std::numeric_limits<double>::max() / 8;
+
+double bounded(double time)
+{
+    return std::clamp(time, -timeLimit, timeLimit);
+}
 
 // The narrowest span shown around `time`: a microsecond, or wider where
 // times are so large that doubles no longer tell a pixel from the next.
@@ -87,23 +98,27 @@ void ActionTimeline::fitAll()
         from = 0;
         to = 1;
     } else {
-        const double span = std::max(analysis->lastTime - analysis->firstTime, minimumSpanAt(analysis->lastTime));
-        from = analysis->firstTime - span * 0.01;
-        to = analysis->lastTime + span * 0.01;
+        const double first = bounded(analysis->firstTime);
+        const double last = bounded(analysis->lastTime);
+        const double span = std::max(last - first, minimumSpanAt(last));
+        from = first - span * 0.01;
+        to = last + span * 0.01;
     }
     update();
 }
 
 double ActionTimeline::maximumSpan() const
 {
-    const double whole = analysis ? analysis->lastTime - analysis->firstTime : 0;
-    return 10 * std::max(whole, 1.0);
+    const double whole = analysis ? bounded(analysis->lastTime) - bounded(analysis->firstTime) : 0;
+    return std::min(10 * std::max(whole, 1.0), 2 * timeLimit);
 }
 
 void ActionTimeline::setVisibleRange(double start, double end)
 {
     if (!std::isfinite(start) || !std::isfinite(end))
         return;
+    start = bounded(start);
+    end = bounded(end);
     // Zoomed in or out as far as it goes, around the middle of the range.
     const double middle = start / 2 + end / 2;
     const double least = minimumSpanAt(middle);
@@ -124,7 +139,7 @@ void ActionTimeline::setCursorTime(double time)
     hasCursor = true;
     if (time < from || time > to) {
         const double span = to - from;
-        setVisibleRange(time - span / 2, time + span / 2);
+        setVisibleRange(bounded(time) - span / 2, bounded(time) + span / 2);
     }
     update();
 }
@@ -136,7 +151,8 @@ int ActionTimeline::plotWidth() const
 
 double ActionTimeline::xOf(double time) const
 {
-    return (time - from) / (to - from) * plotWidth();
+    // Bounded so that no difference of times overflows.
+    return (std::clamp(time, -4 * timeLimit, 4 * timeLimit) - from) / (to - from) * plotWidth();
 }
 
 double ActionTimeline::timeAt(double x) const
@@ -361,8 +377,9 @@ void ActionTimeline::wheelEvent(QWheelEvent *event)
     const double anchor = timeAt(event->position().x());
     // At most as far as zooming goes, so that the anchor stays put there too.
     const double span = to - from;
+    const double most = maximumSpan() / span;
     const double factor = std::clamp(std::pow(1.25, -event->angleDelta().y() / 120.0),
-                                     minimumSpanAt(anchor) * 1.001 / span, maximumSpan() / span);
+                                     std::min(minimumSpanAt(anchor) * 1.001 / span, most), most);
     setVisibleRange(anchor - (anchor - from) * factor, anchor + (to - anchor) * factor);
     event->accept();
 }
@@ -403,7 +420,8 @@ void ActionTimeline::mouseReleaseEvent(QMouseEvent *event)
         const double a = timeAt(std::min(chooseStart, chooseEnd));
         const double b = timeAt(std::max(chooseStart, chooseEnd));
         update();
-        emit rangeChosen(a, b);
+        if (std::isfinite(a) && std::isfinite(b))
+            emit rangeChosen(a, b);
         return;
     }
     update();

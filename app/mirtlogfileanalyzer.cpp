@@ -2,6 +2,7 @@
 
 #include "analysisdocks.h"
 #include "compiledfilter.h"
+#include "exportdelivery.h"
 #include "filterhelp.h"
 #include "filterline.h"
 #include "findbar.h"
@@ -114,6 +115,8 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
     });
     docks = new AnalysisDocks(this, viewMenu, [this] { return currentTab(); });
     connect(docks, &AnalysisDocks::rangeChosen, this, [this](double from, double to) {
+        if (!std::isfinite(from) || !std::isfinite(to))
+            return; // a filter that reads "nan" or "inf" helps nobody
         filterEdit->setText(QStringLiteral("time >= %1 && time <= %2")
                                 .arg(QString::number(from, 'f', 3), QString::number(to, 'f', 3)));
         filterEdit->setFocus();
@@ -244,6 +247,7 @@ LogTab *MirtLogFileAnalyzer::addTab(const QString &path, int fd, const std::shar
                                     bool followed)
 {
     auto *tab = new LogTab(path, fd, this, followed);
+    exportDelivery()->attach(tab->viewer());
     index = tabs->insertTab(index, tab->viewer(), tab->name());
     tabs->setTabToolTip(index, displayPath(path));
     connect(tab, &LogTab::busyChanged, this, &MirtLogFileAnalyzer::updateBusy);
@@ -472,7 +476,8 @@ void MirtLogFileAnalyzer::applyQuickFilter(LogTab *tab, const QString &clause)
 
 void MirtLogFileAnalyzer::updateBusy()
 {
-    bool now = false;
+    // An export goes on, and is reported, after its tab is closed.
+    bool now = exports && exports->isRunning();
     for (LogTab *tab : openTabs())
         now = now || tab->viewer()->isBusy();
     if (now == busy)
@@ -594,6 +599,17 @@ void MirtLogFileAnalyzer::exportChosen()
                                                       QStringLiteral("Log Files (*.log);;All Files(*.*)"));
     if (!path.isEmpty())
         exportVisibleRows(path);
+}
+
+ExportDelivery *MirtLogFileAnalyzer::exportDelivery()
+{
+    if (exports)
+        return exports;
+    exports = new ExportDelivery(this);
+    connect(exports, &ExportDelivery::runningChanged, this, &MirtLogFileAnalyzer::updateBusy);
+    connect(exports, &ExportDelivery::finishedWithoutViewer, this,
+            [this](const RecordExport::Result &result) { tabExported(nullptr, result); });
+    return exports;
 }
 
 void MirtLogFileAnalyzer::exportVisibleRows(const QString &path)

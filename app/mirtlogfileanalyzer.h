@@ -13,6 +13,7 @@
 
 class AnalysisDocks;
 class CompiledFilter;
+class ExportDelivery;
 class FilterLine;
 class FindControl;
 class LogFileViewer;
@@ -109,6 +110,8 @@ private:
     void goToNext(int type, bool forward);
     void goToTime();
     void exportChosen();
+    // Writes the exports of every tab, made when first needed.
+    ExportDelivery *exportDelivery();
     void rememberRecent(const QString &path);
 
     // What the tabs tell the window.
@@ -145,6 +148,7 @@ private:
     FindControl *finding = nullptr;
     AnalysisDocks *docks = nullptr;
     RecentFiles *recentFiles = nullptr;
+    ExportDelivery *exports = nullptr;
     QAction *followAction = nullptr;
     QAction *applyToAllTabs = nullptr;
     QString lastDir;

@@ -16,6 +16,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -81,7 +82,11 @@ void readLogBytes(const QByteArray &data)
     ensureApplication();
     QStringList errors;
     std::shared_ptr<LogFile> file = LogFile::load(writeTemporary(data), errors);
-    check(file != nullptr);
+    if (!file) {
+        // Only a file that starts as compressed data is refused whole.
+        check(errors.size() == 1 && errors.first().contains(QLatin1String(" is compressed (")));
+        return;
+    }
     LogFileViewer viewer(file);
     check(viewer.topLevelItemCount() == file->entries().size());
     for (int row = 0; row < viewer.topLevelItemCount(); row += 97)
@@ -118,7 +123,8 @@ void readLogBytes(const QByteArray &data)
     for (int i = 0; i < piped.entries().size(); ++i) {
         const LogFileEntry &a = *piped.entries().at(i);
         const LogFileEntry &b = *file->entries().at(i);
-        check(a.time() == b.time() || (a.time() != a.time() && b.time() != b.time()));
+        // A time no double holds makes its line unreadable.
+        check(std::isfinite(a.time()) && a.time() == b.time());
         check(a.type() == b.type() && a.subsystem() == b.subsystem() && a.message() == b.message());
         check(a.hasAction() == b.hasAction());
         check(!a.hasAction() || (a.action()->id() == b.action()->id() && a.activity() == b.activity()));

@@ -242,6 +242,11 @@ const QString &EntryPresentation::activityValue(ActionActivity activity)
 
 QByteArray EntryPresentation::recordLine(const LogFileEntry &entry)
 {
+    return recordLine(entry, entry.message());
+}
+
+QByteArray EntryPresentation::recordLine(const LogFileEntry &entry, const QString &message)
+{
     static const char *const levels[] = {"Debug", "Info", "Warning", "Error"};
     // The shortest digits that read back as the same time, with the point a
     // record line needs.
@@ -249,10 +254,10 @@ QByteArray EntryPresentation::recordLine(const LogFileEntry &entry)
     if (!time.contains('.'))
         time += ".0";
     QByteArray line = time + " : " + levels[std::clamp(int(entry.type()), 0, 3)] + " : "
-        + entry.subsystem().toUtf8() + " : " + entry.message().toUtf8();
+        + entry.subsystem().toUtf8() + " : " + message.toUtf8();
     // A reader drops one carriage return before a line feed: a message
     // ending in one keeps it with a second.
-    if (entry.message().endsWith(QLatin1Char('\r')))
+    if (message.endsWith(QLatin1Char('\r')))
         line += '\r';
     line += '\n';
     return line;

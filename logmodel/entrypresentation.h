@@ -78,5 +78,7 @@ public:
     // The record as a line of the log's own format, with its line feed; it
     // reads back as the same record.
     static QByteArray recordLine(const LogFileEntry &entry);
+    // The same with another message in place of the record's own.
+    static QByteArray recordLine(const LogFileEntry &entry, const QString &message);
 };
 

@@ -1,6 +1,7 @@
 #include "localpath.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTextCodec>
 
 #include <cerrno>
@@ -57,6 +58,27 @@ int utf8SequenceLength(const uchar *data, int available)
 bool localeIsUtf8()
 {
     return QTextCodec::codecForLocale()->mibEnum() == 106;
+}
+
+// The compression format whose magic bytes begin `head`, or null.
+const char *compressionOf(const QByteArray &head)
+{
+    static const struct
+    {
+        const char *magic;
+        int length;
+        const char *format;
+    } formats[] = {
+        {"\x1F\x8B", 2, "gzip"},
+        {"BZh", 3, "bzip2"},
+        {"\xFD" "7zXZ\x00", 6, "xz"},
+        {"\x28\xB5\x2F\xFD", 4, "zstd"},
+    };
+    for (const auto &format : formats) {
+        if (head.startsWith(QByteArray::fromRawData(format.magic, format.length)))
+            return format.format;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -116,7 +138,7 @@ QString displayPath(const QString &path)
     return result;
 }
 
-int openLogFileDescriptor(const QString &path, QString &error)
+int openLogFileDescriptor(const QString &path, QString &error, bool compressedToo)
 {
     const QString shown = displayPath(path);
     const QByteArray name = encodeLocalPath(path);
@@ -141,6 +163,18 @@ int openLogFileDescriptor(const QString &path, QString &error)
         return -1;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (compressedToo)
+        return fd;
+    // Known by its first bytes, whatever the name says: read as text, a
+    // compressed file gives nothing but unreadable lines.
+    char head[6];
+    const ssize_t got = ::pread(fd, head, sizeof head, 0);
+    if (const char *format = compressionOf(QByteArray::fromRawData(head, got > 0 ? int(got) : 0))) {
+        ::close(fd);
+        error = QFileInfo(shown).fileName() + QStringLiteral(" is compressed (") + QLatin1String(format)
+            + QStringLiteral("); it cannot be read as text");
+        return -1;
+    }
     return fd;
 }
 

@@ -20,8 +20,12 @@ QString displayPath(const QString &path);
 
 // Checks `path` and opens it for reading as a log file. On failure returns
 // false and sets `error` to the reader's message for it: the path does not
-// exist, is a symbolic link loop, is not a regular file, or cannot be opened.
+// exist, is a symbolic link loop, is not a regular file, cannot be opened,
+// or holds compressed data (gzip, bzip2, xz or zstd, known by its first
+// bytes), which cannot be read as text.
 bool openLogDevice(const QString &path, QFile &device, QString &error);
 // The same checks; returns a file descriptor open for reading, which the
-// caller closes, or -1 with `error` set.
-int openLogFileDescriptor(const QString &path, QString &error);
+// caller closes, or -1 with `error` set. With `compressedToo` compressed
+// files open as well: a follower, which knows the file it reads already,
+// leaves them to the reload that follows a rewrite.
+int openLogFileDescriptor(const QString &path, QString &error, bool compressedToo = false);

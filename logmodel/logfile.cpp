@@ -86,6 +86,8 @@ void LogFile::addAction(int id, const std::shared_ptr<RobotAction> &action)
 {
     ++m_actionCount;
     m_lastLinked.registered.push_back(id);
+    if (m_addedIds)
+        m_addedIds->push_back(id);
     if (id >= 0 && qint64(id) < std::max<qint64>(denseActionIds, qint64(m_entries.size()) * denseActionIdsPerEntry)) {
         if (size_t(id) >= m_denseActions.size())
             m_denseActions.resize(std::max(size_t(id) + 1, m_denseActions.size() * 2));
@@ -207,6 +209,28 @@ std::shared_ptr<RobotAction> LogFile::findOrParseAction(const QString &text, int
     BracketIndex brackets(text);
     std::vector<const RobotAction *> ancestors;
     return findOrParseAction(QStringView(text), position, brackets, ancestors, nullptr);
+}
+
+std::shared_ptr<RobotAction> LogFile::findOrParseAction(const QString &text, int &position, std::vector<int> &added)
+{
+    m_addedIds = &added;
+    auto action = findOrParseAction(text, position);
+    m_addedIds = nullptr;
+    return action;
+}
+
+void LogFile::forgetActions(const std::vector<int> &ids)
+{
+    for (const int id : ids) {
+        if (id >= 0 && size_t(id) < m_denseActions.size() && m_denseActions[size_t(id)]) {
+            m_denseActions[size_t(id)].reset();
+            --m_actionCount;
+        } else if (m_sparseActions.remove(id) > 0) {
+            --m_actionCount;
+        }
+    }
+    // The map is made again when next asked for.
+    m_mappedActions = -1;
 }
 
 std::shared_ptr<RobotAction> LogFile::findOrParseAction(QStringView text, int &position,

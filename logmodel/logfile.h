@@ -83,6 +83,12 @@ public:
     // Reads an action reference at the position and returns the action it names,
     // registering new actions (and their sub-actions) in actions().
     std::shared_ptr<RobotAction> findOrParseAction(const QString &text, int &position);
+    // The same, for trying how a text links: the ids of the actions it
+    // registers are added to `added`, and forgetActions() takes them back.
+    std::shared_ptr<RobotAction> findOrParseAction(const QString &text, int &position, std::vector<int> &added);
+    void forgetActions(const std::vector<int> &ids);
+    // The action registered under `id`, if any.
+    std::shared_ptr<RobotAction> action(int id) const { return knownAction(id); }
 
 private:
     friend class LogReader;
@@ -126,6 +132,8 @@ private:
     std::vector<std::shared_ptr<RobotAction>> m_denseActions;
     QHash<int, std::shared_ptr<RobotAction>> m_sparseActions;
     int m_actionCount = 0;
+    // Where the ids of newly registered actions are noted, while a text is tried.
+    std::vector<int> *m_addedIds = nullptr;
     mutable QMap<int, std::shared_ptr<RobotAction>> m_actions;
     mutable int m_mappedActions = 0;
     QStringList m_messages;

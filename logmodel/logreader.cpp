@@ -8,6 +8,7 @@
 #include <QTextCodec>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -35,6 +36,19 @@ QString quotedLineMessage(qint64 lineNumber, const char *what, QStringView line)
     text.append(leftOf(line, LogFile::maxMessageLength + 1));
     text.append(QLatin1Char('\''));
     return LogFile::cutMessage(text);
+}
+
+// "line N: time '<time>' is out of range", the time quoted up to its 40th
+// character and "…" after it when it goes on.
+QString timeRangeMessage(qint64 lineNumber, QStringView time)
+{
+    constexpr int quoted = 40;
+    QString text = QStringLiteral("line ") + QString::number(lineNumber) + QStringLiteral(": time '");
+    text.append(time.left(quoted));
+    if (time.size() > quoted)
+        text.append(QChar(0x2026));
+    text.append(QStringLiteral("' is out of range"));
+    return text;
 }
 
 } // namespace
@@ -405,6 +419,14 @@ void LogReader::handleRecord(QStringView line)
         return;
     }
     const double time = recordTime(line.data() + match.timeBegin, match.timeEnd - match.timeBegin);
+    if (!std::isfinite(time)) {
+        // Hundreds of digits read as infinity, which no view, filter or
+        // export can hold: the line is unusable like one that does not match.
+        report(m_file.keepsMoreMessages()
+                   ? timeRangeMessage(m_lineNumber, line.mid(match.timeBegin, match.timeEnd - match.timeBegin))
+                   : QString());
+        return;
+    }
     const QString &subsystem = m_subsystems->intern(line.mid(match.subsystemBegin, match.subsystemEnd - match.subsystemBegin));
     auto entry = std::make_shared<LogFileEntry>(time, match.type, subsystem);
     entry->appendMessage(line.mid(match.messageBegin).toString());

@@ -1,33 +1,57 @@
 #include "recordexport.h"
 
 #include "entrypresentation.h"
+#include "exportedactions.h"
 #include "logfile.h"
 
 #include <QSaveFile>
 
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// Writes all of `data`. A write the system refuses in part (a full disk, a
+// file size limit, a quota) writes what fits; the write of the rest then
+// fails with the system's reason, which goes to `error`.
+bool writeAll(QIODevice &device, const QByteArray &data, QString *error)
+{
+    for (qint64 done = 0; done < data.size();) {
+        const qint64 written = device.write(data.constData() + done, data.size() - done);
+        if (written <= 0) {
+            if (error)
+                *error = device.errorString();
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+} // namespace
+
 bool RecordExport::write(QIODevice &device, const LogFile &file, const std::vector<bool> &hidden, QString *error)
 {
     const auto &entries = file.entries();
+    // Each record is written so that reading the export links it to the
+    // action it has here, whichever records are left out. With none left
+    // out, every record's own text does, as it did when the file was read.
+    std::unique_ptr<ExportedActions> actions;
+    if (std::find(hidden.begin(), hidden.end(), true) != hidden.end())
+        actions = std::make_unique<ExportedActions>();
     QByteArray chunk;
     for (int row = 0; row < entries.size(); ++row) {
         if (size_t(row) < hidden.size() && hidden[size_t(row)])
             continue;
-        chunk += EntryPresentation::recordLine(*entries.at(row));
+        const LogFileEntry &entry = *entries.at(row);
+        chunk += EntryPresentation::recordLine(entry, actions ? actions->message(entry) : entry.message());
         if (chunk.size() >= (1 << 20)) {
-            if (device.write(chunk) != chunk.size()) {
-                if (error)
-                    *error = device.errorString();
+            if (!writeAll(device, chunk, error))
                 return false;
-            }
             chunk.clear();
         }
     }
-    bool written = true;
-    if (!chunk.isEmpty())
-        written = device.write(chunk) == chunk.size();
-    if (!written && error)
-        *error = device.errorString();
-    return written;
+    return writeAll(device, chunk, error);
 }
 
 CancelToken RecordExport::start(std::shared_ptr<LogFile> file, std::vector<bool> hidden, int rows, const QString &path,
@@ -40,7 +64,10 @@ CancelToken RecordExport::start(std::shared_ptr<LogFile> file, std::vector<bool>
             result.path = path;
             const LogFile::ReadAccess reading(*file);
             QSaveFile out(path);
-            result.written = out.open(QIODevice::WriteOnly) && write(out, *file, hidden, &result.error) && out.commit();
+            // Unbuffered, so that a refused write says why at once rather
+            // than when the buffer is flushed, where the reason is lost.
+            result.written = out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+                && write(out, *file, hidden, &result.error) && out.commit();
             if (!result.written && result.error.isEmpty())
                 result.error = out.errorString();
             result.rows = result.written ? rows : 0;

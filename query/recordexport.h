@@ -12,7 +12,10 @@ class LogFile;
 class QIODevice;
 
 // Writes records as lines of the log's own format (EntryPresentation's
-// record lines), which read back as the same records.
+// record lines), which read back as the same records with the same action
+// links: an action record whose action a reader would not know from the
+// records written before it carries the action's description
+// (ExportedActions).
 class RecordExport final
 {
 public:
@@ -26,7 +29,8 @@ public:
     using Done = std::function<void(const Result &result)>;
 
     // Writes the entries that `hidden` does not hide to `device`; false,
-    // with `error` set, when a write fails. The caller may read the file.
+    // with `error` set to the system's reason, when a write fails. The
+    // caller may read the file.
     static bool write(QIODevice &device, const LogFile &file, const std::vector<bool> &hidden, QString *error);
 
     // Writes them to `path` on a worker thread, into a file put in place

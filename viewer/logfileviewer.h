@@ -2,6 +2,7 @@
 
 #include "followsession.h"
 #include "logtypes.h"
+#include "recordexport.h"
 #include "rowpresenter.h"
 #include "rowvisibility.h"
 #include "viewerfind.h"
@@ -10,6 +11,7 @@
 #include <QString>
 #include <QTreeWidget>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -147,6 +149,15 @@ public:
     void exportShownRows(const QString &path);
     // The same, written to `device` on this thread.
     bool exportShownRows(QIODevice &device, QString *error = nullptr) const;
+    // Who writes the exports of exportShownRows(path). By default the
+    // viewer does, with work of its own, whose result goes with the viewer.
+    // A window sets a runner of its own that writes `rows` rows of `file`
+    // (those `hidden` does not hide) to `path` and then calls `done` with
+    // the result on this thread, so that it hears of every export, also of
+    // one whose viewer is gone by then (`done` then does nothing).
+    using ExportRunner = std::function<void(std::shared_ptr<LogFile> file, std::vector<bool> hidden, int rows,
+                                            const QString &path, RecordExport::Done done)>;
+    void setExportRunner(ExportRunner runner) { exportRunner = std::move(runner); }
 
     // Counts, off this thread, the shown entry rows with `text` in one of
     // their cells, and marks it in the cells; findCounted() follows. An
@@ -328,6 +339,7 @@ private:
 
     bool busy = false;
     bool exporting = false;
+    ExportRunner exportRunner;
     bool disposing = false;
     bool expandWhenIdle = false;
 };

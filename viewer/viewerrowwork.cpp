@@ -20,6 +20,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -259,13 +260,18 @@ void LogFileViewer::exportShownRows(const QString &path)
     }
     exporting = true;
     updateBusy();
+    RecordExport::Done done = [self = QPointer<LogFileViewer>(this)](const RecordExport::Result &result) {
+        if (!self)
+            return;
+        self->exporting = false;
+        self->updateBusy();
+        emit self->exportFinished(result.written, result.rows, result.path, result.error);
+    };
     // The rows shown now are what is written, whatever changes meanwhile.
-    RecordExport::start(file, visibility.hiddenRows(), visibility.shownCount(), path, *work,
-                        [this](const RecordExport::Result &result) {
-                            exporting = false;
-                            updateBusy();
-                            emit exportFinished(result.written, result.rows, result.path, result.error);
-                        });
+    if (exportRunner)
+        exportRunner(file, visibility.hiddenRows(), visibility.shownCount(), path, std::move(done));
+    else
+        RecordExport::start(file, visibility.hiddenRows(), visibility.shownCount(), path, *work, std::move(done));
 }
 
 void LogFileViewer::find(const QString &text, bool caseSensitive, bool regularExpression)

@@ -1,3 +1,5 @@
+#include "actionspanel.h"
+#include "actiontimeline.h"
 #include "logfileviewer.h"
 #include "mirtlogfileanalyzer.h"
 #include "windowtestenvironment.h"
@@ -26,7 +28,14 @@
 #include <QThreadPool>
 #include <QtTest>
 
+#include <QAbstractItemModel>
+#include <QRegularExpression>
+#include <QTableView>
+#include <QWheelEvent>
+
 #include <climits>
+#include <cmath>
+#include <limits>
 
 #include <unistd.h>
 
@@ -177,6 +186,28 @@ private slots:
             << QStringLiteral("could not open 2 files: missing.log, gone.log");
         QTest::newRow("failure not hidden by a damaged file")
             << QStringList{missing, bad} << QStringList{"bad"} << QStringLiteral("file '%1' does not exist").arg(missing);
+
+        // A compressed log is known by its first bytes, whatever its name,
+        // and opens no tab; a text log with such a name opens.
+        const struct
+        {
+            const char *format;
+            QByteArray magic;
+        } compressed[] = {
+            {"gzip", QByteArray("\x1F\x8B\x08\x00", 4)},
+            {"bzip2", QByteArray("BZh91AY&SY")},
+            {"xz", QByteArray("\xFD" "7zXZ\x00\x00\x04", 8)},
+            {"zstd", QByteArray("\x28\xB5\x2F\xFD\x04\x58", 6)},
+        };
+        for (const auto &kind : compressed) {
+            const QString name = QStringLiteral("%1.log").arg(QLatin1String(kind.format));
+            const QString path = writeLog(name, kind.magic + QByteArray(200, '\xA5'));
+            QTest::addRow("%s is compressed", kind.format)
+                << QStringList{path, a} << QStringList{"alpha"}
+                << QStringLiteral("%1 is compressed (%2); it cannot be read as text").arg(name, QLatin1String(kind.format));
+        }
+        QTest::newRow("text named as compressed")
+            << QStringList{goodLog(QStringLiteral("plain.log.gz"))} << QStringList{"plain"} << QStringLiteral("Ready");
     }
 
     void commandLine()
@@ -191,6 +222,63 @@ private slots:
         QCOMPARE(statusOf(w)->text(), status);
         if (!tabs.isEmpty())
             QCOMPARE(tabsOf(w)->currentIndex(), 0);
+    }
+
+    // A stretch dragged on the histogram is written as two finite times,
+    // whatever the times of the file and however far the view is zoomed.
+    void histogramRangeIsFinite_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("notches"); // positive zooms in
+        const QByteArray action = "0.5 : Info : arm : starting action: 1: Pick\n"
+                                  "2.0 : Info : arm : completing action: 1:\n";
+        const QByteArray largest = QByteArray::number(std::numeric_limits<double>::max(), 'f', 0) + ".0";
+        QTest::newRow("a time no double holds")
+            << action + "1" + QByteArray(400, '0') + ".0 : Error : arm : late\n" << 0;
+        QTest::newRow("times up to the largest double") << action + largest + " : Error : arm : last\n" << 0;
+        QTest::newRow("zoomed out, times up to the largest double")
+            << action + largest + " : Error : arm : last\n" << -4000;
+        QTest::newRow("zoomed in, times up to the largest double")
+            << action + largest + " : Error : arm : last\n" << 400;
+    }
+
+    void histogramRangeIsFinite()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, notches);
+        MirtLogFileAnalyzer w;
+        w.resize(1000, 700);
+        w.show();
+        w.openLogFile(writeLog(QStringLiteral("far-%1.log").arg(QLatin1String(QTest::currentDataTag())), content));
+        WAIT_UNTIL_IDLE(w);
+        w.findChild<QAction *>(QStringLiteral("viewActions"))->trigger();
+        w.findChild<QAction *>(QStringLiteral("viewTimeline"))->trigger();
+        auto *panel = w.findChild<ActionsPanel *>();
+        QVERIFY(panel);
+        QTRY_COMPARE(panel->table()->model()->rowCount(), 1);
+        auto *timeline = w.findChild<ActionTimeline *>();
+        QVERIFY(timeline);
+        const QPoint pointer(100, ActionTimeline::histogramHeight / 2);
+        for (int i = 0; i < std::abs(notches); ++i) {
+            QWheelEvent event(pointer, timeline->mapToGlobal(pointer), QPoint(), QPoint(0, notches > 0 ? 120 : -120),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(timeline, &event);
+        }
+        QTest::mousePress(timeline, Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+        // A move with the left button held (QTest::mouseMove moves the cursor only).
+        QMouseEvent move(QEvent::MouseMove, QPoint(200, 12), timeline->mapToGlobal(QPoint(200, 12)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(timeline, &move);
+        QTest::mouseRelease(timeline, Qt::LeftButton, Qt::NoModifier, QPoint(200, 12));
+        const QString range = w.findChild<QLineEdit *>(QStringLiteral("filterEdit"))->text();
+        const QRegularExpressionMatch bounds =
+            QRegularExpression(QStringLiteral("^time >= (-?[0-9]+\\.[0-9]{3}) && time <= (-?[0-9]+\\.[0-9]{3})$"))
+                .match(range);
+        QVERIFY2(bounds.hasMatch(), qPrintable(range.left(200)));
+        const double a = bounds.captured(1).toDouble();
+        const double b = bounds.captured(2).toDouble();
+        QVERIFY2(std::isfinite(a) && std::isfinite(b) && a <= b, qPrintable(range.left(200)));
+        QVERIFY(std::isfinite(timeline->visibleFrom()) && std::isfinite(timeline->visibleTo()));
     }
 
     void readerMessagesInTooltip()

@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <limits>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -233,6 +235,16 @@ private slots:
                 << mark + QTextCodec::codecForName(codec)->fromUnicode(wide) << wideEntries
                 << QStringList{QStringLiteral("line 3 ignored - 'bad'")};
         }
+        // No double holds a time of hundreds of digits: such a line is
+        // unusable, and the time is quoted up to its 40th character.
+        const QByteArray huge = "1" + QByteArray(400, '0') + ".5";
+        QTest::newRow("time too large for a double")
+            << QByteArray("1.0 : Info : A : a\n" + huge + " : Info : A : late\n A : more\n2.0 : Info : A : b\n")
+            << QStringList{QStringLiteral("1|Info|A|amore"), QStringLiteral("2|Info|A|b")}
+            << e("line 2: time '1000000000000000000000000000000000000000\u2026' is out of range");
+        QTest::newRow("largest double is a time")
+            << QByteArray::number(std::numeric_limits<double>::max(), 'f', 0) + ".0 : Info : A : last\n"
+            << e("1.79769e+308|Info|A|last") << QStringList();
         QTest::newRow("empty file") << QByteArray() << QStringList() << QStringList();
         QTest::newRow("only empty lines") << QByteArray("\n\n\n") << QStringList() << QStringList();
     }

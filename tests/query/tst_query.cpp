@@ -8,12 +8,19 @@
 #include "logfile.h"
 #include "logfileentry.h"
 #include "recordexport.h"
+#include "robotaction.h"
 #include "rowmatcher.h"
 #include "testfiles.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+#include <limits>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -23,6 +30,20 @@ std::shared_ptr<LogFile> loadBytes(const QTemporaryDir &dir, const QByteArray &b
     return LogFile::load(writeTestFile(dir, QStringLiteral("log.log"), bytes), errors);
 }
 
+// An action with its arguments and sub-actions, all the way down:
+// "<id> <name>(<argument>|...)[<sub-action>,...]".
+QString treeOf(const RobotAction &action)
+{
+    QStringList children;
+    for (const auto &child : action.children())
+        children << treeOf(*child);
+    return QStringLiteral("%1 %2(%3)[%4]")
+        .arg(action.id())
+        .arg(action.name(), action.arguments().join(QLatin1Char('|')), children.join(QLatin1Char(',')));
+}
+
+// Per record not hidden: its time, type and subsystem, and for an action
+// record its activity and its action's tree, else its message.
 QStringList records(const LogFile &file, const std::vector<bool> &hidden = {})
 {
     QStringList out;
@@ -31,9 +52,40 @@ QStringList records(const LogFile &file, const std::vector<bool> &hidden = {})
             continue;
         const LogFileEntry &entry = *file.entries().at(row);
         out << QStringLiteral("%1|%2|%3|%4").arg(entry.time(), 0, 'g', 17).arg(entry.type()).arg(entry.subsystem(),
-                                                                                                  entry.message());
+            entry.hasAction() ? QString::number(entry.activity()) + QLatin1Char(' ') + treeOf(*entry.action())
+                              : entry.message());
     }
     return out;
+}
+
+// Per entry, whether `filter` hides it.
+std::vector<bool> hiddenBy(const LogFile &file, const QString &filter)
+{
+    const auto compiled = CompiledFilter::compile(filter);
+    if (!compiled->isValid())
+        qFatal("filter does not parse: %s", qPrintable(filter));
+    FilterJudge judge(compiled);
+    std::vector<bool> hidden;
+    for (const auto &entry : file.entries())
+        hidden.push_back(!judge.keeps(*entry));
+    return hidden;
+}
+
+// Writes the records `hidden` does not hide to `path`, as the window does.
+RecordExport::Result exportTo(const std::shared_ptr<LogFile> &file, const std::vector<bool> &hidden, const QString &path)
+{
+    QObject owner;
+    auto *work = new BackgroundWork(&owner);
+    RecordExport::Result result;
+    bool done = false;
+    const int rows = int(std::count(hidden.begin(), hidden.end(), false));
+    RecordExport::start(file, hidden, rows, path, *work, [&](const RecordExport::Result &written) {
+        result = written;
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done; }, 60000))
+        qFatal("the export did not end");
+    return result;
 }
 
 } // namespace
@@ -150,26 +202,24 @@ private slots:
         QVERIFY(found == expected);
     }
 
-    // What an export writes reads back as the records it was given.
+    // What an export writes reads back as the records it was given, with
+    // their action links; so does a file whose times reach the largest
+    // double, and one with a time no double holds, whose line is left out.
     void exportReadsBack()
     {
         QTemporaryDir dir;
-        const auto file = loadBytes(dir, generatedLog(5000) + "7.5 : Info : arm : ends in a return\r\r\n");
+        const QByteArray largest = QByteArray::number(std::numeric_limits<double>::max(), 'f', 0);
+        const auto file = loadBytes(dir, generatedLog(5000) + "7.5 : Info : arm : ends in a return\r\r\n"
+                                             + "1" + QByteArray(400, '7') + ".5 : Info : arm : never\n" + largest
+                                             + ".0 : Warning : arm : late\n");
+        QCOMPARE(file->problemCount(), 1);
         std::vector<bool> hidden(size_t(file->entries().size()));
         for (size_t row = 0; row < hidden.size(); row += 4)
             hidden[row] = true;
-        QObject owner;
-        auto *work = new BackgroundWork(&owner);
         const QString path = dir.filePath(QStringLiteral("shown.log"));
-        RecordExport::Result result;
-        bool done = false;
-        RecordExport::start(file, hidden, 1234, path, *work, [&](const RecordExport::Result &written) {
-            result = written;
-            done = true;
-        });
-        QTRY_VERIFY(done);
+        const RecordExport::Result result = exportTo(file, hidden, path);
         QVERIFY(result.written);
-        QCOMPARE(result.rows, 1234);
+        QCOMPARE(result.rows, int(std::count(hidden.begin(), hidden.end(), false)));
         QCOMPARE(result.path, path);
         QStringList errors;
         const auto back = LogFile::load(path, errors);
@@ -180,7 +230,131 @@ private slots:
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         QVERIFY(RecordExport::write(buffer, *file, {}, nullptr));
-        QVERIFY(buffer.data().endsWith("ends in a return\r\r\n"));
+        QVERIFY(buffer.data().contains("ends in a return\r\r\n"));
+    }
+
+    // An export of a filtered view gives each record the action it has in
+    // the file shown, also where the record that describes the action is
+    // hidden: the same ids, names, arguments and sub-actions, the same
+    // activities. A record is written anew only where it must be.
+    void exportKeepsActions_data()
+    {
+        QTest::addColumn<QByteArray>("log");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("rewritten");
+
+        const auto lines = [](std::initializer_list<const char *> messages) {
+            QByteArray out;
+            int time = 0;
+            for (const char *message : messages)
+                out += QByteArray::number(++time) + ".5 : Info : planner : " + message + '\n';
+            return out;
+        };
+        const QByteArray tasks = lines({"starting action: 100: Task, shelf 2 [101: Pick, bin3 [],102: Place []]",
+                                        "starting action: 101:", "completing action: 101:",
+                                        "starting action: 102:", "canceling action: 102: grip lost"});
+        QTest::newRow("describing record hidden")
+            << tasks << QStringLiteral("action != 100")
+            << QStringList{QStringLiteral("starting action: 101: Pick,bin3 "),
+                           QStringLiteral("starting action: 102: Place ")};
+        QTest::newRow("only the cancel with a reason shown")
+            << tasks << QStringLiteral("activity == \"cancel\"")
+            << QStringList{QStringLiteral("canceling action: 102: Place ")};
+        QTest::newRow("nothing hidden") << tasks << QString() << QStringList();
+        QTest::newRow("the describing record shown") << tasks << QStringLiteral("action != 101") << QStringList();
+
+        const QByteArray mission = lines({"starting action: 1: Mission [2: Fetch, a,, [3: Drive, dock [],4: Lift,, []],5: Report []]",
+                                          "starting action: 3: Drive, elsewhere", "completing action: 4:",
+                                          "starting action: 2:", "completing action: 2: done", "starting action: 1:"});
+        QTest::newRow("nested sub-actions described in a hidden parent")
+            << mission << QStringLiteral("time > 2")
+            << QStringList{QStringLiteral("starting action: 3: Drive,dock "), QStringLiteral("completing action: 4: Lift,,"),
+                           QStringLiteral("starting action: 2: Fetch,a,,[3:,4:]"),
+                           QStringLiteral("starting action: 1: Mission [2:,5: Report []]")};
+        QTest::newRow("a later description of a known action")
+            << mission << QStringLiteral("time > 2 && time < 3")
+            << QStringList{QStringLiteral("starting action: 3: Drive,dock ")};
+
+        const QByteArray shared = lines({"starting action: 7: Cycle [8: Step [9: Probe []],10: Step [9:]]",
+                                         "starting action: 10:", "starting action: 7:", "completing action: 10: ok",
+                                         "completing action: 7:", "Unrelated note"});
+        QTest::newRow("a shared sub-action and one action in several records")
+            << shared << QStringLiteral("time > 2")
+            << QStringList{QStringLiteral("starting action: 10: Step [9: Probe []]"),
+                           QStringLiteral("starting action: 7: Cycle [8: Step [9:],10:]")};
+
+        const QByteArray empty = lines({"starting action: 20: [21: [],22: , x []]", "starting action: 21:",
+                                        "starting action: 20:"});
+        QTest::newRow("empty names")
+            << empty << QStringLiteral("time > 2")
+            << QStringList{QStringLiteral("starting action: 21: []"), QStringLiteral("starting action: 20: [21:,22: ,x []]")};
+    }
+
+    void exportKeepsActions()
+    {
+        QFETCH(QByteArray, log);
+        QFETCH(QString, filter);
+        QFETCH(QStringList, rewritten);
+        QTemporaryDir dir;
+        const auto file = loadBytes(dir, log);
+        const std::vector<bool> hidden = hiddenBy(*file, filter);
+        const QString path = dir.filePath(QStringLiteral("shown.log"));
+        QVERIFY(exportTo(file, hidden, path).written);
+        QStringList errors;
+        const auto back = LogFile::load(path, errors);
+        QVERIFY(back);
+        QCOMPARE(errors, QStringList());
+        QCOMPARE(records(*back), records(*file, hidden));
+
+        // The messages that had to change, and nothing else.
+        QStringList changed;
+        for (int row = 0, copy = 0; row < file->entries().size(); ++row) {
+            if (hidden[size_t(row)])
+                continue;
+            const QString &message = back->entries().at(copy++)->message();
+            if (message != file->entries().at(row)->message())
+                changed << message;
+        }
+        QCOMPARE(changed, rewritten);
+    }
+
+    // A write the system refuses in part (here a file size limit) says
+    // why; the file that was there stays, and no temporary file is left.
+    void refusedWriteSaysWhy_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::newRow("in the first piece") << 20000;
+        QTest::newRow("in a later piece") << 1500000;
+    }
+
+    void refusedWriteSaysWhy()
+    {
+        QFETCH(int, limit);
+        QTemporaryDir dir;
+        const auto file = loadBytes(dir, generatedLog(60000));
+        QDir folder(dir.filePath(QStringLiteral("out")));
+        QVERIFY(folder.mkpath(QStringLiteral(".")));
+        const QByteArray old = "1.0 : Info : arm : the export before\n";
+        const QString path = writeTestFile(dir, QStringLiteral("out/shown.log"), old);
+
+        // A write past the limit fails with EFBIG, instead of the signal
+        // that would end the process.
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        rlimit lowered = saved;
+        lowered.rlim_cur = rlim_t(limit);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &lowered) == 0);
+        const RecordExport::Result result = exportTo(file, {}, path);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+
+        QVERIFY(!result.written);
+        QCOMPARE(result.error, QStringLiteral("File too large"));
+        QFile kept(path);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), old);
+        QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{QStringLiteral("shown.log")});
     }
 };
 

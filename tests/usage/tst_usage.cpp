@@ -809,6 +809,38 @@ private slots:
         QCOMPARE(currentOf(w), viewer);
     }
 
+    // An export is reported, and the window stays busy until it is
+    // written, also when its tab is closed or read again meanwhile.
+    void exportOutlivesItsTab_data()
+    {
+        QTest::addColumn<bool>("reload");
+        QTest::newRow("tab closed") << false;
+        QTest::newRow("tab reloaded") << true;
+    }
+
+    void exportOutlivesItsTab()
+    {
+        QFETCH(bool, reload);
+        MirtLogFileAnalyzer w;
+        open(w, writeLog(QStringLiteral("outlived.log"), generatedLog(20000)));
+        LogFileViewer *viewer = currentOf(w);
+        const int rows = viewer->shownRowCount();
+        const QString target = dir.filePath(QStringLiteral("outlived-%1.log").arg(int(reload)));
+        w.exportVisibleRows(target);
+        QCOMPARE(statusOf(w)->text(), QStringLiteral("writing '%1'").arg(target));
+        // The result cannot come before the event loop runs again.
+        if (reload)
+            w.reloadViewer(viewer);
+        else
+            actionOf(w, "fileClose")->trigger();
+        QVERIFY(w.isBusy());
+        WAIT_UNTIL_IDLE(w);
+        QTRY_COMPARE(statusOf(w)->text(), QStringLiteral("%1 rows written to '%2'")
+                                              .arg(QLocale(QLocale::English).toString(rows), target));
+        QStringList messages;
+        QCOMPARE(LogFile::load(target, messages)->entries().size(), rows);
+    }
+
     void recentFiles()
     {
         QStringList paths;

@@ -1,0 +1,126 @@
+#include "exportedactions.h"
+
+#include "actionparser.h"
+#include "logfile.h"
+#include "logfileentry.h"
+#include "robotaction.h"
+
+#include <utility>
+#include <vector>
+
+ExportedActions::ExportedActions()
+    : links(std::make_unique<LogFile>(QString()))
+{
+}
+
+ExportedActions::~ExportedActions() = default;
+
+QString ExportedActions::message(const LogFileEntry &entry)
+{
+    const QString &text = entry.message();
+    int position = 0;
+    const QString prefix = matchActionPrefix(text, position);
+    if (prefix.isEmpty())
+        return text;
+    const RobotAction *wanted = entry.action().get();
+    if (!wanted || links->action(wanted->id())) {
+        // The record is linked as a reader links it. An action a reader
+        // knows already cannot be told anew; it is the shown one unless the
+        // shown file's own descriptions contradict each other.
+        links->findOrParseAction(text, position);
+        return text;
+    }
+    std::vector<int> added;
+    const std::shared_ptr<RobotAction> linked = links->findOrParseAction(text, position, added);
+    if (linked && linked->id() == wanted->id() && matches(*wanted))
+        return text;
+    // The record does not describe its action as the shown file knows it
+    // (its describing record is hidden): what it made a reader think is
+    // taken back, and the record tells its action itself.
+    links->forgetActions(added);
+    QString rebuilt = prefix + QLatin1Char(' ') + QString::number(wanted->id()) + QStringLiteral(": ");
+    QSet<int> written;
+    describe(*wanted, 0, written, rebuilt);
+    int start = 0;
+    matchActionPrefix(rebuilt, start);
+    links->findOrParseAction(rebuilt, start);
+    return rebuilt;
+}
+
+bool ExportedActions::matches(const RobotAction &wanted)
+{
+    // The actions form a graph without cycles in which sub-actions may be
+    // shared and chains may be long: walked with a list, each id once.
+    std::vector<std::pair<std::shared_ptr<RobotAction>, const RobotAction *>> pending;
+    std::vector<std::shared_ptr<RobotAction>> checked;
+    QSet<int> seen;
+    const auto visit = [&](std::shared_ptr<RobotAction> known, const RobotAction &original) {
+        const auto found = confirmed.constFind(original.id());
+        if ((found != confirmed.constEnd() && found.value() == known) || seen.contains(original.id()))
+            return;
+        seen.insert(original.id());
+        pending.emplace_back(std::move(known), &original);
+    };
+    std::shared_ptr<RobotAction> known = links->action(wanted.id());
+    if (!known)
+        return false;
+    visit(std::move(known), wanted);
+    while (!pending.empty()) {
+        const auto [action, original] = std::move(pending.back());
+        pending.pop_back();
+        const auto &children = action->children();
+        const auto &originalChildren = original->children();
+        if (action->id() != original->id() || action->name() != original->name()
+            || action->arguments() != original->arguments() || children.size() != originalChildren.size())
+            return false;
+        for (int i = 0; i < children.size(); ++i) {
+            if (children.at(i)->id() != originalChildren.at(i)->id())
+                return false;
+            visit(children.at(i), *originalChildren.at(i));
+        }
+        checked.push_back(action);
+    }
+    for (auto &action : checked)
+        confirmed.insert(action->id(), std::move(action));
+    return true;
+}
+
+void ExportedActions::describe(const RobotAction &action, int depth, QSet<int> &written, QString &text) const
+{
+    // A reader knows the action from here on, before it reads the
+    // sub-actions.
+    written.insert(action.id());
+    const int start = text.size();
+    // The name runs to the first "," or "[", and each argument from its
+    // "," to the next: written verbatim, they read back the same.
+    text += action.name();
+    const QStringList &arguments = action.arguments();
+    for (const QString &argument : arguments) {
+        text += QLatin1Char(',');
+        text += argument;
+    }
+    // A last argument that is empty is read only with a "," after it.
+    if (!arguments.isEmpty() && arguments.last().isEmpty())
+        text += QLatin1Char(',');
+    const auto &children = action.children();
+    // A sub-action always gets its list, so that the arguments of one never
+    // run into the next; so does an action whose description would be
+    // empty, which reads as no action at all.
+    if (depth == 0 && children.isEmpty() && text.size() > start)
+        return;
+    text += QLatin1Char('[');
+    // Deeper lists than a reader follows are left empty.
+    for (int i = 0; depth < LogFile::maxActionDepth && i < children.size(); ++i) {
+        const RobotAction &child = *children.at(i);
+        if (i > 0)
+            text += QLatin1Char(',');
+        text += QString::number(child.id());
+        text += QLatin1Char(':');
+        // An action a reader knows already is named by its number alone.
+        if (written.contains(child.id()) || links->action(child.id()))
+            continue;
+        text += QLatin1Char(' ');
+        describe(child, depth + 1, written, text);
+    }
+    text += QLatin1Char(']');
+}
