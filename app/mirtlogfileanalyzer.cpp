@@ -288,10 +288,14 @@ void MirtLogFileAnalyzer::tabFiltered(LogTab *tab, int shown, int total)
 
 void MirtLogFileAnalyzer::tabExported(LogTab *tab, const RecordExport::Result &result)
 {
-    if (result.written)
-        setTabStatus(tab, QStringLiteral("%1 rows written to '%2'").arg(groupedNumber(result.rows), displayPath(result.path)));
+    const QString text = result.written
+        ? QStringLiteral("%1 rows written to '%2'").arg(groupedNumber(result.rows), displayPath(result.path))
+        : QStringLiteral("could not export to '%1': %2").arg(displayPath(result.path), result.error);
+    // An export whose tab is gone is told to whoever looks.
+    if (tab)
+        setTabStatus(tab, text);
     else
-        setTabStatus(tab, QStringLiteral("could not export to '%1': %2").arg(displayPath(result.path), result.error));
+        setStatus(text);
 }
 
 void MirtLogFileAnalyzer::tabGrew(LogTab *tab)
