@@ -41,6 +41,16 @@ QString ExportedActions::message(const LogFileEntry &entry)
     QString rebuilt = prefix + QLatin1Char(' ') + QString::number(wanted->id()) + QStringLiteral(": ");
     QSet<int> written;
     describe(*wanted, 0, written, rebuilt);
+    // The record's own words (a reason for a cancellation, say) stay, after
+    // the list that ends the description, where a reader passes them by.
+    int after = 0;
+    matchActionPrefix(text, after);
+    const QString own = parseActionId(text, after) >= 0 ? text.mid(after) : QString();
+    if (!own.trimmed().isEmpty()) {
+        if (!rebuilt.endsWith(QLatin1Char(']')))
+            rebuilt += QStringLiteral("[]");
+        rebuilt += QLatin1Char(' ') + own;
+    }
     int start = 0;
     matchActionPrefix(rebuilt, start);
     links->findOrParseAction(rebuilt, start);

@@ -257,9 +257,11 @@ private slots:
             << tasks << QStringLiteral("action != 100")
             << QStringList{QStringLiteral("starting action: 101: Pick,bin3 "),
                            QStringLiteral("starting action: 102: Place ")};
+        // The record's own words stay, after the list, where a reader passes
+        // them by.
         QTest::newRow("only the cancel with a reason shown")
             << tasks << QStringLiteral("activity == \"cancel\"")
-            << QStringList{QStringLiteral("canceling action: 102: Place ")};
+            << QStringList{QStringLiteral("canceling action: 102: Place [] grip lost")};
         QTest::newRow("nothing hidden") << tasks << QString() << QStringList();
         QTest::newRow("the describing record shown") << tasks << QStringLiteral("action != 101") << QStringList();
 
@@ -268,12 +270,13 @@ private slots:
                                           "starting action: 2:", "completing action: 2: done", "starting action: 1:"});
         QTest::newRow("nested sub-actions described in a hidden parent")
             << mission << QStringLiteral("time > 2")
-            << QStringList{QStringLiteral("starting action: 3: Drive,dock "), QStringLiteral("completing action: 4: Lift,,"),
+            << QStringList{QStringLiteral("starting action: 3: Drive,dock [] Drive, elsewhere"),
+                           QStringLiteral("completing action: 4: Lift,,"),
                            QStringLiteral("starting action: 2: Fetch,a,,[3:,4:]"),
                            QStringLiteral("starting action: 1: Mission [2:,5: Report []]")};
         QTest::newRow("a later description of a known action")
             << mission << QStringLiteral("time > 2 && time < 3")
-            << QStringList{QStringLiteral("starting action: 3: Drive,dock ")};
+            << QStringList{QStringLiteral("starting action: 3: Drive,dock [] Drive, elsewhere")};
 
         const QByteArray shared = lines({"starting action: 7: Cycle [8: Step [9: Probe []],10: Step [9:]]",
                                          "starting action: 10:", "starting action: 7:", "completing action: 10: ok",
