@@ -13,6 +13,7 @@
 #include "problemreport.h"
 #include "quickfilter.h"
 #include "recentfiles.h"
+#include "settingslists.h"
 #include "windowgeometry.h"
 
 #include <QCloseEvent>
@@ -123,7 +124,8 @@ void MirtLogFileAnalyzer::restoreWindow()
         restoreState(settings.value(QStringLiteral("windowState")).toByteArray(), 0);
     // The find bar opens when asked, whatever the saved state says.
     finding->bar()->hide();
-    lastDir = settings.value(QStringLiteral("LastDir"), QStringLiteral(".")).toString();
+    lastDir = settingslists::boundedString(settings.value(QStringLiteral("LastDir")), RecentFiles::maxPathLength,
+                                           QStringLiteral("."));
     // Whether the panels show is remembered on its own: the saved window
     // state may not know the docks yet.
     docks->setShown(settings.value(QStringLiteral("ShowActions"), false).toBool(),

@@ -29,7 +29,8 @@ class RecentFiles;
 // LogTab around its viewer), the menus, the filter bar, the find bar
 // (FindControl), the analysis panels (AnalysisDocks) and one status text.
 // Settings: "geometry", "windowState", "LastDir", "RecentFiles",
-// "FilterHistory", "ShowActions" and "ShowTimeline".
+// "FilterHistory", "ShowActions" and "ShowTimeline"; what they hold is
+// bounded when read.
 //
 // Files are read in the background: a tab appears at once and shows its
 // progress. busy is true while any tab reads its file, filters its rows or

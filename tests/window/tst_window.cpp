@@ -1,0 +1,190 @@
+// The window around the tabs, driven as a user drives it: what it reads from
+// a damaged settings file, many files opened in one call, the find bar, the
+// analysis panels and their menu ticks, the title and the empty window.
+
+#include "findbar.h"
+#include "mirtlogfileanalyzer.h"
+#include "recentfiles.h"
+#include "testfiles.h"
+#include "windowtestenvironment.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRect>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QThreadPool>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QWindow>
+#include <QtTest>
+
+namespace {
+
+const QByteArray smallLog = "1.0 : Info : planner : starting action: 5: Pick [6: Move []]\n"
+                            "2.0 : Info : planner : completing action: 5:\n"
+                            "3.0 : Error : drive : motor fault\n";
+
+QTabWidget *tabsOf(QMainWindow &w) { return w.findChild<QTabWidget *>(QStringLiteral("tabs")); }
+QAction *actionOf(QMainWindow &w, const QString &name) { return w.findChild<QAction *>(name); }
+
+QStringList tabTexts(QMainWindow &w)
+{
+    QStringList texts;
+    for (int i = 0; i < tabsOf(w)->count(); ++i)
+        texts << tabsOf(w)->tabText(i);
+    return texts;
+}
+
+QStringList recentMenuFiles(QMainWindow &w)
+{
+    QStringList files;
+    for (QAction *action : w.findChild<QMenu *>(QStringLiteral("recentMenu"))->actions()) {
+        if (action->objectName().startsWith(QLatin1String("recentFile")))
+            files << action->data().toString();
+    }
+    return files;
+}
+
+// The filters Up brings back in the filter line, the latest first.
+QStringList filtersBroughtBack(QMainWindow &w)
+{
+    auto *line = w.findChild<QLineEdit *>(QStringLiteral("filterEdit"));
+    QStringList seen;
+    for (int i = 0; i < 60; ++i) {
+        QTest::keyClick(line, Qt::Key_Up);
+        if (line->text().isEmpty() || (!seen.isEmpty() && seen.last() == line->text()))
+            break;
+        seen << line->text();
+    }
+    return seen;
+}
+
+int openDescriptors()
+{
+    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size();
+}
+
+QStringList numbered(const QString &pattern, int count)
+{
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << pattern.arg(i);
+    return list;
+}
+
+} // namespace
+
+class TestWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+
+    QString writeLog(const QString &name) { return writeTestFile(dir, name, smallLog); }
+
+    // A shown window, so that docks, bars and titles are laid out.
+    void showWindow(MirtLogFileAnalyzer &w)
+    {
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+    }
+
+private slots:
+    void init() { QSettings().clear(); }
+
+    // A settings file damaged or edited by hand is read bounded: entries
+    // too long or not text are dropped, the lists are cut to their limits.
+    void damagedSettingsAreBounded_data()
+    {
+        QTest::addColumn<QVariant>("recent");
+        QTest::addColumn<QStringList>("recentShown");
+        QTest::addColumn<QVariant>("history");
+        QTest::addColumn<QStringList>("historyShown");
+
+        const QString huge(10 * 1024 * 1024, QLatin1Char('x'));
+        QTest::newRow("a string of 10 MB") << QVariant(huge) << QStringList() << QVariant(huge) << QStringList();
+        QTest::newRow("lists of 100,000") << QVariant(numbered(QStringLiteral("/logs/%1.log"), 100000))
+                                          << numbered(QStringLiteral("/logs/%1.log"), 10)
+                                          << QVariant(numbered(QStringLiteral("time > %1"), 100000))
+                                          << numbered(QStringLiteral("time > %1"), 50);
+        const QString longestPath = QLatin1Char('/') + QString(4095, QLatin1Char('p'));
+        const QString longestFilter(64 * 1024, QLatin1Char('f'));
+        QTest::newRow("too long dropped, the longest kept")
+            << QVariant(QStringList{longestPath + QLatin1Char('p'), longestPath, QStringLiteral("/ok.log")})
+            << QStringList{longestPath, QStringLiteral("/ok.log")}
+            << QVariant(QStringList{longestFilter + QLatin1Char('f'), longestFilter, QStringLiteral("a")})
+            << QStringList{longestFilter, QStringLiteral("a")};
+        const QVariantList notText{QByteArray("/bytes.log"), QRect(1, 2, 3, 4),
+                                   QVariantList{QStringLiteral("/nested.log")}, QSize(5, 6)};
+        QTest::newRow("values that are not text")
+            << QVariant(notText + QVariantList{QStringLiteral("/ok.log")}) << QStringList{QStringLiteral("/ok.log")}
+            << QVariant(notText + QVariantList{QStringLiteral("b")}) << QStringList{QStringLiteral("b")};
+        QTest::newRow("one string") << QVariant(QStringLiteral("/one.log")) << QStringList{QStringLiteral("/one.log")}
+                                    << QVariant(QStringLiteral("time > 5")) << QStringList{QStringLiteral("time > 5")};
+        QTest::newRow("duplicates once, empty ones dropped")
+            << QVariant(QStringList{QStringLiteral("/a.log"), QString(), QStringLiteral("/a.log")})
+            << QStringList{QStringLiteral("/a.log")}
+            << QVariant(QStringList{QStringLiteral("c"), QStringLiteral("c"), QString()}) << QStringList{"c"};
+    }
+
+    void damagedSettingsAreBounded()
+    {
+        QFETCH(QVariant, recent);
+        QFETCH(QStringList, recentShown);
+        QFETCH(QVariant, history);
+        QFETCH(QStringList, historyShown);
+        {
+            QSettings settings;
+            settings.setValue(QStringLiteral("RecentFiles"), recent);
+            settings.setValue(QStringLiteral("FilterHistory"), history);
+        }
+        MirtLogFileAnalyzer w;
+        QCOMPARE(recentMenuFiles(w), recentShown);
+        // However long the path, its menu entry stays narrower than a screen.
+        for (QAction *action : w.findChild<QMenu *>(QStringLiteral("recentMenu"))->actions())
+            QVERIFY(action->text().size() <= 110);
+        QCOMPARE(filtersBroughtBack(w), historyShown);
+    }
+
+    // The last folder, damaged, gives the working folder: the name Export
+    // suggests is short and in it.
+    void damagedLastDir()
+    {
+        QSettings().setValue(QStringLiteral("LastDir"), QString(10 * 1024 * 1024, QLatin1Char('d')));
+        MirtLogFileAnalyzer w;
+        w.openLogFiles({writeLog(QStringLiteral("shown.log"))}, true);
+        WAIT_UNTIL_IDLE(w);
+        QString suggested;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            suggested = QDir(dialog->directory().absolutePath())
+                            .filePath(dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text());
+            dialog->reject();
+        });
+        actionOf(w, QStringLiteral("fileExport"))->trigger();
+        QCOMPARE(suggested, QDir(QStringLiteral(".")).absoluteFilePath(QStringLiteral("shown-shown.log")));
+    }
+
+};
+
+int main(int argc, char *argv[])
+{
+    WindowTestEnvironment environment;
+    // The window opens the files named on the command line: it sees none.
+    int appArgc = 1;
+    QApplication app(appArgc, argv);
+    TestWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_window.moc"
