@@ -10,6 +10,7 @@
 #include "logfile.h"
 #include "logfileviewer.h"
 #include "logtab.h"
+#include "pendingtabs.h"
 #include "problemreport.h"
 #include "quickfilter.h"
 #include "recentfiles.h"
@@ -23,6 +24,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
@@ -95,6 +97,9 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
     setCentralWidget(tabs);
     setAcceptDrops(true);
 
+    pendingTabs = new PendingTabs(this);
+    connect(pendingTabs, &PendingTabs::drained, this, &MirtLogFileAnalyzer::updateBusy);
+
     statusLabel = new QLabel(QStringLiteral("Ready"));
     statusBar()->addWidget(statusLabel, 0);
 
@@ -159,8 +164,13 @@ void MirtLogFileAnalyzer::openLogFiles(const QStringList &paths, bool makeCurren
 {
     QStringList failures; // reader messages of files that did not open
     QStringList failedNames;
+    QStringList opened;
     auto batch = std::make_shared<OpenBatch>();
-    LogTab *first = nullptr;
+    const auto show = [this](LogTab *tab, bool current) {
+        if (current)
+            tabs->setCurrentWidget(tab->viewer());
+    };
+    int added = 0;
     for (const QString &path : paths) {
         // The checks are made at once; the reading goes on in the background.
         QString error;
@@ -171,20 +181,29 @@ void MirtLogFileAnalyzer::openLogFiles(const QStringList &paths, bool makeCurren
             failedNames << QFileInfo(displayPath(path)).fileName();
             continue;
         }
-        rememberRecent(path);
-        LogTab *tab = tabOfFile(fd);
-        if (tab) {
+        const bool current = makeCurrent && opened.isEmpty();
+        opened << path;
+        const LogTab::FileId id = LogTab::FileId::of(fd);
+        if (LogTab *tab = tabOfFile(fd)) {
             // Open already: Reload is the way to read it again.
             ::close(fd);
-        } else {
+            show(tab, current);
+        } else if (pendingTabs->contains(id)) {
+            ::close(fd);
+        } else if (pendingTabs->isEmpty() && added < PendingTabs::perTurn) {
+            ++added;
             ++batch->loading;
-            tab = addTab(path, fd, batch);
+            show(addTab(path, fd, batch), current);
+        } else {
+            // The tabs of a long list follow, a few per turn.
+            ++batch->loading;
+            pendingTabs->push(id, fd, [this, path, batch, current, show](int file) {
+                show(addTab(path, file, batch), current);
+            });
         }
-        if (!first)
-            first = tab;
     }
-    if (first && makeCurrent)
-        tabs->setCurrentWidget(first->viewer());
+    // Saved and shown once for the whole call, however many files it opens.
+    rememberRecent(opened);
     batch->failures = !failures.isEmpty();
     if (failures.size() == 1) {
         setStatus(failures.first());
@@ -207,13 +226,16 @@ LogTab *MirtLogFileAnalyzer::tabOfFile(int fd) const
     return nullptr;
 }
 
-void MirtLogFileAnalyzer::rememberRecent(const QString &path)
+void MirtLogFileAnalyzer::rememberRecent(const QStringList &paths)
 {
-    // Names with bytes the locale cannot decode would not survive the
-    // settings file; they are left out rather than kept broken.
-    if (displayPath(path) != path)
-        return;
-    recentFiles->add(QFileInfo(path).absoluteFilePath());
+    QStringList kept;
+    for (const QString &path : paths) {
+        // Names with bytes the locale cannot decode would not survive the
+        // settings file; they are left out rather than kept broken.
+        if (displayPath(path) == path)
+            kept << QFileInfo(path).absoluteFilePath();
+    }
+    recentFiles->add(kept);
 }
 
 LogTab *MirtLogFileAnalyzer::addTab(const QString &path, int fd, const std::shared_ptr<OpenBatch> &batch, int index)
@@ -402,9 +424,16 @@ LogFileViewer *MirtLogFileAnalyzer::currentViewer() const
 
 QList<LogTab *> MirtLogFileAnalyzer::openTabs() const
 {
+    // One look at the children for all the tabs: with hundreds of tabs, a
+    // look per tab made every count of them slow.
+    QHash<const QWidget *, LogTab *> byPage;
+    for (LogTab *tab : findChildren<LogTab *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (tab->viewer())
+            byPage.insert(tab->viewer(), tab);
+    }
     QList<LogTab *> all;
     for (int i = 0; i < tabs->count(); ++i) {
-        if (LogTab *tab = tabOf(tabs->widget(i)))
+        if (LogTab *tab = byPage.value(tabs->widget(i)))
             all << tab;
     }
     return all;
@@ -424,7 +453,7 @@ void MirtLogFileAnalyzer::applyQuickFilter(LogTab *tab, const QString &clause)
 
 void MirtLogFileAnalyzer::updateBusy()
 {
-    bool now = false;
+    bool now = !pendingTabs->isEmpty();
     for (LogTab *tab : openTabs())
         now = now || tab->viewer()->isBusy();
     if (now == busy)

@@ -17,6 +17,7 @@ class FilterLine;
 class FindControl;
 class LogFileViewer;
 class LogTab;
+class PendingTabs;
 class QAction;
 class QLabel;
 class QMenu;
@@ -48,11 +49,13 @@ public:
     // the user in the status text when the file, or some of its lines, could
     // not be read.
     void openLogFile(const QString &path);
-    // Opens several files; the status names every file that could not be
-    // opened, and a tab whose file had unreadable lines carries a warning
-    // icon whose tooltip lists them for as long as the tab is open. A file
-    // that is open already is not opened again: its tab is the one meant.
-    // With `makeCurrent`, the first file's tab becomes the current one.
+    // Opens several files; of a long list, the first tabs appear at once and
+    // the others a few per turn of the event loop, busy meanwhile. The
+    // status names every file that could not be opened, and a tab whose file
+    // had unreadable lines carries a warning icon whose tooltip lists them
+    // for as long as the tab is open. A file that is open already is not
+    // opened again: its tab is the one meant. With `makeCurrent`, the first
+    // file's tab becomes the current one. The recent list is saved once.
     void openLogFiles(const QStringList &paths, bool makeCurrent = false);
     // Reads the file of a tab again, in its place, keeping its filter, its
     // current row and its position; `note` goes to the status line.
@@ -109,7 +112,7 @@ private:
     void goToNext(int type, bool forward);
     void goToTime();
     void exportChosen();
-    void rememberRecent(const QString &path);
+    void rememberRecent(const QStringList &paths);
 
     // What the tabs tell the window.
     void tabLoaded(LogTab *tab, const std::shared_ptr<OpenBatch> &batch);
@@ -140,6 +143,8 @@ private:
     FindControl *finding = nullptr;
     AnalysisDocks *docks = nullptr;
     RecentFiles *recentFiles = nullptr;
+    // Tabs of a long list of files, added a few per turn.
+    PendingTabs *pendingTabs = nullptr;
     QAction *followAction = nullptr;
     QAction *applyToAllTabs = nullptr;
     QString lastDir;

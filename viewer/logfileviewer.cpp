@@ -304,9 +304,23 @@ void LogFileViewer::insertPendingRows()
 
 void LogFileViewer::fitColumns()
 {
+    // Measuring the cells of a tab nobody sees would hold up the window
+    // for every file of a large batch that finishes loading at once.
+    if (isHidden() && parentWidget()) {
+        columnsUnfitted = true;
+        return;
+    }
+    columnsUnfitted = false;
     for (int column = 0; column < EntryPresentation::ColumnCount; ++column)
         resizeColumnToContents(column);
     fitTimeColumn(widestTimeText);
+}
+
+void LogFileViewer::showEvent(QShowEvent *event)
+{
+    QTreeWidget::showEvent(event);
+    if (columnsUnfitted)
+        fitColumns();
 }
 
 void LogFileViewer::finishLoading()

@@ -205,6 +205,8 @@ protected:
     void rowsInserted(const QModelIndex &parent, int start, int end) override;
     // Copy takes the selected rows, not the view's one current cell.
     void keyPressEvent(QKeyEvent *event) override;
+    // Columns left unfitted while the viewer was a tab not shown fit now.
+    void showEvent(QShowEvent *event) override;
 
 signals:
     void busyChanged(bool busy);
@@ -288,6 +290,8 @@ private:
     int rowsComing = 0;
     // The file has been read and its last rows handed over.
     bool loadDone = false;
+    // The columns wait to be fitted until the viewer shows.
+    bool columnsUnfitted = false;
 
     // Filtering: which rows show, and the pass that works it out.
     std::shared_ptr<const CompiledFilter> filter;

@@ -175,6 +175,64 @@ private slots:
         QCOMPARE(suggested, QDir(QStringLiteral(".")).absoluteFilePath(QStringLiteral("shown-shown.log")));
     }
 
+    // Many files in one call: the recent list is written once, the tabs come
+    // in the order given, each file once, the first one current.
+    void manyFilesInOneCall()
+    {
+        QStringList paths;
+        QStringList names;
+        for (int i = 0; i < 45; ++i) {
+            names << QStringLiteral("many%1").arg(i);
+            paths << writeLog(names.last() + QStringLiteral(".log"));
+        }
+        MirtLogFileAnalyzer w;
+        showWindow(w);
+        w.openLogFiles({paths.at(3)});
+        tabsOf(w)->setCurrentIndex(0);
+        QSignalSpy saved(w.findChild<RecentFiles *>(QStringLiteral("recentFiles")), &RecentFiles::listChanged);
+        // Named twice, and once more while its tab is still to come.
+        w.openLogFiles(paths + QStringList{paths.at(40), paths.at(3)}, true);
+        QCOMPARE(saved.size(), 1);
+        QVERIFY(w.isBusy());
+        WAIT_UNTIL_IDLE(w);
+        QCOMPARE(saved.size(), 1);
+        QStringList expected = names;
+        expected.move(3, 0);
+        QCOMPARE(tabTexts(w), expected);
+        QCOMPARE(tabsOf(w)->currentIndex(), 1);
+        QCOMPARE(recentMenuFiles(w),
+                 (QStringList{paths.at(3), paths.at(40), paths.at(44), paths.at(43), paths.at(42), paths.at(41),
+                              paths.at(39), paths.at(38), paths.at(37), paths.at(36)}));
+        QCOMPARE(QSettings().value(QStringLiteral("RecentFiles")).toStringList(), recentMenuFiles(w));
+
+        // A tab read while another one showed fits its columns once shown,
+        // as the one that showed did: the files are alike.
+        auto *seen = qobject_cast<QTreeWidget *>(tabsOf(w)->widget(1));
+        auto *unseen = qobject_cast<QTreeWidget *>(tabsOf(w)->widget(44));
+        tabsOf(w)->setCurrentWidget(unseen);
+        for (int column = 0; column < seen->columnCount(); ++column)
+            QCOMPARE(unseen->columnWidth(column), seen->columnWidth(column));
+    }
+
+    // A window closed while the tabs of a long list are still to come
+    // leaves no file open.
+    void closedWithTabsToCome()
+    {
+        QStringList paths;
+        for (int i = 0; i < 45; ++i)
+            paths << writeLog(QStringLiteral("closed%1.log").arg(i));
+        QVERIFY(QThreadPool::globalInstance()->waitForDone(60000));
+        const int before = openDescriptors();
+        {
+            MirtLogFileAnalyzer w;
+            w.openLogFiles(paths);
+            QVERIFY(w.isBusy());
+            QVERIFY(tabsOf(w)->count() < paths.size());
+        }
+        QVERIFY(QThreadPool::globalInstance()->waitForDone(60000));
+        QTRY_COMPARE(openDescriptors(), before);
+    }
+
 };
 
 int main(int argc, char *argv[])
