@@ -405,41 +405,58 @@ private slots:
     }
 
     // A saved geometry never makes a window larger than the screen or out of
-    // reach; what cannot be used gives the first-start placement.
+    // reach, frame included; what cannot be used gives the first-start
+    // placement.
     void savedGeometryIsFitted_data()
     {
         QTest::addColumn<QByteArray>("saved");
-        QTest::addColumn<QRect>("expected"); // null: the first-start placement; invalid: anywhere on the screen
+        QTest::addColumn<QRect>("client"); // null: the first-start placement; invalid: anywhere on the screen
+        QTest::addColumn<bool>("fillsScreen"); // the frame is the screen's available area
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
         const int width = available.width();
         QTest::newRow("fits as saved") << geometryBlob(QRect(40, 50, 640, 480), QRect(40, 50, 640, 480), width)
-                                       << QRect(40, 50, 640, 480);
+                                       << QRect(40, 50, 640, 480) << false;
         QTest::newRow("huge size cut to the screen")
-            << geometryBlob(QRect(0, 0, INT_MAX, INT_MAX), QRect(0, 0, INT_MAX, INT_MAX), width) << available;
+            << geometryBlob(QRect(0, 0, INT_MAX, INT_MAX), QRect(0, 0, INT_MAX, INT_MAX), width) << QRect(0, 0, -1, -1)
+            << true;
+        // The client area alone as large as the screen: the frame is not.
+        QTest::newRow("client area the screen's size")
+            << geometryBlob(available, available, width) << QRect(0, 0, -1, -1) << true;
         const QRect onScreen(0, 0, -1, -1);
         QTest::newRow("saved on a larger screen")
-            << geometryBlob(QRect(100, 100, 3000, 2000), QRect(100, 100, 3000, 2000), 3840) << onScreen;
+            << geometryBlob(QRect(100, 100, 3000, 2000), QRect(100, 100, 3000, 2000), 3840) << onScreen << false;
         QTest::newRow("mostly off screen")
-            << geometryBlob(QRect(-2000, -2000, 640, 480), QRect(-2000, -2000, 640, 480), width) << onScreen;
-        QTest::newRow("zero size") << geometryBlob(QRect(10, 10, 0, 0), QRect(10, 10, 0, 0), width) << QRect();
-        QTest::newRow("negative size") << geometryBlob(QRect(10, 10, -5, -5), QRect(10, 10, -5, -5), width) << QRect();
-        QTest::newRow("junk") << QByteArray("junk") << QRect();
+            << geometryBlob(QRect(-2000, -2000, 640, 480), QRect(-2000, -2000, 640, 480), width) << onScreen << false;
+        QTest::newRow("zero size") << geometryBlob(QRect(10, 10, 0, 0), QRect(10, 10, 0, 0), width) << QRect() << false;
+        QTest::newRow("negative size") << geometryBlob(QRect(10, 10, -5, -5), QRect(10, 10, -5, -5), width) << QRect()
+                                       << false;
+        QTest::newRow("junk") << QByteArray("junk") << QRect() << false;
     }
 
     void savedGeometryIsFitted()
     {
         QFETCH(QByteArray, saved);
-        QFETCH(QRect, expected);
+        QFETCH(QRect, client);
+        QFETCH(bool, fillsScreen);
         QSettings().setValue(QStringLiteral("geometry"), saved);
         MirtLogFileAnalyzer w;
         WAIT_UNTIL_IDLE(w);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-        QVERIFY(available.contains(w.geometry()));
+        QVERIFY2(available.contains(w.frameGeometry()),
+                 qPrintable(QStringLiteral("frame %1,%2 %3x%4")
+                                .arg(w.frameGeometry().x())
+                                .arg(w.frameGeometry().y())
+                                .arg(w.frameGeometry().width())
+                                .arg(w.frameGeometry().height())));
         QVERIFY(w.width() >= 200 && w.height() >= 150);
-        if (expected.isNull())
-            expected = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, available.size() * 3 / 4, available);
-        if (expected.isValid())
-            QCOMPARE(w.geometry(), expected);
+        if (fillsScreen)
+            QCOMPARE(w.frameGeometry(), available);
+        if (client.isNull())
+            client = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, available.size() * 3 / 4, available);
+        if (client.isValid())
+            QCOMPARE(w.geometry(), client);
     }
 
     void openDialog()
