@@ -1,6 +1,7 @@
 #include "mirtlogfileanalyzer.h"
 
 #include "analysisdocks.h"
+#include "commandline.h"
 #include "compiledfilter.h"
 #include "filterhelp.h"
 #include "filterline.h"
@@ -72,18 +73,17 @@ void MirtLogFileAnalyzer::setCommandLineBytes(int argc, const char *const *argv)
 
 QStringList MirtLogFileAnalyzer::commandLinePaths()
 {
-    const QStringList arguments = QCoreApplication::arguments();
+    // The toolkit decodes arguments with replacement characters for bytes
+    // the locale cannot read, so names are taken from the bytes themselves
+    // where the program entry gave them.
     const QList<QByteArray> &bytes = commandLineBytes();
-    QStringList paths;
-    for (int i = 1; i < arguments.size(); ++i) {
-        // The toolkit decodes arguments with replacement characters for
-        // bytes the locale cannot read, so such names are taken from the
-        // bytes themselves.
-        const bool sameArgument = bytes.size() == arguments.size()
-            && QString::fromLocal8Bit(bytes.at(i)) == arguments.at(i);
-        paths << (sameArgument ? decodeLocalPath(bytes.at(i)) : arguments.at(i));
-    }
-    return paths;
+    QStringList arguments;
+    for (int i = 1; i < bytes.size(); ++i)
+        arguments << decodeLocalPath(bytes.at(i));
+    if (bytes.isEmpty())
+        arguments = QCoreApplication::arguments().mid(1);
+    // Options were answered by the program entry; the window opens files.
+    return commandline::parse(arguments).files;
 }
 
 MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)

@@ -193,6 +193,102 @@ private slots:
             QCOMPARE(tabsOf(w)->currentIndex(), 0);
     }
 
+    // The window opens the files of a command line, never its options;
+    // after "--" every argument is a file, also one starting with '-'.
+    void commandLineDoubleDash_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("tabs");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("options are not files") << QStringList{"--help", "alpha.log", "--version", "-x"}
+                                               << QStringList{"alpha"} << QStringLiteral("Ready");
+        QTest::newRow("a dash name after --") << QStringList{"--", "-dash.log"} << QStringList{"-dash"}
+                                              << QStringLiteral("Ready");
+        QTest::newRow("a dash name before --") << QStringList{"-dash.log", "alpha.log"} << QStringList{"alpha"}
+                                               << QStringLiteral("Ready");
+        QTest::newRow("an option after -- is a file") << QStringList{"--", "--help"} << QStringList()
+                                                      << QStringLiteral("file '--help' does not exist");
+        QTest::newRow("a second -- is a file") << QStringList{"alpha.log", "--", "--", "-dash.log"}
+                                               << QStringList{"alpha", "-dash"}
+                                               << QStringLiteral("file '--' does not exist");
+        QTest::newRow("a lone dash is a file") << QStringList{"-"} << QStringList()
+                                               << QStringLiteral("file '-' does not exist");
+    }
+
+    void commandLineDoubleDash()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, tabs);
+        QFETCH(QString, status);
+        goodLog(QStringLiteral("alpha.log"));
+        goodLog(QStringLiteral("-dash.log"));
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        setCommandLine(arguments);
+        MirtLogFileAnalyzer w;
+        WAIT_UNTIL_IDLE(w);
+        QDir::setCurrent(before);
+        QCOMPARE(tabTexts(w), tabs);
+        QCOMPARE(statusOf(w)->text(), status);
+    }
+
+    // --help, --version and unknown options, answered by the program itself
+    // before any window opens.
+    void programOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("error");
+        const QString usage = QStringLiteral("Usage: MirtLogFileAnalyzer [OPTION]... [--] [FILE]...\n");
+        const QString version = QStringLiteral("MirtLogFileAnalyzer 1.0.0\n");
+        QTest::newRow("--help") << QStringList{"--help"} << 0 << usage << QString();
+        QTest::newRow("-h") << QStringList{"-h"} << 0 << usage << QString();
+        QTest::newRow("--version") << QStringList{"--version"} << 0 << version << QString();
+        QTest::newRow("help among files") << QStringList{"a.log", "--help", "b.log"} << 0 << usage << QString();
+        QTest::newRow("help wins over an unknown option") << QStringList{"-x", "--help"} << 0 << usage << QString();
+        QTest::newRow("unknown option") << QStringList{"-x"} << 2 << QString()
+                                        << QStringLiteral("unknown option '-x'\n") + usage;
+        QTest::newRow("unknown long option") << QStringList{"--bogus", "a.log"} << 2 << QString()
+                                             << QStringLiteral("unknown option '--bogus'\n") + usage;
+        // The toolkit takes its own options first.
+        QTest::newRow("after a toolkit option") << QStringList{"-platform", "offscreen", "--verbose"} << 2 << QString()
+                                                << QStringLiteral("unknown option '--verbose'\n") + usage;
+    }
+
+    void programOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, error);
+        const QString program = qEnvironmentVariable("MIRT_BIN_DIR") + QStringLiteral("/MirtLogFileAnalyzer");
+        if (!QFileInfo::exists(program))
+            QSKIP("program binary not found");
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QTemporaryDir config;
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        process.setProcessEnvironment(env);
+        process.start(program, arguments);
+        // No window keeps it running: it ends by itself.
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), exitCode);
+        const QString printed = QString::fromLocal8Bit(process.readAllStandardOutput());
+        const QString reported = QString::fromLocal8Bit(process.readAllStandardError());
+        // What is printed starts as given; the usage goes on to list the options.
+        QVERIFY2(out.isEmpty() ? printed.isEmpty() : printed.startsWith(out), qPrintable(printed));
+        // The toolkit may warn about its environment first.
+        QVERIFY2(error.isEmpty() ? !reported.contains(QLatin1String("option")) : reported.contains(error),
+                 qPrintable(reported));
+        if (out.startsWith(QLatin1String("Usage")) || error.contains(QLatin1String("Usage")))
+            QVERIFY((printed + reported).contains(QLatin1String("--version")));
+        // No window ever saved its settings.
+        QVERIFY(!QFileInfo::exists(config.filePath(QStringLiteral("Quorvane"))));
+    }
+
     void readerMessagesInTooltip()
     {
         QByteArray content = "1.0 : Info : A : fine\n";
