@@ -16,6 +16,7 @@
 #include "quickfilter.h"
 #include "recentfiles.h"
 #include "settingslists.h"
+#include "tabarea.h"
 #include "windowgeometry.h"
 
 #include <QCloseEvent>
@@ -94,8 +95,8 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
     tabs->setTabsClosable(true);
     tabs->setMovable(true);
     connect(tabs, &QTabWidget::tabCloseRequested, this, &MirtLogFileAnalyzer::closeTab);
-    setCentralWidget(tabs);
     setAcceptDrops(true);
+    setWindowTitle(QStringLiteral("MirtLogFileAnalyzer"));
 
     pendingTabs = new PendingTabs(this);
     connect(pendingTabs, &PendingTabs::drained, this, &MirtLogFileAnalyzer::updateBusy);
@@ -107,6 +108,7 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
     buildFilterBar();
     finding = new FindControl(this, [this] { return currentViewer(); });
     connect(finding, &FindControl::statusMessage, this, [this](const QString &text) { setStatus(text); });
+    setCentralWidget(new TabArea(tabs, finding->bar()));
     docks = new AnalysisDocks(this, viewMenu, [this] { return currentTab(); });
     connect(docks, &AnalysisDocks::rangeChosen, this, [this](double from, double to) {
         filterEdit->setText(QStringLiteral("time >= %1 && time <= %2")
@@ -127,8 +129,6 @@ void MirtLogFileAnalyzer::restoreWindow()
         windowgeometry::placeOnFirstStart(this);
     if (settings.contains(QStringLiteral("windowState")))
         restoreState(settings.value(QStringLiteral("windowState")).toByteArray(), 0);
-    // The find bar opens when asked, whatever the saved state says.
-    finding->bar()->hide();
     lastDir = settingslists::boundedString(settings.value(QStringLiteral("LastDir")), RecentFiles::maxPathLength,
                                            QStringLiteral("."));
     // Whether the panels show is remembered on its own: the saved window
@@ -356,7 +356,7 @@ void MirtLogFileAnalyzer::markProblems(LogTab *tab)
         return;
     // Stays with the tab, whatever the status line says later.
     tabs->setTabIcon(index, style()->standardIcon(QStyle::SP_MessageBoxWarning));
-    tabs->setTabToolTip(index, problemreport::tabToolTip(displayPath(tab->path()), tab->name(), file));
+    tabs->setTabToolTip(index, problemreport::tabToolTip(displayPath(tab->path()), file));
 }
 
 void MirtLogFileAnalyzer::tabLoaded(LogTab *tab, const std::shared_ptr<OpenBatch> &batch)
@@ -525,6 +525,9 @@ void MirtLogFileAnalyzer::currentTabChanged()
     }
     finding->tabChanged();
     docks->show(currentTab());
+    // "[*]" in a name would be taken for the mark of a changed document.
+    const QString name = tabs->tabText(tabs->currentIndex()).replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
+    setWindowTitle(viewer ? name + QStringLiteral(" \u2014 MirtLogFileAnalyzer") : QStringLiteral("MirtLogFileAnalyzer"));
 }
 
 void MirtLogFileAnalyzer::goToNext(int type, bool forward)

@@ -31,7 +31,7 @@ class RecentFiles;
 // (FindControl), the analysis panels (AnalysisDocks) and one status text.
 // Settings: "geometry", "windowState", "LastDir", "RecentFiles",
 // "FilterHistory", "ShowActions" and "ShowTimeline"; what they hold is
-// bounded when read.
+// bounded when read. The title names the current tab.
 //
 // Files are read in the background: a tab appears at once and shows its
 // progress. busy is true while any tab reads its file, filters its rows or

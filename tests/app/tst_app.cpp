@@ -302,11 +302,14 @@ private slots:
         QCOMPARE(statusOf(w)->text(), QStringLiteral("lines of 2 files could not be read: many, one"));
         QVERIFY(statusOf(w)->toolTip().contains(QStringLiteral("150 lines of many could not be read:")));
         QVERIFY(statusOf(w)->toolTip().contains(QStringLiteral("line 1 invalid continuatio line - ' X : orphan'")));
+        // The warning icon's tooltip says first how many lines, then where.
         const QStringList tabTip = tabsOf(w)->tabToolTip(0).split(QLatin1Char('\n'));
-        QCOMPARE(tabTip.at(0), dir.filePath(QStringLiteral("many.log")));
-        QCOMPARE(tabTip.at(1), QStringLiteral("150 lines of many could not be read:"));
+        QCOMPARE(tabTip.at(0), QStringLiteral("150 lines could not be read"));
+        QCOMPARE(tabTip.at(1), dir.filePath(QStringLiteral("many.log")));
         QCOMPARE(tabTip.at(2), QStringLiteral("line 2 ignored - 'bad line'"));
         QCOMPARE(tabTip.last(), QStringLiteral("(130 more)"));
+        QCOMPARE(tabsOf(w)->tabToolTip(1).section(QLatin1Char('\n'), 0, 1),
+                 QStringLiteral("1 line could not be read\n") + dir.filePath(QStringLiteral("one.log")));
         QVERIFY(!tabsOf(w)->tabIcon(0).isNull());
         QVERIFY(!tabsOf(w)->tabIcon(1).isNull());
 

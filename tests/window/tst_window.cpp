@@ -233,6 +233,121 @@ private slots:
         QTRY_COMPARE(openDescriptors(), before);
     }
 
+    // The find bar is directly under the tabs, above the panels docked at
+    // the bottom.
+    void findBarUnderTheTabs()
+    {
+        MirtLogFileAnalyzer w;
+        showWindow(w);
+        w.openLogFiles({writeLog(QStringLiteral("found.log"))}, true);
+        WAIT_UNTIL_IDLE(w);
+        actionOf(w, QStringLiteral("viewTimeline"))->trigger();
+        actionOf(w, QStringLiteral("editFind"))->trigger();
+        auto *bar = w.findChild<FindBar *>(QStringLiteral("findBar"));
+        QTabWidget *tabs = tabsOf(w);
+        auto *dock = w.findChild<QDockWidget *>(QStringLiteral("timelineDock"));
+        QVERIFY(bar->isVisible());
+        QCOMPARE(QApplication::focusWidget(), bar->line());
+        const auto top = [&w](QWidget *widget) { return widget->mapTo(&w, QPoint(0, 0)).y(); };
+        QTRY_COMPARE(top(bar), top(tabs) + tabs->height());
+        QVERIFY(top(bar) + bar->height() <= top(dock));
+        QTest::keyClick(bar->line(), Qt::Key_Escape);
+        QVERIFY(bar->isHidden());
+    }
+
+    // View > Actions and View > Timeline are ticked exactly while their
+    // panel shows, however it was shown, floated, docked or closed.
+    void panelTicks_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("dock");
+        QTest::newRow("actions") << QStringLiteral("viewActions") << QStringLiteral("actionsDock");
+        QTest::newRow("timeline") << QStringLiteral("viewTimeline") << QStringLiteral("timelineDock");
+    }
+
+    void panelTicks()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, dock);
+        MirtLogFileAnalyzer w;
+        showWindow(w);
+        QAction *toggle = actionOf(w, action);
+        auto *panel = w.findChild<QDockWidget *>(dock);
+#define SHOWN(expected)                                                                                         \
+    do {                                                                                                               \
+        QTRY_COMPARE(panel->isVisible(), expected);                                                                    \
+        QCOMPARE(toggle->isChecked(), expected);                                                                       \
+    } while (false)
+        toggle->trigger();
+        SHOWN(true);
+        panel->setFloating(true);
+        SHOWN(true);
+        panel->setFloating(false);
+        SHOWN(true);
+        panel->close();
+        SHOWN(false);
+        toggle->trigger();
+        SHOWN(true);
+        panel->setFloating(true);
+        panel->close();
+        SHOWN(false);
+        toggle->trigger();
+        SHOWN(true);
+        QVERIFY(panel->isFloating());
+        panel->setFloating(false);
+        SHOWN(true);
+        toggle->trigger();
+        SHOWN(false);
+#undef SHOWN
+    }
+
+    // A panel shown for the first time takes a third of the window's height.
+    void panelFirstSize_data() { panelTicks_data(); }
+
+    void panelFirstSize()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, dock);
+        MirtLogFileAnalyzer w;
+        w.resize(760, 540);
+        showWindow(w);
+        w.openLogFiles({writeLog(QStringLiteral("sized.log"))}, true);
+        WAIT_UNTIL_IDLE(w);
+        actionOf(w, action)->trigger();
+        auto *panel = w.findChild<QDockWidget *>(dock);
+        QTRY_VERIFY2(panel->height() >= w.height() / 3,
+                     qPrintable(QStringLiteral("%1 of %2").arg(panel->height()).arg(w.height())));
+    }
+
+    // The title names the current tab; the empty window says how to begin.
+    void titleAndEmptyHint()
+    {
+        MirtLogFileAnalyzer w;
+        showWindow(w);
+        auto *hint = w.findChild<QLabel *>(QStringLiteral("emptyHint"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("MirtLogFileAnalyzer"));
+        QVERIFY(hint->isVisible());
+        QCOMPARE(hint->text(), QStringLiteral("Open a log with Ctrl+O or drop files here"));
+
+        w.openLogFiles({writeLog(QStringLiteral("alpha.log")), writeLog(QStringLiteral("robot.2020.log")),
+                        writeLog(QStringLiteral("odd[*].log"))},
+                       true);
+        WAIT_UNTIL_IDLE(w);
+        QVERIFY(!hint->isVisible());
+        QVERIFY(tabsOf(w)->isVisible());
+        QCOMPARE(w.windowTitle(), QStringLiteral("alpha \u2014 MirtLogFileAnalyzer"));
+        tabsOf(w)->setCurrentIndex(1);
+        QCOMPARE(w.windowTitle(), QStringLiteral("robot \u2014 MirtLogFileAnalyzer"));
+        // A name the title would take for its "changed" mark shows as it is.
+        tabsOf(w)->setCurrentIndex(2);
+        QCOMPARE(w.windowHandle()->title(), QStringLiteral("odd[*] \u2014 MirtLogFileAnalyzer"));
+
+        for (int i = 0; i < 3; ++i)
+            actionOf(w, QStringLiteral("fileClose"))->trigger();
+        QCOMPARE(tabsOf(w)->count(), 0);
+        QCOMPARE(w.windowTitle(), QStringLiteral("MirtLogFileAnalyzer"));
+        QVERIFY(hint->isVisible());
+    }
 };
 
 int main(int argc, char *argv[])
