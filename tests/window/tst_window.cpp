@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QDockWidget>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -109,31 +110,41 @@ private slots:
         QTest::addColumn<QStringList>("recentShown");
         QTest::addColumn<QVariant>("history");
         QTest::addColumn<QStringList>("historyShown");
+        // Written as the settings file's text rather than through the
+        // settings store, whose writer grows its line one entry at a time.
+        QTest::addColumn<QByteArray>("fileText");
 
         const QString huge(10 * 1024 * 1024, QLatin1Char('x'));
-        QTest::newRow("a string of 10 MB") << QVariant(huge) << QStringList() << QVariant(huge) << QStringList();
-        QTest::newRow("lists of 100,000") << QVariant(numbered(QStringLiteral("/logs/%1.log"), 100000))
-                                          << numbered(QStringLiteral("/logs/%1.log"), 10)
-                                          << QVariant(numbered(QStringLiteral("time > %1"), 100000))
-                                          << numbered(QStringLiteral("time > %1"), 50);
+        QTest::newRow("a string of 10 MB") << QVariant(huge) << QStringList() << QVariant(huge) << QStringList()
+                                           << QByteArray();
+        const QStringList files = numbered(QStringLiteral("/logs/%1.log"), 100000);
+        const QStringList filters = numbered(QStringLiteral("time > %1"), 100000);
+        QTest::newRow("lists of 100,000") << QVariant() << QStringList(files.mid(0, 10)) << QVariant()
+                                          << QStringList(filters.mid(0, 50))
+                                          << "[General]\nRecentFiles=" + files.join(QStringLiteral(", ")).toUtf8()
+                                                 + "\nFilterHistory=" + filters.join(QStringLiteral(", ")).toUtf8()
+                                                 + '\n';
         const QString longestPath = QLatin1Char('/') + QString(4095, QLatin1Char('p'));
         const QString longestFilter(64 * 1024, QLatin1Char('f'));
         QTest::newRow("too long dropped, the longest kept")
             << QVariant(QStringList{longestPath + QLatin1Char('p'), longestPath, QStringLiteral("/ok.log")})
             << QStringList{longestPath, QStringLiteral("/ok.log")}
             << QVariant(QStringList{longestFilter + QLatin1Char('f'), longestFilter, QStringLiteral("a")})
-            << QStringList{longestFilter, QStringLiteral("a")};
+            << QStringList{longestFilter, QStringLiteral("a")} << QByteArray();
         const QVariantList notText{QByteArray("/bytes.log"), QRect(1, 2, 3, 4),
                                    QVariantList{QStringLiteral("/nested.log")}, QSize(5, 6)};
         QTest::newRow("values that are not text")
             << QVariant(notText + QVariantList{QStringLiteral("/ok.log")}) << QStringList{QStringLiteral("/ok.log")}
-            << QVariant(notText + QVariantList{QStringLiteral("b")}) << QStringList{QStringLiteral("b")};
+            << QVariant(notText + QVariantList{QStringLiteral("b")}) << QStringList{QStringLiteral("b")}
+            << QByteArray();
         QTest::newRow("one string") << QVariant(QStringLiteral("/one.log")) << QStringList{QStringLiteral("/one.log")}
-                                    << QVariant(QStringLiteral("time > 5")) << QStringList{QStringLiteral("time > 5")};
+                                    << QVariant(QStringLiteral("time > 5")) << QStringList{QStringLiteral("time > 5")}
+                                    << QByteArray();
         QTest::newRow("duplicates once, empty ones dropped")
             << QVariant(QStringList{QStringLiteral("/a.log"), QString(), QStringLiteral("/a.log")})
             << QStringList{QStringLiteral("/a.log")}
-            << QVariant(QStringList{QStringLiteral("c"), QStringLiteral("c"), QString()}) << QStringList{"c"};
+            << QVariant(QStringList{QStringLiteral("c"), QStringLiteral("c"), QString()}) << QStringList{"c"}
+            << QByteArray();
     }
 
     void damagedSettingsAreBounded()
@@ -142,10 +153,15 @@ private slots:
         QFETCH(QStringList, recentShown);
         QFETCH(QVariant, history);
         QFETCH(QStringList, historyShown);
-        {
+        QFETCH(QByteArray, fileText);
+        if (fileText.isEmpty()) {
             QSettings settings;
             settings.setValue(QStringLiteral("RecentFiles"), recent);
             settings.setValue(QStringLiteral("FilterHistory"), history);
+        } else {
+            QFile file(QSettings().fileName());
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QCOMPARE(file.write(fileText), qint64(fileText.size()));
         }
         MirtLogFileAnalyzer w;
         QCOMPARE(recentMenuFiles(w), recentShown);
