@@ -16,6 +16,7 @@
 
 AnalysisDocks::AnalysisDocks(QMainWindow *window, QMenu *viewMenu, std::function<LogTab *()> currentTab)
     : QObject(window)
+    , window(window)
     , currentTab(std::move(currentTab))
 {
     actionsStack = new QStackedWidget;
@@ -42,10 +43,14 @@ AnalysisDocks::AnalysisDocks(QMainWindow *window, QMenu *viewMenu, std::function
             if (on)
                 show(this->currentTab());
         });
-        // Closed with its own button: the menu follows.
-        connect(dock, &QDockWidget::visibilityChanged, this, [action = action, dock = dock] {
-            if (dock->isHidden())
-                action->setChecked(false);
+        // The tick follows the panel however it shows or goes: its own close
+        // button, and floating or docking again, which hide it and show it.
+        // The dock's own action is ticked exactly while it is shown.
+        connect(dock->toggleViewAction(), &QAction::toggled, this, [this, action = action, dock = dock](bool shown) {
+            if (action->isChecked() != shown)
+                action->setChecked(shown);
+            if (shown)
+                giveUsableSize(dock);
         });
     }
     reanalyseTimer = new QTimer(this);
@@ -56,10 +61,33 @@ AnalysisDocks::AnalysisDocks(QMainWindow *window, QMenu *viewMenu, std::function
 
 void AnalysisDocks::setShown(bool actions, bool timeline)
 {
+    // A panel the saved window state shows has the size it was left with.
+    for (QDockWidget *dock : {actionsDock, timelineDock}) {
+        if (!dock->isHidden())
+            sized.insert(dock);
+    }
     viewActions->setChecked(actions);
     viewTimeline->setChecked(timeline);
     actionsDock->setVisible(actions);
     timelineDock->setVisible(timeline);
+}
+
+void AnalysisDocks::giveUsableSize(QDockWidget *dock)
+{
+    if (sized.contains(dock))
+        return;
+    // The window lays the dock out once it shows; its size is set after.
+    QTimer::singleShot(0, this, [this, dock] {
+        if (sized.contains(dock) || dock->isHidden() || dock->isFloating())
+            return;
+        sized.insert(dock);
+        const Qt::DockWidgetArea area = window->dockWidgetArea(dock);
+        const Qt::Orientation across =
+            area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea ? Qt::Vertical : Qt::Horizontal;
+        const int wanted = (across == Qt::Vertical ? window->height() : window->width()) / 3;
+        if ((across == Qt::Vertical ? dock->height() : dock->width()) < wanted)
+            window->resizeDocks({dock}, {wanted}, across);
+    });
 }
 
 void AnalysisDocks::show(LogTab *tab)

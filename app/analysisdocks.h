@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 
 #include <functional>
 
@@ -14,8 +15,10 @@ class QTimer;
 
 // The analysis panels of the window: the actions of the current tab
 // (`actionsDock`) and its timeline (`timelineDock`), each a dock with a page
-// per tab, shown by View > Actions and View > Timeline. A tab's pages and
-// its analysis are made when one of the panels is first shown for it; a
+// per tab, shown by View > Actions and View > Timeline, which are ticked
+// exactly while their panel shows. A panel shown for the first time gets a
+// third of the window's height (or width, docked at a side). A tab's pages
+// and its analysis are made when one of the panels is first shown for it; a
 // file that grows is analysed again now and then.
 class AnalysisDocks final : public QObject
 {
@@ -39,10 +42,17 @@ signals:
     void rangeChosen(double from, double to);
 
 private:
+    // The first time `dock` shows docked, at least a third of the window
+    // across the side it is docked at.
+    void giveUsableSize(QDockWidget *dock);
     void makePages(LogTab *tab);
     void analyse(LogTab *tab);
 
+    QMainWindow *window;
     std::function<LogTab *()> currentTab;
+    // The docks that have had their first size, or were shown at the size
+    // the saved window state gives them.
+    QSet<QDockWidget *> sized;
     QDockWidget *actionsDock = nullptr;
     QDockWidget *timelineDock = nullptr;
     QStackedWidget *actionsStack = nullptr;

@@ -1,5 +1,7 @@
 #include "filterline.h"
 
+#include "settingslists.h"
+
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QKeyEvent>
@@ -28,15 +30,15 @@ FilterLine::FilterLine(QWidget *parent)
     });
 }
 
-void FilterLine::setHistory(const QStringList &history)
+void FilterLine::setHistory(const QVariant &history)
 {
-    filters = history.mid(0, maxHistory);
+    filters = settingslists::bounded(history, maxHistory, maxFilterLength);
     model->setStringList(filters);
 }
 
 void FilterLine::remember(const QString &filter)
 {
-    if (filter.isEmpty())
+    if (filter.isEmpty() || filter.size() > maxFilterLength)
         return;
     filters.removeAll(filter);
     filters.prepend(filter);

@@ -10,9 +10,8 @@ FindControl::FindControl(QMainWindow *window, std::function<LogTab *()> currentT
     : QObject(window)
     , currentTab(std::move(currentTab))
 {
-    // Under the tabs, where the rows it finds are.
+    // The window puts it under the tabs, where the rows it finds are.
     findBar = new FindBar(window);
-    window->addToolBar(Qt::BottomToolBarArea, findBar);
     connect(findBar, &FindBar::queryChanged, this, &FindControl::run);
     connect(findBar, &FindBar::nextRequested, this, [this] { next(true); });
     connect(findBar, &FindBar::previousRequested, this, [this] { next(false); });

@@ -1,6 +1,7 @@
 #include "mirtlogfileanalyzer.h"
 
 #include "analysisdocks.h"
+#include "commandline.h"
 #include "compiledfilter.h"
 #include "exportdelivery.h"
 #include "filterhelp.h"
@@ -11,9 +12,12 @@
 #include "logfile.h"
 #include "logfileviewer.h"
 #include "logtab.h"
+#include "pendingtabs.h"
 #include "problemreport.h"
 #include "quickfilter.h"
 #include "recentfiles.h"
+#include "settingslists.h"
+#include "tabarea.h"
 #include "windowgeometry.h"
 
 #include <QCloseEvent>
@@ -23,6 +27,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
@@ -70,18 +75,17 @@ void MirtLogFileAnalyzer::setCommandLineBytes(int argc, const char *const *argv)
 
 QStringList MirtLogFileAnalyzer::commandLinePaths()
 {
-    const QStringList arguments = QCoreApplication::arguments();
+    // The toolkit decodes arguments with replacement characters for bytes
+    // the locale cannot read, so names are taken from the bytes themselves
+    // where the program entry gave them.
     const QList<QByteArray> &bytes = commandLineBytes();
-    QStringList paths;
-    for (int i = 1; i < arguments.size(); ++i) {
-        // The toolkit decodes arguments with replacement characters for
-        // bytes the locale cannot read, so such names are taken from the
-        // bytes themselves.
-        const bool sameArgument = bytes.size() == arguments.size()
-            && QString::fromLocal8Bit(bytes.at(i)) == arguments.at(i);
-        paths << (sameArgument ? decodeLocalPath(bytes.at(i)) : arguments.at(i));
-    }
-    return paths;
+    QStringList arguments;
+    for (int i = 1; i < bytes.size(); ++i)
+        arguments << decodeLocalPath(bytes.at(i));
+    if (bytes.isEmpty())
+        arguments = QCoreApplication::arguments().mid(1);
+    // Options were answered by the program entry; the window opens files.
+    return commandline::parse(arguments).files;
 }
 
 MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
@@ -92,8 +96,11 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
     tabs->setTabsClosable(true);
     tabs->setMovable(true);
     connect(tabs, &QTabWidget::tabCloseRequested, this, &MirtLogFileAnalyzer::closeTab);
-    setCentralWidget(tabs);
     setAcceptDrops(true);
+    setWindowTitle(QStringLiteral("MirtLogFileAnalyzer"));
+
+    pendingTabs = new PendingTabs(this);
+    connect(pendingTabs, &PendingTabs::drained, this, &MirtLogFileAnalyzer::updateBusy);
 
     statusLabel = new QLabel(QStringLiteral("Ready"));
     statusBar()->addWidget(statusLabel, 0);
@@ -113,6 +120,7 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
             setTabStatus(tab, notFoundBefore.text, notFoundBefore.toolTip);
         notFoundBefore = {};
     });
+    setCentralWidget(new TabArea(tabs, finding->bar()));
     docks = new AnalysisDocks(this, viewMenu, [this] { return currentTab(); });
     connect(docks, &AnalysisDocks::rangeChosen, this, [this](double from, double to) {
         if (!std::isfinite(from) || !std::isfinite(to))
@@ -135,9 +143,8 @@ void MirtLogFileAnalyzer::restoreWindow()
         windowgeometry::placeOnFirstStart(this);
     if (settings.contains(QStringLiteral("windowState")))
         restoreState(settings.value(QStringLiteral("windowState")).toByteArray(), 0);
-    // The find bar opens when asked, whatever the saved state says.
-    finding->bar()->hide();
-    lastDir = settings.value(QStringLiteral("LastDir"), QStringLiteral(".")).toString();
+    lastDir = settingslists::boundedString(settings.value(QStringLiteral("LastDir")), RecentFiles::maxPathLength,
+                                           QStringLiteral("."));
     // Whether the panels show is remembered on its own: the saved window
     // state may not know the docks yet.
     docks->setShown(settings.value(QStringLiteral("ShowActions"), false).toBool(),
@@ -184,8 +191,13 @@ void MirtLogFileAnalyzer::openLogFiles(const QStringList &paths, bool makeCurren
 {
     QStringList failures; // reader messages of files that did not open
     QStringList failedNames;
+    QStringList opened;
     auto batch = std::make_shared<OpenBatch>();
-    LogTab *first = nullptr;
+    const auto show = [this](LogTab *tab, bool current) {
+        if (current)
+            tabs->setCurrentWidget(tab->viewer());
+    };
+    int added = 0;
     for (const QString &path : paths) {
         // The checks are made at once; the reading goes on in the background.
         QString error;
@@ -196,20 +208,29 @@ void MirtLogFileAnalyzer::openLogFiles(const QStringList &paths, bool makeCurren
             failedNames << QFileInfo(displayPath(path)).fileName();
             continue;
         }
-        rememberRecent(path);
-        LogTab *tab = tabOfFile(fd);
-        if (tab) {
+        const bool current = makeCurrent && opened.isEmpty();
+        opened << path;
+        const LogTab::FileId id = LogTab::FileId::of(fd);
+        if (LogTab *tab = tabOfFile(fd)) {
             // Open already: Reload is the way to read it again.
             ::close(fd);
-        } else {
+            show(tab, current);
+        } else if (pendingTabs->contains(id)) {
+            ::close(fd);
+        } else if (pendingTabs->isEmpty() && added < PendingTabs::perTurn) {
+            ++added;
             ++batch->loading;
-            tab = addTab(path, fd, batch);
+            show(addTab(path, fd, batch), current);
+        } else {
+            // The tabs of a long list follow, a few per turn.
+            ++batch->loading;
+            pendingTabs->push(id, fd, [this, path, batch, current, show](int file) {
+                show(addTab(path, file, batch), current);
+            });
         }
-        if (!first)
-            first = tab;
     }
-    if (first && makeCurrent)
-        tabs->setCurrentWidget(first->viewer());
+    // Saved and shown once for the whole call, however many files it opens.
+    rememberRecent(opened);
     batch->failures = !failures.isEmpty();
     // Files that could not be opened belong to no tab: the status line says
     // so until something else is said.
@@ -234,13 +255,16 @@ LogTab *MirtLogFileAnalyzer::tabOfFile(int fd) const
     return nullptr;
 }
 
-void MirtLogFileAnalyzer::rememberRecent(const QString &path)
+void MirtLogFileAnalyzer::rememberRecent(const QStringList &paths)
 {
-    // Names with bytes the locale cannot decode would not survive the
-    // settings file; they are left out rather than kept broken.
-    if (displayPath(path) != path)
-        return;
-    recentFiles->add(QFileInfo(path).absoluteFilePath());
+    QStringList kept;
+    for (const QString &path : paths) {
+        // Names with bytes the locale cannot decode would not survive the
+        // settings file; they are left out rather than kept broken.
+        if (displayPath(path) == path)
+            kept << QFileInfo(path).absoluteFilePath();
+    }
+    recentFiles->add(kept);
 }
 
 LogTab *MirtLogFileAnalyzer::addTab(const QString &path, int fd, const std::shared_ptr<OpenBatch> &batch, int index,
@@ -386,7 +410,7 @@ void MirtLogFileAnalyzer::markProblems(LogTab *tab)
         return;
     // Stays with the tab, whatever the status line says later.
     tabs->setTabIcon(index, style()->standardIcon(QStyle::SP_MessageBoxWarning));
-    tabs->setTabToolTip(index, problemreport::tabToolTip(displayPath(tab->path()), tab->name(), file));
+    tabs->setTabToolTip(index, problemreport::tabToolTip(displayPath(tab->path()), file));
 }
 
 void MirtLogFileAnalyzer::tabLoaded(LogTab *tab, const std::shared_ptr<OpenBatch> &batch)
@@ -458,9 +482,16 @@ LogFileViewer *MirtLogFileAnalyzer::currentViewer() const
 
 QList<LogTab *> MirtLogFileAnalyzer::openTabs() const
 {
+    // One look at the children for all the tabs: with hundreds of tabs, a
+    // look per tab made every count of them slow.
+    QHash<const QWidget *, LogTab *> byPage;
+    for (LogTab *tab : findChildren<LogTab *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (tab->viewer())
+            byPage.insert(tab->viewer(), tab);
+    }
     QList<LogTab *> all;
     for (int i = 0; i < tabs->count(); ++i) {
-        if (LogTab *tab = tabOf(tabs->widget(i)))
+        if (LogTab *tab = byPage.value(tabs->widget(i)))
             all << tab;
     }
     return all;
@@ -481,7 +512,7 @@ void MirtLogFileAnalyzer::applyQuickFilter(LogTab *tab, const QString &clause)
 void MirtLogFileAnalyzer::updateBusy()
 {
     // An export goes on, and is reported, after its tab is closed.
-    bool now = exports && exports->isRunning();
+    bool now = (exports && exports->isRunning()) || !pendingTabs->isEmpty();
     for (LogTab *tab : openTabs())
         now = now || tab->viewer()->isBusy();
     if (now == busy)
@@ -558,6 +589,9 @@ void MirtLogFileAnalyzer::currentTabChanged()
         showStatus(tab->statusText(), tab->statusToolTip());
     else
         showStatus(QStringLiteral("Ready"));
+    // "[*]" in a name would be taken for the mark of a changed document.
+    const QString name = tabs->tabText(tabs->currentIndex()).replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
+    setWindowTitle(viewer ? name + QStringLiteral(" \u2014 MirtLogFileAnalyzer") : QStringLiteral("MirtLogFileAnalyzer"));
 }
 
 void MirtLogFileAnalyzer::goToNext(int type, bool forward)

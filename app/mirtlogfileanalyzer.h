@@ -18,6 +18,7 @@ class FilterLine;
 class FindControl;
 class LogFileViewer;
 class LogTab;
+class PendingTabs;
 class QAction;
 class QLabel;
 class QMenu;
@@ -30,7 +31,8 @@ class RecentFiles;
 // LogTab around its viewer), the menus, the filter bar, the find bar
 // (FindControl), the analysis panels (AnalysisDocks) and one status text.
 // Settings: "geometry", "windowState", "LastDir", "RecentFiles",
-// "FilterHistory", "ShowActions" and "ShowTimeline".
+// "FilterHistory", "ShowActions" and "ShowTimeline"; what they hold is
+// bounded when read. The title names the current tab.
 //
 // Files are read in the background: a tab appears at once and shows its
 // progress. busy is true while any tab reads its file, filters its rows or
@@ -48,11 +50,13 @@ public:
     // the user in the status text when the file, or some of its lines, could
     // not be read.
     void openLogFile(const QString &path);
-    // Opens several files; the status names every file that could not be
-    // opened, and a tab whose file had unreadable lines carries a warning
-    // icon whose tooltip lists them for as long as the tab is open. A file
-    // that is open already is not opened again: its tab is the one meant.
-    // With `makeCurrent`, the first file's tab becomes the current one.
+    // Opens several files; of a long list, the first tabs appear at once and
+    // the others a few per turn of the event loop, busy meanwhile. The
+    // status names every file that could not be opened, and a tab whose file
+    // had unreadable lines carries a warning icon whose tooltip lists them
+    // for as long as the tab is open. A file that is open already is not
+    // opened again: its tab is the one meant. With `makeCurrent`, the first
+    // file's tab becomes the current one. The recent list is saved once.
     void openLogFiles(const QStringList &paths, bool makeCurrent = false);
     // Reads the file of a tab again, in its place, keeping its filter, its
     // current row and its position; `note` goes to the status line.
@@ -112,7 +116,7 @@ private:
     void exportChosen();
     // Writes the exports of every tab, made when first needed.
     ExportDelivery *exportDelivery();
-    void rememberRecent(const QString &path);
+    void rememberRecent(const QStringList &paths);
 
     // What the tabs tell the window.
     void tabLoaded(LogTab *tab, const std::shared_ptr<OpenBatch> &batch);
@@ -149,6 +153,8 @@ private:
     AnalysisDocks *docks = nullptr;
     RecentFiles *recentFiles = nullptr;
     ExportDelivery *exports = nullptr;
+    // Tabs of a long list of files, added a few per turn.
+    PendingTabs *pendingTabs = nullptr;
     QAction *followAction = nullptr;
     QAction *applyToAllTabs = nullptr;
     QString lastDir;

@@ -27,9 +27,12 @@ QStringList listed(const LogFile &file, int limit)
     return lines;
 }
 
-QString tabToolTip(const QString &path, const QString &name, const LogFile &file)
+QString tabToolTip(const QString &path, const LogFile &file)
 {
-    return path + QLatin1Char('\n') + summary(file.problemCount(), name) + QLatin1Char(':') + QLatin1Char('\n')
+    const qint64 count = file.problemCount();
+    const QString counted = count == 1 ? QStringLiteral("1 line could not be read")
+                                       : QStringLiteral("%1 lines could not be read").arg(count);
+    return counted + QLatin1Char('\n') + path + QLatin1Char('\n')
         + listed(file, maxTabListedMessages).join(QLatin1Char('\n'));
 }
 

@@ -20,8 +20,8 @@ QString groupedNumber(qint64 value);
 QString summary(qint64 count, const QString &name);
 // The first `limit` messages of a file, then how many more problems it had.
 QStringList listed(const LogFile &file, int limit);
-// The tooltip of a tab whose file had problems: its path, the summary and
-// the first messages.
-QString tabToolTip(const QString &path, const QString &name, const LogFile &file);
+// The tooltip of the warning icon of a tab whose file had problems: how many
+// lines could not be read, the file's path and the first messages.
+QString tabToolTip(const QString &path, const LogFile &file);
 
 } // namespace problemreport

@@ -153,7 +153,7 @@ void MirtLogFileAnalyzer::buildFilterBar()
     toolBar->addWidget(filterLabel);
     filterEdit = new FilterLine(toolBar);
     filterEdit->setObjectName(QStringLiteral("filterEdit"));
-    filterEdit->setHistory(settings.value(QStringLiteral("FilterHistory")).toStringList());
+    filterEdit->setHistory(settings.value(QStringLiteral("FilterHistory")));
     filterLabel->setBuddy(filterEdit);
     toolBar->addWidget(filterEdit);
     connect(filterEdit, &QLineEdit::returnPressed, this, &MirtLogFileAnalyzer::filterEntered);

@@ -3,7 +3,8 @@
 // Drives the real main window on a generated robot log (default 1,000,000
 // lines): opens it, filters it with `time > 5 && contains(message, "drive")`,
 // clears the filter, counts the rows holding "timeout" with the find bar,
-// exports every row, expands every row and closes the tab, and prints how
+// exports every row, expands every row, closes the tab, then opens 200 small
+// files in one call (as a drop or the Open dialog does), and prints how
 // long each step took, the longest time the event loop did not turn during
 // each (a 10 ms timer, the longest gap between its ticks), how often the
 // load's progress was shown, and the peak resident memory after the open.
@@ -198,6 +199,28 @@ int main(int argc, char *argv[])
         turn();
     const double closeStall = monitor.longestGap();
 
+    // Open 200 small files in one call: from the call until every tab has
+    // read its file.
+    constexpr int smallFiles = 200;
+    RobotLogOptions smallOptions;
+    smallOptions.lines = 200;
+    QStringList smallPaths;
+    for (int i = 0; i < smallFiles; ++i) {
+        smallPaths << app.filePath(QStringLiteral("small%1.log").arg(i));
+        smallOptions.variant = quint64(i + 1);
+        if (!writeRobotLog(smallPaths.last(), smallOptions, nullptr, &error)) {
+            std::fprintf(stderr, "bench_window: %s\n", qPrintable(error));
+            return 1;
+        }
+    }
+    monitor.restart();
+    timer.start();
+    window.openLogFiles(smallPaths);
+    const double openSmallCall = timer.nsecsElapsed() / 1e9;
+    waitFor(window, [&] { return tabs->count() == smallFiles; });
+    const double openSmall = timer.nsecsElapsed() / 1e9;
+    const double openSmallStall = monitor.longestGap();
+
     std::printf("lines=%lld records=%lld rows=%d cores=%d\n", static_cast<long long>(stats.lines),
                 static_cast<long long>(stats.records), rows, QThread::idealThreadCount());
     std::printf("open=%.2fs stall=%.3fs progress_updates=%d (%.1f/s) peak_rss=%ldMB\n", open, openStall,
@@ -212,5 +235,7 @@ int main(int argc, char *argv[])
                     static_cast<long long>(exportBytes >> 20), exportStall);
     std::printf("expand all=%.2fs stall=%.3fs\n", expand, expandStall);
     std::printf("close=%.2fs stall=%.3fs (over the close and the 2 s after it)\n", close, closeStall);
+    std::printf("open %d small files=%.2fs (%d tabs; the call %.3fs) stall=%.3fs\n", smallFiles, openSmall,
+                tabs->count(), openSmallCall, openSmallStall);
     return 0;
 }

@@ -308,6 +308,13 @@ void LogFileViewer::insertPendingRows()
 
 void LogFileViewer::fitColumns()
 {
+    // Measuring the cells of a tab nobody sees would hold up the window
+    // for every file of a large batch that finishes loading at once.
+    if (isHidden() && parentWidget()) {
+        columnsUnfitted = true;
+        return;
+    }
+    columnsUnfitted = false;
     for (int column = 0; column < EntryPresentation::ColumnCount; ++column)
         resizeColumnToContents(column);
     fitTimeColumn(widestTimeText);
@@ -333,6 +340,13 @@ void LogFileViewer::fitNameColumns(unsigned types, unsigned activities)
         [](int value) -> const QString & { return EntryPresentation::typeName(EntryType(value)); });
     fit(EntryPresentation::ActivityColumn, activities, 3,
         [](int value) -> const QString & { return EntryPresentation::activityName(ActionActivity(value)); });
+}
+
+void LogFileViewer::showEvent(QShowEvent *event)
+{
+    QTreeWidget::showEvent(event);
+    if (columnsUnfitted)
+        fitColumns();
 }
 
 void LogFileViewer::finishLoading()

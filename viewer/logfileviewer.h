@@ -222,6 +222,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     // Copy takes the selected rows, not the view's one current cell.
     void keyPressEvent(QKeyEvent *event) override;
+    // Columns left unfitted while the viewer was a tab not shown fit now.
+    void showEvent(QShowEvent *event) override;
 
 signals:
     void busyChanged(bool busy);
@@ -317,6 +319,8 @@ private:
     bool loadDone = false;
     // Read, but its rows wait for the filter asked for meanwhile.
     bool veiled = false;
+    // The columns wait to be fitted until the viewer shows.
+    bool columnsUnfitted = false;
 
     // Filtering: which rows show, and the pass that works it out.
     std::shared_ptr<const CompiledFilter> filter;

@@ -281,6 +281,102 @@ private slots:
         QVERIFY(std::isfinite(timeline->visibleFrom()) && std::isfinite(timeline->visibleTo()));
     }
 
+    // The window opens the files of a command line, never its options;
+    // after "--" every argument is a file, also one starting with '-'.
+    void commandLineDoubleDash_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("tabs");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("options are not files") << QStringList{"--help", "alpha.log", "--version", "-x"}
+                                               << QStringList{"alpha"} << QStringLiteral("Ready");
+        QTest::newRow("a dash name after --") << QStringList{"--", "-dash.log"} << QStringList{"-dash"}
+                                              << QStringLiteral("Ready");
+        QTest::newRow("a dash name before --") << QStringList{"-dash.log", "alpha.log"} << QStringList{"alpha"}
+                                               << QStringLiteral("Ready");
+        QTest::newRow("an option after -- is a file") << QStringList{"--", "--help"} << QStringList()
+                                                      << QStringLiteral("file '--help' does not exist");
+        QTest::newRow("a second -- is a file") << QStringList{"alpha.log", "--", "--", "-dash.log"}
+                                               << QStringList{"alpha", "-dash"}
+                                               << QStringLiteral("file '--' does not exist");
+        QTest::newRow("a lone dash is a file") << QStringList{"-"} << QStringList()
+                                               << QStringLiteral("file '-' does not exist");
+    }
+
+    void commandLineDoubleDash()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, tabs);
+        QFETCH(QString, status);
+        goodLog(QStringLiteral("alpha.log"));
+        goodLog(QStringLiteral("-dash.log"));
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        setCommandLine(arguments);
+        MirtLogFileAnalyzer w;
+        WAIT_UNTIL_IDLE(w);
+        QDir::setCurrent(before);
+        QCOMPARE(tabTexts(w), tabs);
+        QCOMPARE(statusOf(w)->text(), status);
+    }
+
+    // --help, --version and unknown options, answered by the program itself
+    // before any window opens.
+    void programOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("error");
+        const QString usage = QStringLiteral("Usage: MirtLogFileAnalyzer [OPTION]... [--] [FILE]...\n");
+        const QString version = QStringLiteral("MirtLogFileAnalyzer 1.0.0\n");
+        QTest::newRow("--help") << QStringList{"--help"} << 0 << usage << QString();
+        QTest::newRow("-h") << QStringList{"-h"} << 0 << usage << QString();
+        QTest::newRow("--version") << QStringList{"--version"} << 0 << version << QString();
+        QTest::newRow("help among files") << QStringList{"a.log", "--help", "b.log"} << 0 << usage << QString();
+        QTest::newRow("help wins over an unknown option") << QStringList{"-x", "--help"} << 0 << usage << QString();
+        QTest::newRow("unknown option") << QStringList{"-x"} << 2 << QString()
+                                        << QStringLiteral("unknown option '-x'\n") + usage;
+        QTest::newRow("unknown long option") << QStringList{"--bogus", "a.log"} << 2 << QString()
+                                             << QStringLiteral("unknown option '--bogus'\n") + usage;
+        // The toolkit takes its own options first.
+        QTest::newRow("after a toolkit option") << QStringList{"-platform", "offscreen", "--verbose"} << 2 << QString()
+                                                << QStringLiteral("unknown option '--verbose'\n") + usage;
+    }
+
+    void programOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, error);
+        const QString program = qEnvironmentVariable("MIRT_BIN_DIR") + QStringLiteral("/MirtLogFileAnalyzer");
+        if (!QFileInfo::exists(program))
+            QSKIP("program binary not found");
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QTemporaryDir config;
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        process.setProcessEnvironment(env);
+        process.start(program, arguments);
+        // No window keeps it running: it ends by itself.
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), exitCode);
+        const QString printed = QString::fromLocal8Bit(process.readAllStandardOutput());
+        const QString reported = QString::fromLocal8Bit(process.readAllStandardError());
+        // What is printed starts as given; the usage goes on to list the options.
+        QVERIFY2(out.isEmpty() ? printed.isEmpty() : printed.startsWith(out), qPrintable(printed));
+        // The toolkit may warn about its environment first.
+        QVERIFY2(error.isEmpty() ? !reported.contains(QLatin1String("option")) : reported.contains(error),
+                 qPrintable(reported));
+        if (out.startsWith(QLatin1String("Usage")) || error.contains(QLatin1String("Usage")))
+            QVERIFY((printed + reported).contains(QLatin1String("--version")));
+        // No window ever saved its settings.
+        QVERIFY(!QFileInfo::exists(config.filePath(QStringLiteral("Quorvane"))));
+    }
+
     void readerMessagesInTooltip()
     {
         QByteArray content = "1.0 : Info : A : fine\n";
@@ -294,11 +390,14 @@ private slots:
         QCOMPARE(statusOf(w)->text(), QStringLiteral("lines of 2 files could not be read: many, one"));
         QVERIFY(statusOf(w)->toolTip().contains(QStringLiteral("150 lines of many could not be read:")));
         QVERIFY(statusOf(w)->toolTip().contains(QStringLiteral("line 1 invalid continuatio line - ' X : orphan'")));
+        // The warning icon's tooltip says first how many lines, then where.
         const QStringList tabTip = tabsOf(w)->tabToolTip(0).split(QLatin1Char('\n'));
-        QCOMPARE(tabTip.at(0), dir.filePath(QStringLiteral("many.log")));
-        QCOMPARE(tabTip.at(1), QStringLiteral("150 lines of many could not be read:"));
+        QCOMPARE(tabTip.at(0), QStringLiteral("150 lines could not be read"));
+        QCOMPARE(tabTip.at(1), dir.filePath(QStringLiteral("many.log")));
         QCOMPARE(tabTip.at(2), QStringLiteral("line 2 ignored - 'bad line'"));
         QCOMPARE(tabTip.last(), QStringLiteral("(130 more)"));
+        QCOMPARE(tabsOf(w)->tabToolTip(1).section(QLatin1Char('\n'), 0, 1),
+                 QStringLiteral("1 line could not be read\n") + dir.filePath(QStringLiteral("one.log")));
         QVERIFY(!tabsOf(w)->tabIcon(0).isNull());
         QVERIFY(!tabsOf(w)->tabIcon(1).isNull());
 
@@ -498,41 +597,58 @@ private slots:
     }
 
     // A saved geometry never makes a window larger than the screen or out of
-    // reach; what cannot be used gives the first-start placement.
+    // reach, frame included; what cannot be used gives the first-start
+    // placement.
     void savedGeometryIsFitted_data()
     {
         QTest::addColumn<QByteArray>("saved");
-        QTest::addColumn<QRect>("expected"); // null: the first-start placement; invalid: anywhere on the screen
+        QTest::addColumn<QRect>("client"); // null: the first-start placement; invalid: anywhere on the screen
+        QTest::addColumn<bool>("fillsScreen"); // the frame is the screen's available area
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
         const int width = available.width();
         QTest::newRow("fits as saved") << geometryBlob(QRect(40, 50, 640, 480), QRect(40, 50, 640, 480), width)
-                                       << QRect(40, 50, 640, 480);
+                                       << QRect(40, 50, 640, 480) << false;
         QTest::newRow("huge size cut to the screen")
-            << geometryBlob(QRect(0, 0, INT_MAX, INT_MAX), QRect(0, 0, INT_MAX, INT_MAX), width) << available;
+            << geometryBlob(QRect(0, 0, INT_MAX, INT_MAX), QRect(0, 0, INT_MAX, INT_MAX), width) << QRect(0, 0, -1, -1)
+            << true;
+        // The client area alone as large as the screen: the frame is not.
+        QTest::newRow("client area the screen's size")
+            << geometryBlob(available, available, width) << QRect(0, 0, -1, -1) << true;
         const QRect onScreen(0, 0, -1, -1);
         QTest::newRow("saved on a larger screen")
-            << geometryBlob(QRect(100, 100, 3000, 2000), QRect(100, 100, 3000, 2000), 3840) << onScreen;
+            << geometryBlob(QRect(100, 100, 3000, 2000), QRect(100, 100, 3000, 2000), 3840) << onScreen << false;
         QTest::newRow("mostly off screen")
-            << geometryBlob(QRect(-2000, -2000, 640, 480), QRect(-2000, -2000, 640, 480), width) << onScreen;
-        QTest::newRow("zero size") << geometryBlob(QRect(10, 10, 0, 0), QRect(10, 10, 0, 0), width) << QRect();
-        QTest::newRow("negative size") << geometryBlob(QRect(10, 10, -5, -5), QRect(10, 10, -5, -5), width) << QRect();
-        QTest::newRow("junk") << QByteArray("junk") << QRect();
+            << geometryBlob(QRect(-2000, -2000, 640, 480), QRect(-2000, -2000, 640, 480), width) << onScreen << false;
+        QTest::newRow("zero size") << geometryBlob(QRect(10, 10, 0, 0), QRect(10, 10, 0, 0), width) << QRect() << false;
+        QTest::newRow("negative size") << geometryBlob(QRect(10, 10, -5, -5), QRect(10, 10, -5, -5), width) << QRect()
+                                       << false;
+        QTest::newRow("junk") << QByteArray("junk") << QRect() << false;
     }
 
     void savedGeometryIsFitted()
     {
         QFETCH(QByteArray, saved);
-        QFETCH(QRect, expected);
+        QFETCH(QRect, client);
+        QFETCH(bool, fillsScreen);
         QSettings().setValue(QStringLiteral("geometry"), saved);
         MirtLogFileAnalyzer w;
         WAIT_UNTIL_IDLE(w);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-        QVERIFY(available.contains(w.geometry()));
+        QVERIFY2(available.contains(w.frameGeometry()),
+                 qPrintable(QStringLiteral("frame %1,%2 %3x%4")
+                                .arg(w.frameGeometry().x())
+                                .arg(w.frameGeometry().y())
+                                .arg(w.frameGeometry().width())
+                                .arg(w.frameGeometry().height())));
         QVERIFY(w.width() >= 200 && w.height() >= 150);
-        if (expected.isNull())
-            expected = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, available.size() * 3 / 4, available);
-        if (expected.isValid())
-            QCOMPARE(w.geometry(), expected);
+        if (fillsScreen)
+            QCOMPARE(w.frameGeometry(), available);
+        if (client.isNull())
+            client = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, available.size() * 3 / 4, available);
+        if (client.isValid())
+            QCOMPARE(w.geometry(), client);
     }
 
     void openDialog()
