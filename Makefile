@@ -9,7 +9,7 @@ CMAKE_FLAGS  ?=
 
 export QT_QPA_PLATFORM_TEST = offscreen
 
-.PHONY: all deps configure build test test-sanitize test-tsan run bench bench-baseline stress fuzz clean
+.PHONY: all deps configure build test test-sanitize test-tsan run pictures bench bench-baseline stress fuzz clean
 
 all: build
 
@@ -48,8 +48,15 @@ test-tsan: deps
 	  TSAN_OPTIONS=suppressions=$(CURDIR)/tests/tsan.supp:halt_on_error=1:second_deadlock_stack=1:report_signal_unsafe=0 \
 	  ctest --output-on-failure -j$(JOBS)
 
-run: build
+# Builds the program alone (the tests wait for `make test`).
+run: configure
+	cmake --build $(BUILD) -j$(JOBS) --target MirtLogFileAnalyzer screengrab
 	@scripts/run.sh $(BUILD) $(FILES)
+
+# The README's pictures, made anew from the program, offscreen.
+pictures: configure
+	cmake --build $(BUILD) -j$(JOBS) --target docpictures
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/docpictures docs
 
 bench: build
 	@scripts/bench.sh $(BUILD)

@@ -29,6 +29,9 @@ AnalysisDocks::AnalysisDocks(QMainWindow *window, QMenu *viewMenu, std::function
     timelineDock->setObjectName(QStringLiteral("timelineDock"));
     timelineDock->setWidget(timelineStack);
     window->addDockWidget(Qt::BottomDockWidgetArea, timelineDock);
+    // One above the other, each as wide as the window: side by side, the
+    // second would be a sliver.
+    window->splitDockWidget(actionsDock, timelineDock, Qt::Vertical);
 
     viewMenu->addSeparator();
     viewActions = viewMenu->addAction(tr("Actions"));
