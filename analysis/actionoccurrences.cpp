@@ -15,6 +15,7 @@ QString ActionOccurrence::outcomeText(Outcome outcome)
     case Completed: return QStringLiteral("Completed");
     case Cancelled: return QStringLiteral("Cancelled");
     case NeverEnded: return QStringLiteral("Never ended");
+    case Restarted: return QStringLiteral("Restarted");
     default: return QStringLiteral("No start");
     }
 }
@@ -25,6 +26,7 @@ ActionActivity ActionOccurrence::colourActivity(Outcome outcome)
     case Completed: return Complete;
     case Cancelled: return Cancel;
     case NeverEnded: return Start;
+    case Restarted: return Cancel;
     default: return NoActivity;
     }
 }
@@ -215,6 +217,7 @@ void computeStatistics(ActionAnalysis &analysis)
         case ActionOccurrence::Cancelled: ++statistics.cancelled; break;
         case ActionOccurrence::NeverEnded: ++statistics.neverEnded; break;
         case ActionOccurrence::NoStart: ++statistics.noStart; break;
+        case ActionOccurrence::Restarted: ++statistics.neverEnded; break;
         }
         if (occurrence.hasDuration())
             durations[size_t(found.value())].push_back(occurrence.duration());
@@ -264,4 +267,19 @@ std::shared_ptr<const ActionAnalysis> ActionAnalysis::compute(const LogFile::Rea
     for (auto &times : analysis->levelTimes)
         std::sort(times.begin(), times.end());
     return analysis;
+}
+
+std::vector<ActionStatistics> ActionAnalysis::statisticsOf(const std::vector<int> &) const
+{
+    return statistics;
+}
+
+std::vector<int> ActionAnalysis::failedPath(int run) const
+{
+    return {run};
+}
+
+int ActionAnalysis::shownCauseRow(int run) const
+{
+    return occurrences[size_t(run)].causeRow;
 }

@@ -14,15 +14,17 @@
 class RobotAction;
 
 // One run of a robot action: a start record paired with the completion or
-// cancellation whose partner it is, a start no record ends, or an end
-// record no start precedes.
+// cancellation whose partner it is, a start no record ends, a start that a
+// later start of the same action id replaced before any end (Restarted), or
+// an end record no start precedes.
 struct ActionOccurrence
 {
-    enum Outcome { Completed, Cancelled, NeverEnded, NoStart };
+    enum Outcome { Completed, Cancelled, NeverEnded, NoStart, Restarted };
 
     int id = 0;
     const RobotAction *action = nullptr;
     int startRow = -1; // entry numbers; -1 when there is none
+    // The end record; for a Restarted run, the start record that restarted it.
     int endRow = -1;
     double startTime = 0;
     double endTime = 0; // the end of the file for an action that never ended
@@ -36,6 +38,8 @@ struct ActionOccurrence
     int parent = -1;
 
     bool hasDuration() const { return outcome == Completed || outcome == Cancelled; }
+    // Cancelled, Never ended, No start or Restarted.
+    bool failed() const { return outcome != Completed; }
     double duration() const { return endTime - startTime; }
     static QString outcomeText(Outcome outcome);
     // The activity whose colour a run of this outcome is drawn in: its
@@ -73,8 +77,22 @@ public:
     static std::shared_ptr<const ActionAnalysis> compute(const LogFile &file, int entryCount,
                                                          const std::atomic<bool> *cancelled = nullptr);
 
+    // The statistics of some of the runs (indices into `occurrences`), per
+    // action name in order of first appearance.
+    std::vector<ActionStatistics> statisticsOf(const std::vector<int> &runs) const;
+
+    // The runs a failure is traced through: from `run` down its failed
+    // sub-runs to the deepest failed one, whose own cause is the root cause.
+    // Just {run} when no sub-run of it failed.
+    std::vector<int> failedPath(int run) const;
+    // The record the Cause column shows for `run`: the cause of the last run
+    // of its failed path; -1 for none.
+    int shownCauseRow(int run) const;
+
     std::vector<ActionOccurrence> occurrences;
     std::vector<ActionStatistics> statistics;
+    // Per run, its sub-runs in order of their start.
+    std::vector<std::vector<int>> subRuns;
     // Per entry, the occurrence its record starts or ends; -1 for others.
     std::vector<int> occurrenceOfRow;
     double firstTime = 0;

@@ -465,3 +465,15 @@ bool ActionTimeline::event(QEvent *event)
     }
     return QWidget::event(event);
 }
+
+void ActionTimeline::setShownRuns(std::vector<bool> shown)
+{
+    shownRuns = std::move(shown);
+    update();
+}
+
+void ActionTimeline::showRun(int run)
+{
+    selectedRun = run;
+    update();
+}

@@ -28,6 +28,12 @@ public:
     // The rows a filter hides: runs whose start and end records are hidden
     // are drawn faint.
     void setHiddenRows(std::vector<bool> hidden);
+    // Only these runs are drawn (per run; empty draws every run): the ones
+    // the actions table keeps.
+    void setShownRuns(std::vector<bool> shown);
+    // Marks this run's bar as selected and brings it into view, zooming
+    // out when it is off screen; -1 clears the mark.
+    void showRun(int run);
     // A vertical line at `time`, which is scrolled into view.
     void setCursorTime(double time);
     void fitAll();
@@ -78,6 +84,8 @@ private:
     std::shared_ptr<const ActionAnalysis> analysis;
     std::shared_ptr<const TimelineLanes> laneLayout;
     std::vector<bool> hiddenRows;
+    std::vector<bool> shownRuns;
+    int selectedRun = -1;
     double from = 0;
     double to = 1;
     double cursor = 0;
