@@ -12,6 +12,8 @@ CancelToken ActionAnalysisTask::start(std::shared_ptr<LogFile> file, BackgroundW
             {
                 const LogFile::ReadAccess reading(*file);
                 result.analysis = ActionAnalysis::compute(reading, entryCount, token.flag());
+                if (result.analysis)
+                    result.texts = RunTexts::make(*result.analysis, reading, token.flag());
             }
             if (result.analysis && !token.isCancelled())
                 result.lanes =
@@ -19,7 +21,7 @@ CancelToken ActionAnalysisTask::start(std::shared_ptr<LogFile> file, BackgroundW
             return result;
         },
         [done = std::move(done)](const Result &result) {
-            if (result.analysis)
+            if (result.analysis && result.texts)
                 done(result);
         });
 }

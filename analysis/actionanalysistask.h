@@ -2,6 +2,7 @@
 
 #include "actionoccurrences.h"
 #include "backgroundwork.h"
+#include "runtexts.h"
 #include "timelinelanes.h"
 
 #include <functional>
@@ -9,8 +10,9 @@
 
 class LogFile;
 
-// The analysis of a file and the lanes of its timeline, computed on a
-// worker thread that reads the file through a ReadAccess.
+// The analysis of a file, the texts of its runs and the lanes of its
+// timeline, computed on a worker thread that reads the file through a
+// ReadAccess.
 class ActionAnalysisTask final
 {
 public:
@@ -18,6 +20,7 @@ public:
     {
         std::shared_ptr<const ActionAnalysis> analysis;
         std::shared_ptr<const TimelineLanes> lanes;
+        std::shared_ptr<const RunTexts> texts;
     };
     using Done = std::function<void(const Result &result)>;
 

@@ -131,8 +131,17 @@ void AnalysisDocks::makePages(LogTab *tab)
     connect(analysis.panel, &ActionsPanel::causeChosen, viewer, &LogFileViewer::showEntry);
     connect(timeline, &ActionTimeline::recordChosen, viewer, &LogFileViewer::showEntry);
     connect(timeline, &ActionTimeline::rangeChosen, this, &AnalysisDocks::rangeChosen);
-    connect(viewer, &LogFileViewer::filterApplied, timeline,
-            [viewer, timeline] { timeline->setHiddenRows(viewer->filteredOutRows()); });
+    ActionsPanel *panel = analysis.panel;
+    connect(viewer, &LogFileViewer::filterApplied, timeline, [viewer, timeline, panel] {
+        timeline->setHiddenRows(viewer->filteredOutRows());
+        panel->setHiddenRows(viewer->filteredOutRows());
+    });
+    // The timeline shows what the table keeps, and its chosen run.
+    connect(panel, &ActionsPanel::shownRunsChanged, timeline, &ActionTimeline::setShownRuns);
+    connect(panel, &ActionsPanel::runSelected, timeline, &ActionTimeline::showRun);
+    connect(panel, &ActionsPanel::filterRequested, this, &AnalysisDocks::filterRequested);
+    connect(panel, &ActionsPanel::statusMessage, this,
+            [this, tab](const QString &text) { emit statusMessage(tab, text); });
 }
 
 void AnalysisDocks::analyse(LogTab *tab)
@@ -142,14 +151,16 @@ void AnalysisDocks::analyse(LogTab *tab)
     std::shared_ptr<LogFile> file = viewer->logFile();
     analysis.running = true;
     // Delivered through the tab, so that nothing reaches a tab closed since.
-    analysis.task = ActionAnalysisTask::start(file, tab->work(), [tab, viewer, file](const ActionAnalysisTask::Result &result) {
+    analysis.task = ActionAnalysisTask::start(file, tab->work(), [tab, viewer](const ActionAnalysisTask::Result &result) {
         LogTab::Analysis *current = tab->analysis();
         if (!current)
             return;
         current->running = false;
         current->done = true;
-        if (current->panel)
-            current->panel->setAnalysis(result.analysis, file);
+        if (current->panel) {
+            current->panel->setHiddenRows(viewer->filteredOutRows());
+            current->panel->setAnalysis(result.analysis, result.texts);
+        }
         if (current->timeline) {
             current->timeline->setAnalysis(result.analysis, result.lanes);
             current->timeline->setHiddenRows(viewer->filteredOutRows());

@@ -40,6 +40,10 @@ public:
 signals:
     // A stretch of time was dragged out on the timeline's histogram.
     void rangeChosen(double from, double to);
+    // The actions panel asks for this filter on the current tab.
+    void filterRequested(const QString &filter);
+    // Something the panels of `tab` report for the status line.
+    void statusMessage(LogTab *tab, const QString &text);
 
 private:
     // The first time `dock` shows docked, at least a third of the window

@@ -129,6 +129,12 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
                                 .arg(QString::number(from, 'f', 3), QString::number(to, 'f', 3)));
         filterEdit->setFocus();
     });
+    connect(docks, &AnalysisDocks::filterRequested, this, [this](const QString &filter) {
+        filterEdit->setText(filter);
+        filterEntered();
+    });
+    connect(docks, &AnalysisDocks::statusMessage, this,
+            [this](LogTab *tab, const QString &text) { setTabStatus(tab, text); });
     connect(tabs, &QTabWidget::currentChanged, this, &MirtLogFileAnalyzer::currentTabChanged);
 
     openLogFiles(commandLinePaths());

@@ -1,20 +1,22 @@
 #include "actionstatisticsmodel.h"
 
+#include "runcolumns.h"
+
 ActionStatisticsModel::ActionStatisticsModel(QObject *parent)
     : QAbstractTableModel(parent)
 {
 }
 
-void ActionStatisticsModel::setAnalysis(std::shared_ptr<const ActionAnalysis> analysis)
+void ActionStatisticsModel::setStatistics(std::vector<ActionStatistics> statistics)
 {
     beginResetModel();
-    current = std::move(analysis);
+    rows = std::move(statistics);
     endResetModel();
 }
 
 int ActionStatisticsModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() || !current ? 0 : int(current->statistics.size());
+    return parent.isValid() ? 0 : int(rows.size());
 }
 
 int ActionStatisticsModel::columnCount(const QModelIndex &parent) const
@@ -24,25 +26,17 @@ int ActionStatisticsModel::columnCount(const QModelIndex &parent) const
 
 QVariant ActionStatisticsModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || !current || index.row() >= rowCount())
+    if (!index.isValid() || index.row() >= rowCount())
         return QVariant();
-    const ActionStatistics &row = current->statistics[size_t(index.row())];
-    const auto seconds = [&row](double value) -> QVariant {
-        return row.timed > 0 ? QVariant(QString::number(value, 'f', 3)) : QVariant(QString());
-    };
+    const ActionStatistics &row = rows[size_t(index.row())];
     const auto number = [&row](double value) -> QVariant { return row.timed > 0 ? QVariant(value) : QVariant(-1.0); };
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
-        case NameColumn: return row.name;
         case CountColumn: return row.count;
         case CompletedColumn: return row.completed;
         case CancelledColumn: return row.cancelled;
         case NeverEndedColumn: return row.neverEnded;
-        case MinimumColumn: return seconds(row.minimum);
-        case MedianColumn: return seconds(row.median);
-        case P95Column: return seconds(row.p95);
-        case MaximumColumn: return seconds(row.maximum);
-        default: return QVariant();
+        default: return RunColumns::statisticsCellText(row, index.column());
         }
     }
     if (role == Qt::UserRole) {
@@ -64,7 +58,6 @@ QVariant ActionStatisticsModel::headerData(int section, Qt::Orientation orientat
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char *const headers[] = {"Name", "Count", "Completed", "Cancelled", "Never ended",
-                                          "Min",  "Median", "P95",      "Max"};
-    return section >= 0 && section < ColumnCount ? QString::fromLatin1(headers[section]) : QVariant();
+    static const QStringList headers = RunColumns::statisticsHeaders();
+    return section >= 0 && section < headers.size() ? headers[section] : QVariant();
 }

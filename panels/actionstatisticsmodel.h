@@ -4,7 +4,7 @@
 
 #include <QAbstractTableModel>
 
-#include <memory>
+#include <vector>
 
 // One row per action name: how often it ran, how its runs ended, and the
 // least, median, 95th-percentile and greatest duration of the runs that
@@ -20,7 +20,8 @@ public:
 
     explicit ActionStatisticsModel(QObject *parent = nullptr);
 
-    void setAnalysis(std::shared_ptr<const ActionAnalysis> analysis);
+    void setStatistics(std::vector<ActionStatistics> statistics);
+    const std::vector<ActionStatistics> &statistics() const { return rows; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -28,5 +29,5 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    std::shared_ptr<const ActionAnalysis> current;
+    std::vector<ActionStatistics> rows;
 };

@@ -1,39 +1,109 @@
 #include "actiontablemodel.h"
 
-#include "logfile.h"
-#include "logfileentry.h"
 #include "entrypresentation.h"
-#include "robotaction.h"
 
 #include <QBrush>
 #include <QColor>
 
 ActionTableModel::ActionTableModel(QObject *parent)
     : QAbstractTableModel(parent)
+    , work(this)
 {
 }
 
-void ActionTableModel::setAnalysis(std::shared_ptr<const ActionAnalysis> analysis, std::shared_ptr<LogFile> logFile)
+ActionTableModel::~ActionTableModel()
 {
+    pending.cancel();
+}
+
+void ActionTableModel::setAnalysis(std::shared_ptr<const ActionAnalysis> analysis,
+                                   std::shared_ptr<const RunTexts> texts)
+{
+    pending.cancel();
     beginResetModel();
     current = std::move(analysis);
-    file = std::move(logFile);
-    names.clear();
-    argumentTexts.clear();
-    if (current) {
-        names.reserve(current->occurrences.size());
-        argumentTexts.reserve(current->occurrences.size());
-        for (const ActionOccurrence &run : current->occurrences) {
-            names.push_back(run.action ? run.action->name().trimmed() : QString());
-            argumentTexts.push_back(run.action ? run.action->arguments().join(QStringLiteral(", ")) : QString());
-        }
-    }
+    runTexts = std::move(texts);
+    shown.clear();
+    rowOfRun.clear();
     endResetModel();
+    // The statistics are counted anew for the new runs.
+    selecting = false;
+    statisticsStale = true;
+    setQuery(asked);
+}
+
+ActionTableModel::Answer ActionTableModel::answer(const ActionAnalysis &analysis, const RunTexts &texts,
+                                                  const RunQuery &query, bool withStatistics,
+                                                  const std::atomic<bool> *cancelled)
+{
+    Answer result;
+    result.runs = query.select(analysis, texts, cancelled);
+    if (withStatistics && !(cancelled && cancelled->load()))
+        result.statistics = analysis.statisticsOf(query.runsForStatistics(analysis));
+    result.withStatistics = withStatistics;
+    return result;
+}
+
+void ActionTableModel::setQuery(RunQuery query)
+{
+    // The statistics follow the filter alone: narrowing, the failures
+    // switch and sorting leave them as they are.
+    if (query.hiddenRows != asked.hiddenRows)
+        statisticsStale = true;
+    const bool withStatistics = statisticsStale;
+    asked = std::move(query);
+    pending.cancel();
+    if (!current || !runTexts) {
+        selecting = false;
+        return;
+    }
+    if (int(current->occurrences.size()) <= inlineRuns) {
+        selecting = false;
+        take(answer(*current, *runTexts, asked, withStatistics, nullptr));
+        return;
+    }
+    selecting = true;
+    pending = work.run(
+        [analysis = current, texts = runTexts, query = asked, withStatistics](const CancelToken &token) {
+            return answer(*analysis, *texts, query, withStatistics, token.flag());
+        },
+        [this](Answer result) {
+            selecting = false;
+            take(std::move(result));
+        });
+}
+
+void ActionTableModel::take(Answer result)
+{
+    beginResetModel();
+    shown = std::move(result.runs);
+    rowOfRun.assign(current ? current->occurrences.size() : 0, -1);
+    for (size_t row = 0; row < shown.size(); ++row)
+        rowOfRun[size_t(shown[row])] = int(row);
+    endResetModel();
+    if (result.withStatistics) {
+        statisticsStale = false;
+        emit statisticsChanged(result.statistics);
+    }
+    emit rowsReplaced();
+}
+
+int ActionTableModel::rowOf(int run) const
+{
+    return run >= 0 && size_t(run) < rowOfRun.size() ? rowOfRun[size_t(run)] : -1;
+}
+
+void ActionTableModel::sort(int column, Qt::SortOrder order)
+{
+    RunQuery query = asked;
+    query.sortColumn = column;
+    query.descending = order == Qt::DescendingOrder;
+    setQuery(std::move(query));
 }
 
 int ActionTableModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() || !current ? 0 : int(current->occurrences.size());
+    return parent.isValid() ? 0 : int(shown.size());
 }
 
 int ActionTableModel::columnCount(const QModelIndex &parent) const
@@ -41,44 +111,17 @@ int ActionTableModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QString ActionTableModel::cause(int row) const
-{
-    const ActionOccurrence &occurrence = this->occurrence(row);
-    if (occurrence.causeRow < 0 || !file || occurrence.causeRow >= file->entries().size())
-        return QString();
-    return file->entries().at(occurrence.causeRow)->message();
-}
-
 QVariant ActionTableModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || !current || index.row() >= rowCount())
         return QVariant();
-    const ActionOccurrence &run = occurrence(index.row());
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-        switch (index.column()) {
-        case IdColumn:
-            return QString::number(run.id);
-        case NameColumn:
-            return name(index.row());
-        case ArgumentsColumn:
-            return arguments(index.row());
-        case SubsystemColumn:
-            return run.subsystem;
-        case StartColumn:
-            return run.startRow >= 0 ? EntryPresentation::timeText(run.startTime) : QString();
-        case EndColumn:
-            return run.endRow >= 0 ? EntryPresentation::timeText(run.endTime) : QString();
-        case DurationColumn:
-            return run.hasDuration() ? QString::number(run.duration(), 'f', 3) : QString();
-        case OutcomeColumn:
-            return ActionOccurrence::outcomeText(run.outcome);
-        case SubActionsColumn:
-            return QString::number(run.action ? run.action->children().size() : 0);
-        case CauseColumn:
-            return role == Qt::ToolTipRole ? EntryPresentation::recordToolTip(cause(index.row())) : cause(index.row());
-        default:
-            return QVariant();
-        }
+    const int run = runAt(index.row());
+    if (role == Qt::DisplayRole)
+        return RunColumns::cellText(*current, *runTexts, run, index.column());
+    if (role == Qt::ToolTipRole) {
+        if (index.column() == CauseColumn)
+            return runTexts->causeChains[size_t(run)];
+        return RunColumns::cellText(*current, *runTexts, run, index.column());
     }
     if (role == Qt::TextAlignmentRole) {
         switch (index.column()) {
@@ -93,7 +136,8 @@ QVariant ActionTableModel::data(const QModelIndex &index, int role) const
         }
     }
     if (role == Qt::BackgroundRole && index.column() == OutcomeColumn) {
-        const quint32 colour = EntryPresentation::activityColour(ActionOccurrence::colourActivity(run.outcome));
+        const ActionOccurrence::Outcome outcome = current->occurrences[size_t(run)].outcome;
+        const quint32 colour = EntryPresentation::activityColour(ActionOccurrence::colourActivity(outcome));
         return colour != EntryPresentation::noColour ? QVariant(QBrush(QColor(QRgb(colour)))) : QVariant();
     }
     return QVariant();
@@ -103,7 +147,6 @@ QVariant ActionTableModel::headerData(int section, Qt::Orientation orientation, 
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char *const headers[] = {"Id",       "Name",    "Arguments", "Subsystem",   "Start",
-                                          "End",      "Duration", "Outcome",  "Sub-actions", "Cause"};
-    return section >= 0 && section < ColumnCount ? QString::fromLatin1(headers[section]) : QVariant();
+    static const QStringList headers = RunColumns::headers();
+    return section >= 0 && section < headers.size() ? headers[section] : QVariant();
 }

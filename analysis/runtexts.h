@@ -1,0 +1,35 @@
+#pragma once
+
+#include "actionoccurrences.h"
+#include "logfile.h"
+
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+// The texts of every run of an analysis, made once off the GUI thread: the
+// table shows them, narrowing searches them and sorting compares them.
+struct RunTexts final
+{
+    std::vector<QString> names;
+    std::vector<QString> arguments;
+    // The message of the record the Cause column shows.
+    std::vector<QString> causes;
+    // How the failure was traced, e.g.
+    // `PickPlace → Grip (Cancelled) → "gripper pressure low" at 812.4`.
+    std::vector<QString> causeChains;
+    // Name, arguments, outcome, subsystem and cause, in small letters, one
+    // per line: what the narrowing words are looked for in.
+    std::vector<QString> haystacks;
+    // The widest texts of the Id, Start, End and Duration columns, for
+    // fitting them without measuring every row.
+    int widestId = 0;
+    double widestTime = 0;
+    double widestDuration = 0;
+
+    // Nothing when `cancelled` is set before it is done.
+    static std::shared_ptr<const RunTexts> make(const ActionAnalysis &analysis, const LogFile::ReadAccess &file,
+                                                const std::atomic<bool> *cancelled = nullptr);
+};
