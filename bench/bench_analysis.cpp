@@ -2,12 +2,17 @@
 //
 // Opens a generated robot log (default 1,000,000 lines) in the real window,
 // shows the Actions and Timeline panels, and prints how long the analysis
-// took to appear (with the longest event-loop stall meanwhile), how long
-// the actions table takes to sort by each column, and how long the
+// took to appear (with the longest event-loop stall meanwhile), then what a
+// user of the actions panel waits for: each keystroke in the narrowing box,
+// a double-click on a statistics row, sorting by each column and the
+// "Only failures" switch, each with the longest stall of the event loop and
+// whether the chosen run stayed chosen and in view; and how long the
 // timeline takes to repaint when all of it shows and when zoomed in.
+//
+// Only widgets and their object names are used, so that the same file
+// measures an earlier build too.
 
 #include "actionspanel.h"
-#include "actiontablemodel.h"
 #include "actiontimeline.h"
 #include "mirtlogfileanalyzer.h"
 #include "benchsupport.h"
@@ -16,11 +21,83 @@
 #include "windowbench.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QLineEdit>
 #include <QTableView>
+#include <QTest>
 
 #include <cstdio>
+
+namespace {
+
+// Counts the changes of a table's rows, whether made at once or later.
+class RowChanges final
+{
+public:
+    explicit RowChanges(QAbstractItemModel *model)
+    {
+        QObject::connect(model, &QAbstractItemModel::modelReset, [this] { ++count; });
+        QObject::connect(model, &QAbstractItemModel::layoutChanged, [this] { ++count; });
+        QObject::connect(model, &QAbstractItemModel::rowsRemoved, [this] { ++count; });
+        QObject::connect(model, &QAbstractItemModel::rowsInserted, [this] { ++count; });
+    }
+    int count = 0;
+};
+
+struct Step
+{
+    double seconds = 0;
+    double stall = 0;
+    bool kept = true;
+};
+
+// The chosen run, as the table shows it: its id and start.
+QString chosen(QTableView *table)
+{
+    const QModelIndex current = table->selectionModel()->currentIndex();
+    if (!current.isValid())
+        return QString();
+    return table->model()->index(current.row(), 0).data().toString() + QLatin1Char('@')
+        + table->model()->index(current.row(), 4).data().toString();
+}
+
+bool chosenInView(QTableView *table)
+{
+    const QModelIndex current = table->selectionModel()->currentIndex();
+    return current.isValid() && table->viewport()->rect().intersects(table->visualRect(current));
+}
+
+// Runs `action`, then turns the event loop until the table's rows changed
+// (at most 3 s, for an action that changes nothing) and once more to paint.
+template<typename Action>
+Step measure(QTableView *table, RowChanges &changes, Action action)
+{
+    const QString before = chosen(table);
+    const int seen = changes.count;
+    StallClock stalls;
+    QElapsedTimer clock;
+    clock.start();
+    action();
+    while (changes.count == seen && clock.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 2);
+    Step step;
+    step.seconds = clock.nsecsElapsed() / 1e9;
+    QCoreApplication::processEvents();
+    stalls.stop();
+    step.stall = stalls.longestGap();
+    step.kept = before.isEmpty() || (chosen(table) == before && chosenInView(table));
+    return step;
+}
+
+void print(const char *what, const Step &step)
+{
+    std::printf("  %-34s %.3fs, longest stall %.3fs, chosen run kept in view: %s\n", what, step.seconds, step.stall,
+                step.kept ? "yes" : "no");
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -62,17 +139,55 @@ int main(int argc, char *argv[])
     std::printf("runs=%d panels shown after %.2fs, longest stall %.3fs, peak_rss=%ldMB\n", runs, shown,
                 stalls.longestGap(), statusMegabytes("VmHWM"));
 
-    double slowest = 0;
-    for (int column = 0; column < ActionTableModel::ColumnCount; ++column) {
-        QElapsedTimer timer;
-        timer.start();
-        table->sortByColumn(column, Qt::AscendingOrder);
-        const double seconds = timer.nsecsElapsed() / 1e9;
-        slowest = std::max(slowest, seconds);
-        std::printf("  sort by %-11s %.3fs\n",
-                    qPrintable(table->model()->headerData(column, Qt::Horizontal).toString()), seconds);
+    RowChanges changes(table->model());
+    // A run in the middle of the file is the one the user looks at.
+    const QModelIndex middle = table->model()->index(runs / 2, 0);
+    table->selectionModel()->setCurrentIndex(middle, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    table->scrollTo(middle);
+    waitUntilIdle(window);
+    const QString name = table->model()->index(runs / 2, 1).data().toString();
+
+    std::printf("narrowing, a keystroke at a time (\"%s\"):\n", qPrintable(name.toLower()));
+    auto *narrowing = window.findChild<QLineEdit *>(QStringLiteral("actionNarrowing"));
+    double slowestKey = 0, longestKeyStall = 0;
+    bool keptWhileTyping = true;
+    for (const QChar letter : name.toLower()) {
+        const Step step = measure(table, changes, [&] { QTest::keyClick(narrowing, letter.toLatin1()); });
+        slowestKey = std::max(slowestKey, step.seconds);
+        longestKeyStall = std::max(longestKeyStall, step.stall);
+        keptWhileTyping = keptWhileTyping && step.kept;
     }
-    std::printf("slowest sort=%.3fs\n", slowest);
+    std::printf("  %-34s %.3fs, longest stall %.3fs, chosen run kept in view: %s\n", "slowest keystroke", slowestKey,
+                longestKeyStall, keptWhileTyping ? "yes" : "no");
+    print("clearing the box", measure(table, changes, [&] { narrowing->clear(); }));
+
+    QTableView *statistics = panel->statisticsTable();
+    int statisticsRow = 0;
+    for (int row = 0; row < statistics->model()->rowCount(); ++row) {
+        if (statistics->model()->index(row, 0).data().toString() == name)
+            statisticsRow = row;
+    }
+    print("statistics double-click", measure(table, changes, [&] {
+              emit statistics->doubleClicked(statistics->model()->index(statisticsRow, 0));
+          }));
+    print("clearing the box", measure(table, changes, [&] { narrowing->clear(); }));
+
+    double slowestSort = 0;
+    for (int column = 0; column < table->model()->columnCount(); ++column) {
+        const QByteArray what =
+            "sort by " + table->model()->headerData(column, Qt::Horizontal).toString().toUtf8();
+        const Step step = measure(table, changes, [&] { table->sortByColumn(column, Qt::AscendingOrder); });
+        slowestSort = std::max(slowestSort, step.seconds);
+        print(what.constData(), step);
+    }
+    std::printf("slowest sort=%.3fs\n", slowestSort);
+
+    if (auto *failures = window.findChild<QCheckBox *>(QStringLiteral("onlyFailures"))) {
+        print("Only failures on", measure(table, changes, [&] { failures->click(); }));
+        print("Only failures off", measure(table, changes, [&] { failures->click(); }));
+    } else {
+        std::printf("  Only failures: not in this build\n");
+    }
 
     auto *timeline = window.findChild<ActionTimeline *>();
     // As wide as a desktop window, whatever room the dock has here.
@@ -81,8 +196,8 @@ int main(int argc, char *argv[])
     const double from = timeline->visibleFrom();
     const double to = timeline->visibleTo();
     for (double zoom : {1.0, 10.0, 1000.0}) {
-        const double middle = (from + to) / 2;
-        timeline->setVisibleRange(middle - (to - from) / zoom / 2, middle + (to - from) / zoom / 2);
+        const double centre = (from + to) / 2;
+        timeline->setVisibleRange(centre - (to - from) / zoom / 2, centre + (to - from) / zoom / 2);
         QElapsedTimer timer;
         timer.start();
         const int paints = 10;
