@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QTabWidget>
+#include <QTableView>
 #include <QtTest>
 
 namespace {
@@ -66,6 +67,10 @@ private:
         w.findChild<QAction *>(QStringLiteral("viewTimeline"))->setChecked(true);
         w.findChild<QAction *>(QStringLiteral("editFind"))->trigger();
         w.findChild<QAction *>(QStringLiteral("helpFilterLanguage"))->trigger();
+        // A run's details open on a double-click.
+        auto *actions = w.findChild<QTableView *>(QStringLiteral("actionTable"));
+        QTRY_VERIFY(actions && actions->model()->rowCount() > 0);
+        emit actions->doubleClicked(actions->model()->index(0, 1));
         auto *viewer = qobject_cast<LogFileViewer *>(w.findChild<QTabWidget *>(QStringLiteral("tabs"))->currentWidget());
         rowMenu.reset(viewer->createContextMenu(viewer->model()->index(0, 0)));
     }
