@@ -5,6 +5,7 @@
 #include "runtexts.h"
 
 #include <algorithm>
+#include <limits>
 
 QStringList RunQuery::wordsOf(const QString &text)
 {
@@ -55,37 +56,28 @@ bool RunQuery::keeps(const ActionAnalysis &analysis, const RunTexts &texts, int 
 
 namespace {
 
-// Missing values (no start, no end, no duration) sort before all others.
-int compareValues(bool hasA, double a, bool hasB, double b)
+// What a run is sorted by in a column: a number, or its text's place in
+// alphabetical order. Missing values (no start, no end, no duration) sort
+// before all others.
+double sortKey(const ActionAnalysis &analysis, const RunTexts &texts, int column, int run)
 {
-    if (hasA != hasB)
-        return hasA ? 1 : -1;
-    if (!hasA || a == b)
-        return 0;
-    return a < b ? -1 : 1;
-}
-
-int compareRuns(const ActionAnalysis &analysis, const RunTexts &texts, int column, int left, int right)
-{
-    const ActionOccurrence &a = analysis.occurrences[size_t(left)];
-    const ActionOccurrence &b = analysis.occurrences[size_t(right)];
-    const auto text = [](const QString &x, const QString &y) { return x.compare(y, Qt::CaseInsensitive); };
-    const auto children = [](const ActionOccurrence &run) {
-        return double(run.action ? run.action->children().size() : 0);
-    };
+    const ActionOccurrence &occurrence = analysis.occurrences[size_t(run)];
+    const double missing = -std::numeric_limits<double>::infinity();
     switch (column) {
-    case RunColumns::Id: return compareValues(true, a.id, true, b.id);
-    case RunColumns::Name: return text(texts.names[size_t(left)], texts.names[size_t(right)]);
-    case RunColumns::Arguments: return text(texts.arguments[size_t(left)], texts.arguments[size_t(right)]);
-    case RunColumns::Subsystem: return text(a.subsystem, b.subsystem);
-    case RunColumns::Start: return compareValues(a.startRow >= 0, a.startTime, b.startRow >= 0, b.startTime);
-    case RunColumns::End: return compareValues(a.endRow >= 0, a.endTime, b.endRow >= 0, b.endTime);
-    case RunColumns::Duration:
-        return compareValues(a.hasDuration(), a.duration(), b.hasDuration(), b.duration());
-    case RunColumns::Outcome:
-        return text(ActionOccurrence::outcomeText(a.outcome), ActionOccurrence::outcomeText(b.outcome));
-    case RunColumns::SubActions: return compareValues(true, children(a), true, children(b));
-    case RunColumns::Cause: return text(texts.causes[size_t(left)], texts.causes[size_t(right)]);
+    case RunColumns::Id: return occurrence.id;
+    case RunColumns::Name: return texts.nameRanks[size_t(run)];
+    case RunColumns::Arguments: return texts.argumentRanks[size_t(run)];
+    case RunColumns::Subsystem: return texts.subsystemRanks[size_t(run)];
+    case RunColumns::Start: return occurrence.startRow >= 0 ? occurrence.startTime : missing;
+    case RunColumns::End: return occurrence.endRow >= 0 ? occurrence.endTime : missing;
+    case RunColumns::Duration: return occurrence.hasDuration() ? occurrence.duration() : missing;
+    case RunColumns::Outcome: {
+        // In alphabetical order of their names.
+        static const int place[] = {1, 0, 2, 3, 4}; // Completed, Cancelled, Never ended, No start, Restarted
+        return place[std::clamp(int(occurrence.outcome), 0, 4)];
+    }
+    case RunColumns::SubActions: return occurrence.action ? double(occurrence.action->children().size()) : 0;
+    case RunColumns::Cause: return texts.causeRanks[size_t(run)];
     default: return 0;
     }
 }
@@ -105,11 +97,16 @@ std::vector<int> RunQuery::select(const ActionAnalysis &analysis, const RunTexts
     }
     if (sortColumn < 0 || sortColumn >= RunColumns::Count)
         return runs;
+    std::vector<std::pair<double, int>> keyed;
+    keyed.reserve(runs.size());
+    for (int run : runs)
+        keyed.emplace_back(sortKey(analysis, texts, sortColumn, run), run);
     // Equal cells keep the file's order, in either direction.
-    std::stable_sort(runs.begin(), runs.end(), [&](int left, int right) {
-        const int order = compareRuns(analysis, texts, sortColumn, left, right);
-        return descending ? order > 0 : order < 0;
+    std::stable_sort(keyed.begin(), keyed.end(), [this](const auto &left, const auto &right) {
+        return descending ? left.first > right.first : left.first < right.first;
     });
+    for (size_t i = 0; i < keyed.size(); ++i)
+        runs[i] = keyed[i].second;
     return runs;
 }
 

@@ -4,7 +4,10 @@
 #include "logfileentry.h"
 #include "robotaction.h"
 
+#include <QHash>
 #include <QStringBuilder>
+
+#include <algorithm>
 
 #include <cmath>
 
@@ -35,6 +38,42 @@ QString chainOf(const ActionAnalysis &analysis, const RunTexts &texts, const Log
     const LogFileEntry &record = *file.entries().at(cause);
     return chain % QStringLiteral(" → \"") % record.message() % QStringLiteral("\" at ")
         % EntryPresentation::timeText(record.time());
+}
+
+// Per text, its place in alphabetical order; texts equal but for letter
+// case share a place. Few texts are distinct, so they are sorted once each.
+template<typename TextOf>
+std::vector<int> ranksOf(size_t count, TextOf textOf)
+{
+    QHash<QString, int> distinct;
+    std::vector<QString> texts;
+    std::vector<int> firstRank(count);
+    for (size_t i = 0; i < count; ++i) {
+        const QString &text = textOf(i);
+        auto found = distinct.constFind(text);
+        if (found == distinct.constEnd()) {
+            found = distinct.insert(text, int(texts.size()));
+            texts.push_back(text);
+        }
+        firstRank[i] = found.value();
+    }
+    std::vector<int> order(texts.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = int(i);
+    std::sort(order.begin(), order.end(), [&texts](int a, int b) {
+        const int byLetters = texts[size_t(a)].compare(texts[size_t(b)], Qt::CaseInsensitive);
+        return byLetters != 0 ? byLetters < 0 : texts[size_t(a)] < texts[size_t(b)];
+    });
+    std::vector<int> rankOfText(texts.size());
+    int rank = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i > 0 && texts[size_t(order[i - 1])].compare(texts[size_t(order[i])], Qt::CaseInsensitive) != 0)
+            ++rank;
+        rankOfText[size_t(order[i])] = rank;
+    }
+    for (int &value : firstRank)
+        value = rankOfText[size_t(value)];
+    return firstRank;
 }
 
 } // namespace
@@ -76,5 +115,12 @@ std::shared_ptr<const RunTexts> RunTexts::make(const ActionAnalysis &analysis, c
                                     % line % texts->causes[run])
                                        .toLower());
     }
+    if (cancelled && cancelled->load(std::memory_order_relaxed))
+        return nullptr;
+    texts->nameRanks = ranksOf(count, [&](size_t run) -> const QString & { return texts->names[run]; });
+    texts->argumentRanks = ranksOf(count, [&](size_t run) -> const QString & { return texts->arguments[run]; });
+    texts->subsystemRanks =
+        ranksOf(count, [&](size_t run) -> const QString & { return analysis.occurrences[run].subsystem; });
+    texts->causeRanks = ranksOf(count, [&](size_t run) -> const QString & { return texts->causes[run]; });
     return texts;
 }

@@ -23,6 +23,13 @@ struct RunTexts final
     // Name, arguments, outcome, subsystem and cause, in small letters, one
     // per line: what the narrowing words are looked for in.
     std::vector<QString> haystacks;
+    // Per run, the place of its name, arguments, subsystem and cause among
+    // all of them in alphabetical order (small and capital letters alike):
+    // sorting compares these numbers instead of the texts.
+    std::vector<int> nameRanks;
+    std::vector<int> argumentRanks;
+    std::vector<int> subsystemRanks;
+    std::vector<int> causeRanks;
     // The widest texts of the Id, Start, End and Duration columns, for
     // fitting them without measuring every row.
     int widestId = 0;
