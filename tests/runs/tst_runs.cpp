@@ -268,7 +268,11 @@ private slots:
     {
         open(mission);
         QTableView *table = panel->table();
-        emit table->doubleClicked(table->model()->index(0, ActionTableModel::CauseColumn));
+        const QModelIndex cause = table->model()->index(0, ActionTableModel::CauseColumn);
+        QCOMPARE(cause.data().toString(), QStringLiteral("gripper pressure low"));
+        QCOMPARE(cause.data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("PickPlace → Grip (Cancelled) → \"gripper pressure low\" at 4"));
+        emit table->doubleClicked(cause);
         QCOMPARE(viewer()->currentEntry(), panel->tableModel()->analysis()->shownCauseRow(0));
 
         emit table->doubleClicked(table->model()->index(0, ActionTableModel::NameColumn));
