@@ -1,14 +1,19 @@
 #pragma once
 
 #include "actionoccurrences.h"
+#include "timelinepacking.h"
 
 #include <vector>
 
-// The lanes of a timeline of action runs: each run is a bar in one lane,
-// sub-action runs in lanes below the run they belong to, and runs that
-// overlap in time never share a lane. Lanes are packed, lowest first.
+// What the timeline needs of a file's runs, made once on the worker thread
+// that analyses it: an index that finds the runs of any stretch of time,
+// and the lanes of all runs together (each run a bar in one lane, sub-action
+// runs below the run they belong to, runs that overlap in time never in one
+// lane, no lane empty above a lane in use). The timeline packs the runs of
+// the stretch it shows anew; these lanes are those of a view of everything.
 struct TimelineLanes
 {
+    TimelineRunIndex index;
     // Per run, its lane (0 at the top).
     std::vector<int> laneOf;
     int laneCount = 0;

@@ -126,6 +126,7 @@ void AnalysisDocks::makePages(LogTab *tab)
     connect(viewer, &LogFileViewer::currentEntryChanged, timeline, [viewer, timeline](int row) {
         if (viewer->logFile() && row >= 0 && row < viewer->logFile()->entries().size())
             timeline->setCursorTime(viewer->logFile()->entries().at(row)->time());
+        timeline->showRunOf(row);
     });
     connect(analysis.panel, &ActionsPanel::recordChosen, viewer, &LogFileViewer::showEntry);
     connect(analysis.panel, &ActionsPanel::causeChosen, viewer, &LogFileViewer::showEntry);

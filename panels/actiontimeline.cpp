@@ -1,13 +1,10 @@
 #include "actiontimeline.h"
 
-#include "logfile.h"
-#include "logfileentry.h"
 #include "entrypresentation.h"
 #include "robotaction.h"
 
 #include <QHelpEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QScrollBar>
 #include <QToolTip>
 #include <QWheelEvent>
@@ -19,6 +16,9 @@
 namespace {
 
 constexpr int scrollBarWidth = 14;
+// Packings kept for stretches shown lately: going back and forth between a
+// few zooms, or a selection and back, packs nothing again.
+constexpr size_t keptPackings = 4;
 
 // The times the view reaches, and the widest span it shows: far enough
 // from the largest double that spans, positions and the times under the
@@ -27,7 +27,7 @@ constexpr double timeLimit = std::numeric_limits<double>::max() / 8;
 
 double bounded(double time)
 {
-    return std::clamp(time, -timeLimit, timeLimit);
+    return std::clamp(timelineTime(time), -timeLimit, timeLimit);
 }
 
 // The narrowest span shown around `time`: a microsecond, or wider where
@@ -37,32 +37,6 @@ double minimumSpanAt(double time)
     return std::max(1e-6, std::fabs(time) * 1e-11);
 }
 
-// The colours of the Message cells of the records that end each kind of run.
-QColor colourOf(ActionOccurrence::Outcome outcome)
-{
-    const quint32 colour = EntryPresentation::activityColour(ActionOccurrence::colourActivity(outcome));
-    return colour != EntryPresentation::noColour ? QColor(QRgb(colour)) : QColor(200, 200, 200);
-}
-
-// A tick step of 1, 2 or 5 times a power of ten, at least `least` long.
-double niceStep(double least)
-{
-    const double power = std::pow(10.0, std::floor(std::log10(std::max(least, 1e-12))));
-    for (double factor : {1.0, 2.0, 5.0, 10.0}) {
-        if (power * factor >= least)
-            return power * factor;
-    }
-    return power * 10;
-}
-
-QString tickLabel(double time, double step)
-{
-    if (step >= 1 || std::fabs(time) >= 1000)
-        return EntryPresentation::timeText(std::round(time / step) * step);
-    const int decimals = std::min(9, int(std::ceil(-std::log10(step))));
-    return QString::number(time, 'f', decimals);
-}
-
 } // namespace
 
 ActionTimeline::ActionTimeline(QWidget *parent)
@@ -70,20 +44,33 @@ ActionTimeline::ActionTimeline(QWidget *parent)
 {
     setObjectName(QStringLiteral("actionTimeline"));
     setMouseTracking(true);
-    setMinimumHeight(lanesTop() + 4 * laneHeight);
+    setMinimumHeight(lanesTop() + 4 * laneHeight + summaryHeight + legendHeight);
     laneLayout = std::make_shared<const TimelineLanes>();
     scrollBar = new QScrollBar(Qt::Vertical, this);
     scrollBar->setObjectName(QStringLiteral("timelineLanes"));
     connect(scrollBar, &QScrollBar::valueChanged, this, [this] { update(); });
+    legend = createLegend(this);
 }
 
 void ActionTimeline::setAnalysis(std::shared_ptr<const ActionAnalysis> result, std::shared_ptr<const TimelineLanes> lanes)
 {
     analysis = std::move(result);
-    laneLayout = lanes ? std::move(lanes) : std::make_shared<const TimelineLanes>();
+    laneLayout = lanes && analysis && lanes->index.runCount() == int(analysis->occurrences.size())
+        ? std::move(lanes)
+        : std::make_shared<const TimelineLanes>(TimelineLanes::layOut(analysis ? analysis->occurrences
+                                                                                 : std::vector<ActionOccurrence>()));
     hiddenRows.clear();
+    if (!analysis || selectedRun >= int(analysis->occurrences.size()))
+        selectedRun = -1;
+    neverEndedCount = 0;
+    if (analysis) {
+        for (const ActionOccurrence &run : analysis->occurrences)
+            neverEndedCount += run.outcome == ActionOccurrence::NeverEnded;
+    }
+    updateNeverEnded();
+    invalidatePackings();
     fitAll();
-    updateScrollBar();
+    resizeEvent(nullptr);
 }
 
 void ActionTimeline::setHiddenRows(std::vector<bool> hidden)
@@ -92,9 +79,92 @@ void ActionTimeline::setHiddenRows(std::vector<bool> hidden)
     update();
 }
 
+void ActionTimeline::setShownRuns(std::vector<bool> shown)
+{
+    shownRuns = std::move(shown);
+    updateNeverEnded();
+    invalidatePackings();
+}
+
+bool ActionTimeline::isShown(int run) const
+{
+    return !analysis || shownRuns.size() != analysis->occurrences.size() || shownRuns[size_t(run)];
+}
+
+void ActionTimeline::updateNeverEnded()
+{
+    neverEndedStarts.clear();
+    if (!analysis)
+        return;
+    const auto &runs = analysis->occurrences;
+    for (size_t run = 0; run < runs.size(); ++run) {
+        if (runs[run].outcome == ActionOccurrence::NeverEnded && isShown(int(run)))
+            neverEndedStarts.push_back(timelineTime(runs[run].startTime));
+    }
+    std::sort(neverEndedStarts.begin(), neverEndedStarts.end());
+}
+
+int ActionTimeline::neverEndedAt(double time) const
+{
+    // They all run to the end of the file.
+    if (!analysis || time > analysis->lastTime)
+        return 0;
+    return int(std::upper_bound(neverEndedStarts.begin(), neverEndedStarts.end(), time) - neverEndedStarts.begin());
+}
+
+void ActionTimeline::setFolded(bool fold)
+{
+    if (fold == folded)
+        return;
+    folded = fold;
+    invalidatePackings();
+}
+
+void ActionTimeline::invalidatePackings()
+{
+    ++generation;
+    packings.clear();
+    scrolledPacking = nullptr;
+    update();
+}
+
+std::shared_ptr<const TimelinePacking> ActionTimeline::packing() const
+{
+    // The runs overlapping a stretch are those overlapping the part of it
+    // that any run reaches: views of all of the file share one packing.
+    const TimelineRunIndex &index = laneLayout->index;
+    const double start = std::max(from, index.earliest());
+    const double end = std::min(to, index.latest());
+    const auto same = [&](const CachedPacking &kept) {
+        return kept.generation == generation && ((kept.from == start && kept.to == end) || (kept.from > kept.to && start > end));
+    };
+    auto kept = std::find_if(packings.begin(), packings.end(), same);
+    if (kept != packings.end()) {
+        std::rotate(kept, kept + 1, packings.end());
+    } else {
+        auto lanes = std::make_shared<const TimelinePacking>(
+            analysis ? TimelinePacking::pack(analysis->occurrences, index.overlapping(start, end, !folded, shownRuns))
+                     : TimelinePacking());
+        if (packings.size() >= keptPackings)
+            packings.erase(packings.begin());
+        packings.push_back({start, end, generation, std::move(lanes)});
+    }
+    const auto &current = packings.back().lanes;
+    if (scrolledPacking != current.get()) {
+        scrolledPacking = current.get();
+        updateScrollBar();
+    }
+    return current;
+}
+
+int ActionTimeline::laneCount() const
+{
+    return packing()->laneCount();
+}
+
 void ActionTimeline::fitAll()
 {
-    if (!analysis) {
+    if (!hasRecords()) {
         from = 0;
         to = 1;
     } else {
@@ -107,9 +177,19 @@ void ActionTimeline::fitAll()
     update();
 }
 
+bool ActionTimeline::hasRecords() const
+{
+    if (!analysis)
+        return false;
+    if (!analysis->occurrences.empty())
+        return true;
+    return std::any_of(std::begin(analysis->levelTimes), std::end(analysis->levelTimes),
+                       [](const std::vector<double> &times) { return !times.empty(); });
+}
+
 double ActionTimeline::maximumSpan() const
 {
-    const double whole = analysis ? bounded(analysis->lastTime) - bounded(analysis->firstTime) : 0;
+    const double whole = hasRecords() ? bounded(analysis->lastTime) - bounded(analysis->firstTime) : 0;
     return std::min(10 * std::max(whole, 1.0), 2 * timeLimit);
 }
 
@@ -144,15 +224,71 @@ void ActionTimeline::setCursorTime(double time)
     update();
 }
 
+void ActionTimeline::showRunOf(int row)
+{
+    if (!analysis || row < 0 || size_t(row) >= analysis->occurrenceOfRow.size())
+        showRun(-1);
+    else
+        showRun(analysis->occurrenceOfRow[size_t(row)]);
+}
+
+void ActionTimeline::showRun(int run)
+{
+    if (!analysis || run < 0 || size_t(run) >= analysis->occurrences.size()) {
+        selectedRun = -1;
+        update();
+        return;
+    }
+    selectedRun = run;
+    const ActionOccurrence &occurrence = analysis->occurrences[size_t(run)];
+    if (occurrence.outcome == ActionOccurrence::NeverEnded && isShown(run))
+        setFolded(false);
+    const double start = bounded(occurrence.startTime);
+    const double end = std::max(start, bounded(occurrence.endTime));
+    const double span = to - from;
+    if (start < from || end > to) {
+        if (end - start <= span * 0.9) {
+            const double middle = start / 2 + end / 2;
+            setVisibleRange(middle - span / 2, middle + span / 2);
+        } else {
+            const double margin = std::max((end - start) * 0.05, minimumSpanAt(end));
+            setVisibleRange(start - margin, end + margin);
+        }
+    }
+    const int lane = packing()->laneOf[size_t(run)];
+    const int first = scrollBar->value();
+    if (lane >= 0 && (lane < first || lane >= first + visibleLanes()))
+        scrollBar->setValue(lane - visibleLanes() / 2);
+    update();
+}
+
 int ActionTimeline::plotWidth() const
 {
     return std::max(1, width() - scrollBarWidth);
 }
 
+int ActionTimeline::lanesBottom() const
+{
+    const int bottom = height() - legendHeight - (neverEndedCount > 0 ? summaryHeight : 0);
+    return std::max(lanesTop() + laneHeight, bottom);
+}
+
+int ActionTimeline::visibleLanes() const
+{
+    return std::max(1, (lanesBottom() - lanesTop()) / laneHeight);
+}
+
+QRect ActionTimeline::summaryRect() const
+{
+    if (neverEndedCount == 0)
+        return QRect();
+    return QRect(0, lanesBottom(), plotWidth(), summaryHeight);
+}
+
 double ActionTimeline::xOf(double time) const
 {
     // Bounded so that no difference of times overflows.
-    return (std::clamp(time, -4 * timeLimit, 4 * timeLimit) - from) / (to - from) * plotWidth();
+    return (std::clamp(timelineTime(time), -4 * timeLimit, 4 * timeLimit) - from) / (to - from) * plotWidth();
 }
 
 double ActionTimeline::timeAt(double x) const
@@ -160,17 +296,19 @@ double ActionTimeline::timeAt(double x) const
     return from + x / plotWidth() * (to - from);
 }
 
-void ActionTimeline::updateScrollBar()
+void ActionTimeline::updateScrollBar() const
 {
-    const int visibleLanes = std::max(1, (height() - lanesTop()) / laneHeight);
-    scrollBar->setGeometry(width() - scrollBarWidth, lanesTop(), scrollBarWidth, std::max(0, height() - lanesTop()));
-    scrollBar->setRange(0, std::max(0, laneLayout->laneCount - visibleLanes));
-    scrollBar->setPageStep(visibleLanes);
+    const int lanes = scrolledPacking ? scrolledPacking->laneCount() : 0;
+    scrollBar->setRange(0, std::max(0, lanes - visibleLanes()));
+    scrollBar->setPageStep(visibleLanes());
 }
 
 void ActionTimeline::resizeEvent(QResizeEvent *event)
 {
-    QWidget::resizeEvent(event);
+    if (event)
+        QWidget::resizeEvent(event);
+    scrollBar->setGeometry(width() - scrollBarWidth, lanesTop(), scrollBarWidth, lanesBottom() - lanesTop());
+    legend->setGeometry(0, height() - legendHeight, width(), legendHeight);
     updateScrollBar();
 }
 
@@ -187,12 +325,13 @@ QRect ActionTimeline::barRect(int run) const
     if (!analysis || run < 0 || size_t(run) >= analysis->occurrences.size())
         return QRect();
     const ActionOccurrence &occurrence = analysis->occurrences[size_t(run)];
-    const int lane = laneLayout->laneOf[size_t(run)] - scrollBar->value();
+    const int packed = packing()->laneOf[size_t(run)];
+    const int lane = packed - scrollBar->value();
     const int top = lanesTop() + lane * laneHeight;
-    if (lane < 0 || top >= height())
+    if (packed < 0 || lane < 0 || top + laneHeight > lanesBottom())
         return QRect();
     const double x0 = std::max(xOf(occurrence.startTime), -1.0);
-    const double x1 = std::min(xOf(occurrence.endTime), double(plotWidth()) + 1);
+    const double x1 = std::min(xOf(std::max(occurrence.endTime, occurrence.startTime)), double(plotWidth()) + 1);
     if (x1 < 0 || x0 > plotWidth())
         return QRect();
     return QRect(QPoint(int(x0), top + 1), QPoint(std::max(int(x0) + 1, int(x1)), top + laneHeight - 2));
@@ -200,171 +339,25 @@ QRect ActionTimeline::barRect(int run) const
 
 int ActionTimeline::runAt(const QPoint &position) const
 {
-    if (!analysis || position.y() < lanesTop() || position.x() > plotWidth())
+    if (!analysis || position.y() < lanesTop() || position.y() >= lanesBottom() || position.x() > plotWidth())
         return -1;
     const int lane = (position.y() - lanesTop()) / laneHeight + scrollBar->value();
-    if (lane < 0 || lane >= laneLayout->laneCount)
+    const auto lanes = packing();
+    if (lane < 0 || lane >= lanes->laneCount())
         return -1;
     // Two pixels either way, so that a thin bar can be hit.
     const double start = timeAt(position.x() - 2);
     const double end = timeAt(position.x() + 2);
-    const auto &runs = laneLayout->runsInLane[size_t(lane)];
+    const auto &runs = lanes->runsInLane[size_t(lane)];
     const auto &occurrences = analysis->occurrences;
-    auto it = std::lower_bound(runs.begin(), runs.end(), start,
-                               [&occurrences](int run, double time) { return occurrences[size_t(run)].endTime < time; });
-    for (; it != runs.end() && occurrences[size_t(*it)].startTime <= end; ++it)
+    const auto endOf = [&occurrences](int run) {
+        const ActionOccurrence &occurrence = occurrences[size_t(run)];
+        return std::max(timelineTime(occurrence.endTime), timelineTime(occurrence.startTime));
+    };
+    auto it = std::lower_bound(runs.begin(), runs.end(), start, [&](int run, double time) { return endOf(run) < time; });
+    if (it != runs.end() && timelineTime(occurrences[size_t(*it)].startTime) <= end)
         return *it;
     return -1;
-}
-
-void ActionTimeline::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    painter.fillRect(rect(), palette().base());
-    if (!analysis)
-        return;
-    painter.setClipRect(0, 0, plotWidth(), height());
-    paintHistogram(painter);
-    paintTicks(painter);
-    paintAxis(painter);
-    paintLanes(painter);
-    if (hasCursor && cursor >= from && cursor <= to) {
-        const int x = int(xOf(cursor));
-        painter.setPen(QPen(QColor(252, 144, 0), 2));
-        painter.drawLine(x, 0, x, height());
-    }
-    if (drag == Choosing) {
-        const int left = std::min(chooseStart, chooseEnd);
-        painter.fillRect(QRect(left, 0, std::abs(chooseEnd - chooseStart), height()), QColor(80, 140, 255, 60));
-    }
-}
-
-void ActionTimeline::paintHistogram(QPainter &painter) const
-{
-    static const QColor levelColours[] = {QColor(170, 170, 170), QColor(120, 160, 220), QColor(235, 200, 0),
-                                          QColor(220, 40, 40)};
-    const int bucketWidth = 3;
-    const int buckets = std::max(1, plotWidth() / bucketWidth);
-    std::vector<std::array<int, 4>> counts(static_cast<size_t>(buckets));
-    int highest = 1;
-    for (int bucket = 0; bucket < buckets; ++bucket) {
-        const double start = timeAt(bucket * bucketWidth);
-        const double end = timeAt((bucket + 1) * bucketWidth);
-        int total = 0;
-        for (int level = 0; level < 4; ++level) {
-            const auto &times = analysis->levelTimes[level];
-            const int n = int(std::lower_bound(times.begin(), times.end(), end)
-                              - std::lower_bound(times.begin(), times.end(), start));
-            counts[size_t(bucket)][size_t(level)] = n;
-            total += n;
-        }
-        highest = std::max(highest, total);
-    }
-    const int base = histogramHeight - 2;
-    for (int bucket = 0; bucket < buckets; ++bucket) {
-        double y = base;
-        for (int level = 0; level < 4; ++level) {
-            const double h = double(counts[size_t(bucket)][size_t(level)]) * (histogramHeight - 4) / highest;
-            if (h <= 0)
-                continue;
-            painter.fillRect(QRectF(bucket * bucketWidth, y - h, bucketWidth - 0.5, h), levelColours[level]);
-            y -= h;
-        }
-    }
-}
-
-void ActionTimeline::paintTicks(QPainter &painter) const
-{
-    const int top = histogramHeight;
-    for (int level : {2, 3}) {
-        painter.setPen(level == 3 ? QColor(220, 0, 0) : QColor(220, 190, 0));
-        const auto &times = analysis->levelTimes[level];
-        int lastX = -1;
-        for (auto it = std::lower_bound(times.begin(), times.end(), from); it != times.end() && *it <= to; ++it) {
-            const int x = int(xOf(*it));
-            if (x == lastX)
-                continue; // one line a pixel
-            painter.drawLine(x, top + 1, x, top + tickStripHeight - 1);
-            lastX = x;
-        }
-    }
-}
-
-void ActionTimeline::paintAxis(QPainter &painter) const
-{
-    const int top = histogramHeight + tickStripHeight;
-    const QFontMetrics metrics(font());
-    // Labels at least as far apart as the widest of them needs.
-    const QString widest = EntryPresentation::timeText(std::max(std::fabs(from), std::fabs(to))) + QStringLiteral(".000");
-    const double step = niceStep((metrics.horizontalAdvance(widest) + 24) * (to - from) / plotWidth());
-    painter.setPen(palette().text().color());
-    painter.drawLine(0, top, plotWidth(), top);
-    // Counted, not summed: a step below the doubles' resolution near `from`
-    // would never reach `to`.
-    const double first = std::ceil(from / step);
-    const double ticks = std::min(std::floor(to / step) - first, double(plotWidth()));
-    for (int i = 0; i <= ticks; ++i) {
-        const double tick = (first + i) * step;
-        const int x = int(xOf(tick));
-        painter.drawLine(x, top, x, top + 4);
-        painter.drawText(QRect(x + 2, top + 2, 200, axisHeight - 2), Qt::AlignLeft | Qt::AlignTop, tickLabel(tick, step));
-    }
-}
-
-void ActionTimeline::paintLanes(QPainter &painter) const
-{
-    const auto &occurrences = analysis->occurrences;
-    const int firstLane = scrollBar->value();
-    const int lastLane = std::min(laneLayout->laneCount, firstLane + (height() - lanesTop()) / laneHeight + 1);
-    const QFontMetrics metrics(font());
-    for (int lane = firstLane; lane < lastLane; ++lane) {
-        const int top = lanesTop() + (lane - firstLane) * laneHeight;
-        const auto &runs = laneLayout->runsInLane[size_t(lane)];
-        // Bars in a lane do not overlap, so their ends are in order too.
-        auto it = std::lower_bound(runs.begin(), runs.end(), from,
-                                   [&occurrences](int run, double time) { return occurrences[size_t(run)].endTime < time; });
-        // Bars narrower than a pixel gather into one.
-        double mergedStart = 0;
-        double mergedEnd = -1;
-        QColor mergedColour;
-        const auto flush = [&] {
-            if (mergedEnd >= mergedStart)
-                painter.fillRect(QRectF(mergedStart, top + 1, std::max(1.0, mergedEnd - mergedStart), laneHeight - 2),
-                                 mergedColour.darker(115));
-            mergedEnd = -1;
-        };
-        for (; it != runs.end() && occurrences[size_t(*it)].startTime <= to; ++it) {
-            const ActionOccurrence &run = occurrences[size_t(*it)];
-            const double x0 = xOf(run.startTime);
-            const double x1 = xOf(run.endTime);
-            QColor colour = colourOf(run.outcome);
-            if (isFaint(run))
-                colour.setAlpha(50);
-            if (x1 - x0 < 1) {
-                if (mergedEnd >= mergedStart && x0 > mergedEnd + 1)
-                    flush();
-                if (mergedEnd < mergedStart) {
-                    mergedStart = x0;
-                    mergedColour = colour;
-                }
-                mergedEnd = std::max(mergedEnd, x1);
-                continue;
-            }
-            flush();
-            const QRectF bar(x0, top + 1, x1 - x0, laneHeight - 2);
-            painter.fillRect(bar, colour);
-            if (run.outcome == ActionOccurrence::NeverEnded)
-                painter.fillRect(bar, QBrush(QColor(0, 120, 0, isFaint(run) ? 40 : 160), Qt::BDiagPattern));
-            if (bar.width() > 40) {
-                painter.setPen(QColor(0, 0, 0, isFaint(run) ? 80 : 255));
-                const QRectF visible = bar.intersected(QRectF(0, 0, plotWidth(), height()));
-                painter.drawText(visible.adjusted(3, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                                 metrics.elidedText(run.action ? run.action->name().trimmed() : QString(),
-                                                    Qt::ElideRight, int(visible.width()) - 5));
-            }
-        }
-        flush();
-    }
 }
 
 void ActionTimeline::wheelEvent(QWheelEvent *event)
@@ -425,12 +418,16 @@ void ActionTimeline::mouseReleaseEvent(QMouseEvent *event)
         return;
     }
     update();
-    if (was == Panning && !moved) {
-        const int run = runAt(event->pos());
-        if (run >= 0) {
-            const ActionOccurrence &occurrence = analysis->occurrences[size_t(run)];
-            emit recordChosen(occurrence.startRow >= 0 ? occurrence.startRow : occurrence.endRow);
-        }
+    if (was != Panning || moved)
+        return;
+    if (summaryRect().contains(event->pos())) {
+        setFolded(!folded);
+        return;
+    }
+    const int run = runAt(event->pos());
+    if (run >= 0) {
+        const ActionOccurrence &occurrence = analysis->occurrences[size_t(run)];
+        emit recordChosen(occurrence.startRow >= 0 ? occurrence.startRow : occurrence.endRow);
     }
 }
 
@@ -444,36 +441,38 @@ bool ActionTimeline::event(QEvent *event)
 {
     if (event->type() == QEvent::ToolTip && analysis) {
         auto *help = static_cast<QHelpEvent *>(event);
-        const int run = runAt(help->pos());
-        if (run < 0) {
+        const QString text = toolTipAt(help->pos());
+        if (text.isEmpty()) {
             QToolTip::hideText();
             event->ignore();
-            return true;
+        } else {
+            QToolTip::showText(help->globalPos(), text, this);
         }
-        const ActionOccurrence &occurrence = analysis->occurrences[size_t(run)];
-        QStringList lines;
-        lines << EntryPresentation::recordToolTip(occurrence.action ? EntryPresentation::actionText(*occurrence.action) : QString());
-        lines << QStringLiteral("Start: %1").arg(occurrence.startRow >= 0 ? EntryPresentation::timeText(occurrence.startTime)
-                                                                           : QStringLiteral("none"));
-        lines << QStringLiteral("End: %1").arg(occurrence.endRow >= 0 ? EntryPresentation::timeText(occurrence.endTime)
-                                                                       : QStringLiteral("none"));
-        lines << QStringLiteral("Duration: %1").arg(occurrence.hasDuration()
-                                                        ? QString::number(occurrence.duration(), 'f', 3) + QStringLiteral(" s")
-                                                        : ActionOccurrence::outcomeText(occurrence.outcome).toLower());
-        QToolTip::showText(help->globalPos(), lines.join(QLatin1Char('\n')), this);
         return true;
     }
     return QWidget::event(event);
 }
 
-void ActionTimeline::setShownRuns(std::vector<bool> shown)
+QString ActionTimeline::toolTipAt(const QPoint &position) const
 {
-    shownRuns = std::move(shown);
-    update();
-}
-
-void ActionTimeline::showRun(int run)
-{
-    selectedRun = run;
-    update();
+    if (summaryRect().contains(position)) {
+        return tr("%1 never-ended runs running at %2\n%3")
+            .arg(neverEndedAt(timeAt(position.x())))
+            .arg(EntryPresentation::timeText(timeAt(position.x())),
+                 folded ? tr("Click to show them in lanes") : tr("Click to fold them into this lane"));
+    }
+    const int run = runAt(position);
+    if (run < 0)
+        return QString();
+    const ActionOccurrence &occurrence = analysis->occurrences[size_t(run)];
+    QStringList lines;
+    lines << EntryPresentation::recordToolTip(occurrence.action ? EntryPresentation::actionText(*occurrence.action) : QString());
+    lines << QStringLiteral("Start: %1").arg(occurrence.startRow >= 0 ? EntryPresentation::timeText(occurrence.startTime)
+                                                                       : QStringLiteral("none"));
+    lines << QStringLiteral("End: %1").arg(occurrence.endRow >= 0 ? EntryPresentation::timeText(occurrence.endTime)
+                                                                   : QStringLiteral("none"));
+    lines << QStringLiteral("Duration: %1").arg(occurrence.hasDuration()
+                                                    ? QString::number(occurrence.duration(), 'f', 3) + QStringLiteral(" s")
+                                                    : ActionOccurrence::outcomeText(occurrence.outcome).toLower());
+    return lines.join(QLatin1Char('\n'));
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Prints the benchmark figures recorded in the README: reading and building
-# rows headless, the analysis panels, following a log a writer appends to,
+# rows headless, the analysis panels, the timeline, following a log a writer appends to,
 # then the real window on 1,000,000 and 10,000,000 lines (find and export
 # included, then 200 small files opened in one call).
 # BENCH_LINES="1000000" limits the window runs to the sizes given.
@@ -19,6 +19,8 @@ echo "== reading and building rows, without a window ($(nproc) cores)"
 "$build/bin/bench_viewer" 2>&1 | quiet
 echo "== the analysis panels, 1000000 lines"
 "$build/bin/bench_analysis" 1000000 2>&1 | quiet
+echo "== the timeline, 1000000 lines"
+"$build/bin/bench_timeline" 1000000 2>&1 | quiet
 echo "== following a growing log in the real window"
 "$build/bin/bench_follow" 2>&1 | quiet
 echo "== a continued record of a followed log, and a backtracking search"

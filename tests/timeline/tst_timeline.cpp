@@ -1,0 +1,412 @@
+// The timeline in the real window: lanes packed for the visible stretch,
+// never-ended runs folded and unfolded, runs brought into view, the runs
+// the table keeps, the legend, and axes of empty files and extreme times.
+#include "actiontimeline.h"
+#include "logfileviewer.h"
+#include "mirtlogfileanalyzer.h"
+#include "testfiles.h"
+#include "windowtestenvironment.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <cmath>
+#include <map>
+#include <memory>
+#include <set>
+
+namespace {
+
+QByteArray line(double time, const QByteArray &text)
+{
+    return QByteArray::number(time, 'f', 3) + " : Info : arm : " + text + '\n';
+}
+
+// Never-ended runs (ids 1000...) start one a second from 1 s; from 40 s a
+// sequence of two steps starts every 2 s and lasts 5 s (ids 1, 2, 3, then
+// 4, 5, 6, ...); at 300 s a burst of 30 overlapping 8 s runs (ids 500...); one
+// run (id 900) from 35 s to 450 s; the file ends at 460 s.
+QByteArray busyLog()
+{
+    std::multimap<double, QByteArray> lines;
+    for (int i = 0; i < 30; ++i)
+        lines.emplace(1 + i, line(1 + i, "starting action: " + QByteArray::number(1000 + i) + ": Wait"));
+    for (int i = 0; i < 120; ++i) {
+        const double t = 40 + 2 * i;
+        const QByteArray id = QByteArray::number(3 * i + 1);
+        const QByteArray a = QByteArray::number(3 * i + 2);
+        const QByteArray b = QByteArray::number(3 * i + 3);
+        lines.emplace(t, line(t, "starting action: " + id + ": Seq [" + a + ": A [], " + b + ": B []]"));
+        lines.emplace(t + 0.1, line(t + 0.1, "starting action: " + a + ":"));
+        lines.emplace(t + 2, line(t + 2, "completing action: " + a + ":"));
+        lines.emplace(t + 2.1, line(t + 2.1, "starting action: " + b + ":"));
+        lines.emplace(t + 4.5, line(t + 4.5, "completing action: " + b + ":"));
+        lines.emplace(t + 5, line(t + 5, "completing action: " + id + ":"));
+    }
+    for (int i = 0; i < 30; ++i) {
+        const QByteArray id = QByteArray::number(500 + i);
+        lines.emplace(300 + i * 0.1, line(300 + i * 0.1, "starting action: " + id + ": Burst"));
+        lines.emplace(308 + i * 0.1, line(308 + i * 0.1, "completing action: " + id + ":"));
+    }
+    lines.emplace(35, line(35, "starting action: 900: Long"));
+    lines.emplace(450, line(450, "completing action: 900:"));
+    lines.emplace(460, line(460, "Info|arm|done"));
+    QByteArray out;
+    for (const auto &[time, text] : lines)
+        out += text;
+    return out;
+}
+
+bool overlaps(const ActionOccurrence &run, double from, double to)
+{
+    return run.startTime <= to && std::max(run.startTime, run.endTime) >= from;
+}
+
+} // namespace
+
+class TestTimeline : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    int files = 0;
+    std::unique_ptr<MirtLogFileAnalyzer> window;
+    ActionTimeline *timeline = nullptr;
+
+    // Opens `content` in a fresh window with the timeline shown, once its
+    // analysis is in.
+    bool open(const QByteArray &content)
+    {
+        window = std::make_unique<MirtLogFileAnalyzer>();
+        window->resize(1200, 900);
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            return false;
+        window->openLogFile(writeTestFile(dir, QStringLiteral("t%1.log").arg(++files), content));
+        QTest::qWaitFor([this] { return !window->property("busy").toBool(); }, 60000);
+        window->findChild<QAction *>(QStringLiteral("viewTimeline"))->trigger();
+        timeline = window->findChild<ActionTimeline *>();
+        // The window gives the dock a third of its height once it shows.
+        return timeline && QTest::qWaitFor([this] { return timeline->shownAnalysis() && timeline->height() >= 250; }, 60000);
+    }
+
+    const std::vector<ActionOccurrence> &runs() const { return timeline->shownAnalysis()->occurrences; }
+
+    int runOfId(int id) const
+    {
+        for (size_t run = 0; run < runs().size(); ++run) {
+            if (runs()[run].id == id)
+                return int(run);
+        }
+        return -1;
+    }
+
+    int visibleLanes() const { return (timeline->summaryRect().top() - ActionTimeline::lanesTop()) / ActionTimeline::laneHeight; }
+    int plotWidth() const { return timeline->findChild<QScrollBar *>(QStringLiteral("timelineLanes"))->x(); }
+
+    // The lanes in view hold bars from the top down, with no empty lane
+    // between; a run of the stretch without a bar is only missing when
+    // every lane in view is taken; sub-runs are below their runs. Returns
+    // the lanes with bars.
+    int checkPacking(const std::vector<bool> &shown = {})
+    {
+        std::set<int> tops;
+        for (size_t run = 0; run < runs().size(); ++run) {
+            const QRect bar = timeline->barRect(int(run));
+            if (bar.isEmpty())
+                continue;
+            tops.insert(bar.top());
+            if (timeline->isFolded())
+                [&] { QVERIFY2(runs()[run].outcome != ActionOccurrence::NeverEnded, "never-ended bar while folded"); }();
+            if (!shown.empty())
+                [&] { QVERIFY2(shown[run], "a run not kept has a bar"); }();
+            const int parent = runs()[run].parent;
+            if (parent >= 0 && !timeline->barRect(parent).isEmpty())
+                [&] { QVERIFY(timeline->barRect(parent).top() < bar.top()); }();
+        }
+        int lane = 0;
+        for (const int top : tops)
+            [&] { QCOMPARE(top, ActionTimeline::lanesTop() + lane++ * ActionTimeline::laneHeight + 1); }();
+        const bool full = lane == visibleLanes();
+        for (size_t run = 0; run < runs().size() && !full; ++run) {
+            const ActionOccurrence &r = runs()[run];
+            const bool expected = overlaps(r, timeline->visibleFrom(), timeline->visibleTo())
+                && (shown.empty() || shown[run]) && !(timeline->isFolded() && r.outcome == ActionOccurrence::NeverEnded);
+            if (expected)
+                [&] { QVERIFY2(!timeline->barRect(int(run)).isEmpty(), qPrintable(QString::number(r.id))); }();
+        }
+        return lane;
+    }
+
+private slots:
+    void init() { QSettings().clear(); }
+    void cleanup() { window.reset(); }
+
+    void packing_data()
+    {
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+        QTest::addColumn<bool>("folded");
+        QTest::addColumn<int>("scroll");
+        for (const bool folded : {true, false}) {
+            const char *state = folded ? "folded" : "unfolded";
+            QTest::addRow("whole file, %s", state) << -10.0 << 470.0 << folded << 0;
+            QTest::addRow("only never-ended runs, %s", state) << 5.0 << 20.0 << folded << 0;
+            QTest::addRow("sequences, %s", state) << 100.0 << 110.0 << folded << 0;
+            QTest::addRow("burst, %s", state) << 305.0 << 315.0 << folded << 0;
+            QTest::addRow("burst scrolled, %s", state) << 305.0 << 315.0 << folded << 5;
+            QTest::addRow("end of file, %s", state) << 430.0 << 470.0 << folded << 0;
+        }
+    }
+
+    void packing()
+    {
+        QFETCH(double, from);
+        QFETCH(double, to);
+        QFETCH(bool, folded);
+        QFETCH(int, scroll);
+        QVERIFY(open(busyLog()));
+        timeline->setFolded(folded);
+        timeline->setVisibleRange(from, to);
+        auto *lanes = timeline->findChild<QScrollBar *>(QStringLiteral("timelineLanes"));
+        const int packed = timeline->laneCount();
+        QCOMPARE(lanes->maximum() > 0, packed > visibleLanes());
+        lanes->setValue(scroll);
+        if (scroll == 0) {
+            const int used = checkPacking();
+            QCOMPARE(used, std::min(timeline->laneCount(), visibleLanes()));
+            QCOMPARE(used == 0, folded && to < 35);
+        } else {
+            // Scrolled down, the lanes in view are those packed further down.
+            QVERIFY(lanes->value() > 0);
+            int bars = 0;
+            for (size_t run = 0; run < runs().size(); ++run)
+                bars += !timeline->barRect(int(run)).isEmpty();
+            QVERIFY(bars > 0);
+        }
+        QImage image(timeline->size(), QImage::Format_ARGB32_Premultiplied);
+        timeline->render(&image);
+    }
+
+    // Clicks on the summary lane fold and unfold the never-ended runs.
+    void foldByClick_data()
+    {
+        QTest::addColumn<int>("clicks");
+        QTest::newRow("one unfolds") << 1;
+        QTest::newRow("two fold again") << 2;
+        QTest::newRow("three") << 3;
+    }
+
+    void foldByClick()
+    {
+        QFETCH(int, clicks);
+        QVERIFY(open(busyLog()));
+        timeline->setVisibleRange(0, 30);
+        QVERIFY(timeline->isFolded());
+        QVERIFY(!timeline->summaryRect().isEmpty());
+        const int open = runOfId(1005);
+        QVERIFY(timeline->barRect(open).isEmpty());
+        for (int i = 0; i < clicks; ++i)
+            QTest::mouseClick(timeline, Qt::LeftButton, Qt::NoModifier, timeline->summaryRect().center());
+        QCOMPARE(timeline->isFolded(), clicks % 2 == 0);
+        // Quick clicks make a double-click, which shows the whole file.
+        timeline->setVisibleRange(0, 30);
+        QCOMPARE(timeline->barRect(open).isEmpty(), clicks % 2 == 0);
+        checkPacking();
+    }
+
+    // showRun from a 10 s view at the start, or the tree's current row:
+    // the bar ends up in view, centred at the same zoom when it fits,
+    // zoomed out to when it does not.
+    void showRun_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("fromTree");
+        QTest::addColumn<bool>("keepsSpan");
+        QTest::newRow("late, below the first lanes") << 529 << false << true;
+        QTest::newRow("late, from the tree") << 529 << true << true;
+        QTest::newRow("longer than the view") << 900 << false << false;
+        QTest::newRow("a sub-run") << 299 << false << true;
+        QTest::newRow("a sub-run, from the tree") << 299 << true << true;
+        QTest::newRow("a folded never-ended run") << 1020 << false << false;
+        QTest::newRow("already in view") << 1 << false << true;
+    }
+
+    void showRun()
+    {
+        QFETCH(int, id);
+        QFETCH(bool, fromTree);
+        QFETCH(bool, keepsSpan);
+        QVERIFY(open(busyLog()));
+        timeline->setVisibleRange(38, 48);
+        const int run = runOfId(id);
+        QVERIFY(run >= 0);
+        if (fromTree) {
+            auto *viewer = qobject_cast<LogFileViewer *>(window->findChild<QTabWidget *>()->currentWidget());
+            viewer->showEntry(runs()[size_t(run)].startRow);
+        } else {
+            timeline->showRun(run);
+        }
+        QTRY_VERIFY(!timeline->barRect(run).isEmpty());
+        const ActionOccurrence &r = runs()[size_t(run)];
+        QVERIFY(timeline->visibleFrom() <= r.startTime && std::max(r.startTime, r.endTime) <= timeline->visibleTo());
+        QCOMPARE(std::fabs(timeline->visibleTo() - timeline->visibleFrom() - 10) < 1e-6, keepsSpan);
+        if (id == 1)
+            QCOMPARE(timeline->visibleFrom(), 38.0);
+        const QRect bar = timeline->barRect(run);
+        QVERIFY(bar.left() >= 0 && bar.right() <= plotWidth());
+        QVERIFY(bar.bottom() < timeline->summaryRect().top());
+        checkPacking();
+        timeline->showRun(-1);
+        QVERIFY(!timeline->barRect(run).isEmpty());
+    }
+
+    // Only the runs the table keeps are drawn and packed; a list for
+    // another analysis is ignored.
+    void shownRuns_data()
+    {
+        QTest::addColumn<int>("keep"); // every nth run; 0: none; -1: a list of the wrong size
+        QTest::newRow("every run") << 1;
+        QTest::newRow("every third") << 3;
+        QTest::newRow("none") << 0;
+        QTest::newRow("wrong size") << -1;
+    }
+
+    void shownRuns()
+    {
+        QFETCH(int, keep);
+        QVERIFY(open(busyLog()));
+        timeline->setFolded(false);
+        timeline->setVisibleRange(295, 320);
+        std::vector<bool> shown(runs().size() + (keep < 0 ? 1 : 0), keep < 0);
+        for (size_t run = 0; keep > 0 && run < runs().size(); run += size_t(keep))
+            shown[run] = true;
+        timeline->setShownRuns(shown);
+        if (keep < 0)
+            shown.clear();
+        const int lanes = checkPacking(shown);
+        QCOMPARE(lanes == 0, keep == 0);
+        if (keep == 0)
+            QCOMPARE(timeline->laneCount(), 0);
+    }
+
+    void legend()
+    {
+        QVERIFY(open(busyLog()));
+        auto *legend = timeline->findChild<QWidget *>(QStringLiteral("timelineLegend"));
+        QVERIFY(legend);
+        QVERIFY(legend->isVisible());
+        QCOMPARE(legend->geometry().bottom(), timeline->height() - 1);
+        for (const char *entry : {"Completed", "Cancelled", "Restarted", "Never ended", "No start", "Error", "Warning"})
+            QVERIFY2(legend->accessibleDescription().contains(QLatin1String(entry)), entry);
+        QVERIFY(timeline->summaryRect().bottom() < legend->geometry().top());
+    }
+
+    // Axis labels lie whole within the plot; files without records show 0 to 1.
+    void axis_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<double>("from"); // NaN: as the file fits
+        QTest::addColumn<double>("to");
+        const double fit = std::nan("");
+        QTest::newRow("empty file") << QByteArray() << fit << fit;
+        QTest::newRow("no records") << QByteArray("not a record\nnor this\n") << fit << fit;
+        QTest::newRow("whole busy file") << busyLog() << fit << fit;
+        QTest::newRow("label at the right end") << busyLog() << 0.05 << 99.99;
+        QTest::newRow("large times") << QByteArray("1700000000.5 : Info : arm : starting action: 1: A\n"
+                                                   "1700000100.5 : Info : arm : completing action: 1:\n")
+                                     << fit << fit;
+    }
+
+    void axis()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(double, from);
+        QFETCH(double, to);
+        QVERIFY(open(content));
+        if (content.isEmpty() || content.startsWith("not")) {
+            QCOMPARE(timeline->visibleFrom(), 0.0);
+            QCOMPARE(timeline->visibleTo(), 1.0);
+        }
+        if (!std::isnan(from))
+            timeline->setVisibleRange(from, to);
+        const auto labels = timeline->axisLabels();
+        QVERIFY(labels.size() >= 2);
+        if (content.isEmpty()) {
+            QCOMPARE(labels.front().time, 0.0);
+            QCOMPARE(labels.back().time, 1.0);
+        }
+        for (const auto &label : labels) {
+            QVERIFY2(label.rect.left() >= 0 && label.rect.right() < plotWidth(), qPrintable(label.text));
+            QVERIFY(label.rect.width() >= QFontMetrics(timeline->font()).horizontalAdvance(label.text));
+        }
+        QImage image(timeline->size(), QImage::Format_ARGB32_Premultiplied);
+        timeline->render(&image);
+    }
+
+    // Times near the ends of the doubles: the view, the bars, the labels and
+    // a stretch chosen on the histogram stay finite.
+    void extremeTimes_data()
+    {
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<QByteArray>("end");
+        const QByteArray huge = "1" + QByteArray(300, '0');
+        QTest::newRow("huge") << QByteArray(huge + ".0") << QByteArray("2" + huge.mid(1) + ".0");
+        QTest::newRow("zero to huge") << QByteArray("0.0") << QByteArray(huge + ".0");
+        QTest::newRow("overflowing") << QByteArray("1" + QByteArray(400, '0') + ".0") << QByteArray("1" + QByteArray(401, '0') + ".0");
+    }
+
+    void extremeTimes()
+    {
+        QFETCH(QByteArray, start);
+        QFETCH(QByteArray, end);
+        QVERIFY(open(start + " : Info : arm : starting action: 1: A\n" + end + " : Info : arm : completing action: 1:\n"
+                     + end + " : Info : arm : starting action: 2: B\n"));
+        const auto finite = [this] { return std::isfinite(timeline->visibleFrom()) && std::isfinite(timeline->visibleTo()); };
+        QVERIFY(finite());
+        for (int run = 0; run < int(runs().size()); ++run) {
+            timeline->setVisibleRange(0, 1);
+            timeline->showRun(run);
+            QVERIFY(finite());
+            timeline->barRect(run);
+        }
+        for (const int notches : {-40, 40}) {
+            const QPoint pointer(100, ActionTimeline::lanesTop() + 5);
+            QWheelEvent wheel(pointer, timeline->mapToGlobal(pointer), QPoint(), QPoint(0, notches * 120), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(timeline, &wheel);
+            QVERIFY(finite());
+        }
+        for (const auto &label : timeline->axisLabels())
+            QVERIFY(!label.text.isEmpty());
+        QSignalSpy chosen(timeline, &ActionTimeline::rangeChosen);
+        QTest::mousePress(timeline, Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+        QMouseEvent move(QEvent::MouseMove, QPoint(200, 12), timeline->mapToGlobal(QPoint(200, 12)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(timeline, &move);
+        QTest::mouseRelease(timeline, Qt::LeftButton, Qt::NoModifier, QPoint(200, 12));
+        for (const auto &arguments : chosen)
+            QVERIFY(std::isfinite(arguments.at(0).toDouble()) && std::isfinite(arguments.at(1).toDouble()));
+        QImage image(timeline->size(), QImage::Format_ARGB32_Premultiplied);
+        timeline->render(&image);
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    WindowTestEnvironment environment;
+    int appArgc = 1;
+    char name[] = "tst_timeline";
+    char *appArgv[] = {name, nullptr};
+    QApplication app(appArgc, appArgv);
+    TestTimeline test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_timeline.moc"
