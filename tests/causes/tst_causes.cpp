@@ -6,6 +6,7 @@
 #include "logfile.h"
 #include "logfileentry.h"
 #include "logfileviewer.h"
+#include "partnerindex.h"
 #include "testfiles.h"
 #include "windowtestenvironment.h"
 
@@ -312,6 +313,32 @@ private slots:
                      QStringLiteral("Outcome: ") + ActionOccurrence::outcomeText(run.outcome));
         }
         QVERIFY(starts > 150);
+    }
+
+    // A row added as a start, taken out again and added as what it is, as
+    // a continued record is, leaves the index as if it had been added once.
+    void nextStartSurvivesRowsAddedAgain()
+    {
+        const auto analysis = analyse(records({"starting action: 1: A", "starting action: 1:", "Info|arm|noise",
+                                               "canceling action: 1:", "starting action: 1:", "starting action: 2: B",
+                                               "starting action: 1:", "Info|arm|noise"}));
+        PartnerIndex once;
+        PartnerIndex again;
+        for (int row = 0; row < file->entries().size(); ++row) {
+            const LogFileEntry &entry = *file->entries().at(row);
+            once.add(entry, row);
+            again.add(*file->entries().at(0), row);
+            again.removeLast();
+            again.add(entry, row);
+        }
+        const QList<int> expected{1, 4, -1, -1, 6, -1, -1, -1};
+        for (int row = 0; row < once.size(); ++row) {
+            QCOMPARE(once.nextStartOf(row), expected.at(row));
+            QCOMPARE(again.nextStartOf(row), expected.at(row));
+            QCOMPARE(again.nextEndOf(row), once.nextEndOf(row));
+        }
+        QCOMPARE(once.nextStartOf(-1), -1);
+        QCOMPARE(once.nextStartOf(once.size()), -1);
     }
 };
 
