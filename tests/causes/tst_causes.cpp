@@ -200,15 +200,6 @@ private slots:
         QCOMPARE(QList<int>(failed.begin(), failed.end()), path);
         QCOMPARE(analysis->shownCauseRow(0), shownCause);
         QCOMPARE(analysis->causeChain(0, LogFile::ReadAccess(*file)), chain);
-        // Every run's sub-runs are the runs inside it, in start order.
-        for (size_t run = 0; run < analysis->occurrences.size(); ++run) {
-            std::vector<int> inside;
-            for (size_t sub = 0; sub < analysis->occurrences.size(); ++sub) {
-                if (analysis->occurrences[sub].parent == int(run))
-                    inside.push_back(int(sub));
-            }
-            QCOMPARE(analysis->subRuns[run], inside);
-        }
         QVERIFY(analysis->failedPath(-1).empty());
         QCOMPARE(analysis->shownCauseRow(int(analysis->occurrences.size())), -1);
     }
