@@ -3,6 +3,7 @@
 #include "logfile.h"
 #include "logfileentry.h"
 #include "robotaction.h"
+#include "runcauses.h"
 
 #include <QHash>
 
@@ -31,54 +32,6 @@ ActionActivity ActionOccurrence::colourActivity(Outcome outcome)
     }
 }
 
-namespace {
-
-// The last of `rows` (increasing) that lies after `after` and at or before
-// `upTo`; -1 when none does.
-int lastBetween(const std::vector<int> &rows, int after, int upTo)
-{
-    auto it = std::upper_bound(rows.begin(), rows.end(), upTo);
-    if (it == rows.begin())
-        return -1;
-    --it;
-    return *it > after ? *it : -1;
-}
-
-// Rows of errors and warnings, for all subsystems and for each one.
-struct ProblemRows
-{
-    std::vector<int> errors;
-    std::vector<int> warnings;
-    QHash<QString, std::vector<int>> errorsOf;
-    QHash<QString, std::vector<int>> warningsOf;
-
-    int cause(const QString &subsystem, int after, int upTo) const
-    {
-        // Errors before warnings; within each, the action's own subsystem first.
-        for (const auto *own : {&errorsOf, &warningsOf}) {
-            const auto found = own->constFind(subsystem);
-            if (found != own->constEnd()) {
-                const int row = lastBetween(found.value(), after, upTo);
-                if (row >= 0)
-                    return row;
-            }
-            const int row = lastBetween(own == &errorsOf ? errors : warnings, after, upTo);
-            if (row >= 0)
-                return row;
-        }
-        return -1;
-    }
-};
-
-double percentile(const std::vector<double> &sorted, double fraction)
-{
-    // Nearest rank.
-    const size_t rank = size_t(std::ceil(fraction * double(sorted.size())));
-    return sorted[std::min(sorted.size(), std::max<size_t>(rank, 1)) - 1];
-}
-
-} // namespace
-
 std::shared_ptr<const ActionAnalysis> ActionAnalysis::compute(const LogFile &file, int entryCount,
                                                               const std::atomic<bool> *cancelled)
 {
@@ -88,7 +41,7 @@ std::shared_ptr<const ActionAnalysis> ActionAnalysis::compute(const LogFile &fil
 namespace {
 
 // Pairs the action records of the entries into runs, in file order, and
-// gathers what the other steps look up: the error and warning rows, the
+// gathers what the other steps look up: the error and warning records, the
 // times per level, the first and last time.
 class RunPairing final
 {
@@ -113,13 +66,7 @@ public:
             analysis.lastTime = time;
         first = false;
         analysis.levelTimes[std::clamp(int(entry.type()), 0, 3)].push_back(time);
-        if (entry.type() == Error) {
-            problems.errors.push_back(row);
-            problems.errorsOf[entry.subsystem()].push_back(row);
-        } else if (entry.type() == Warning) {
-            problems.warnings.push_back(row);
-            problems.warningsOf[entry.subsystem()].push_back(row);
-        }
+        problems.add(row, entry);
         if (!entry.action())
             return;
         if (entry.activity() == Start)
@@ -128,7 +75,7 @@ public:
             end(row, entry);
     }
 
-    ProblemRows problems;
+    ProblemRecords problems;
 
 private:
     void start(int row, const LogFileEntry &entry)
@@ -154,8 +101,15 @@ private:
                     occurrence.parent = running.value();
             }
         }
-        // A start while the action runs starts it again; the earlier run
-        // never ends.
+        // A start while the action runs starts it again: the earlier run
+        // ends here, Restarted.
+        const auto restarted = open.constFind(occurrence.id);
+        if (restarted != open.constEnd()) {
+            ActionOccurrence &earlier = occurrences[size_t(restarted.value())];
+            earlier.outcome = ActionOccurrence::Restarted;
+            earlier.endRow = row;
+            earlier.endTime = occurrence.startTime;
+        }
         open.insert(occurrence.id, int(occurrences.size()));
         analysis.occurrenceOfRow[size_t(row)] = int(occurrences.size());
         occurrences.push_back(std::move(occurrence));
@@ -196,45 +150,37 @@ private:
     bool first = true;
 };
 
-// Statistics per name, in order of first appearance.
-void computeStatistics(ActionAnalysis &analysis)
+// Numbers the names of the runs in order of first appearance, and gives
+// each a row of `statistics` that holds only its name so far.
+void nameRuns(ActionAnalysis &analysis)
 {
-    QHash<QString, int> statisticsOf;
-    std::vector<std::vector<double>> durations;
+    QHash<QString, int> numberOf;
+    analysis.nameOfRun.reserve(analysis.occurrences.size());
     for (const ActionOccurrence &occurrence : analysis.occurrences) {
         const QString name = occurrence.action->name().trimmed();
-        auto found = statisticsOf.find(name);
-        if (found == statisticsOf.end()) {
-            found = statisticsOf.insert(name, int(analysis.statistics.size()));
+        auto found = numberOf.constFind(name);
+        if (found == numberOf.constEnd()) {
+            found = numberOf.insert(name, int(analysis.statistics.size()));
             analysis.statistics.push_back(ActionStatistics());
             analysis.statistics.back().name = name;
-            durations.emplace_back();
         }
-        ActionStatistics &statistics = analysis.statistics[size_t(found.value())];
-        ++statistics.count;
-        switch (occurrence.outcome) {
-        case ActionOccurrence::Completed: ++statistics.completed; break;
-        case ActionOccurrence::Cancelled: ++statistics.cancelled; break;
-        case ActionOccurrence::NeverEnded: ++statistics.neverEnded; break;
-        case ActionOccurrence::NoStart: ++statistics.noStart; break;
-        case ActionOccurrence::Restarted: ++statistics.neverEnded; break;
-        }
-        if (occurrence.hasDuration())
-            durations[size_t(found.value())].push_back(occurrence.duration());
+        analysis.nameOfRun.push_back(found.value());
     }
-    for (size_t i = 0; i < durations.size(); ++i) {
-        std::vector<double> &sorted = durations[i];
-        if (sorted.empty())
-            continue;
-        std::sort(sorted.begin(), sorted.end());
-        ActionStatistics &statistics = analysis.statistics[i];
-        const size_t n = sorted.size();
-        statistics.timed = int(n);
-        statistics.minimum = sorted.front();
-        statistics.maximum = sorted.back();
-        statistics.median = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
-        statistics.p95 = percentile(sorted, 0.95);
-    }
+}
+
+// The durations from `sorted` up to before `end`, sorted, summed up.
+void summarise(ActionStatistics &statistics, double *sorted, double *end)
+{
+    const size_t n = size_t(end - sorted);
+    statistics.timed = int(n);
+    if (n == 0)
+        return;
+    statistics.minimum = sorted[0];
+    statistics.maximum = sorted[n - 1];
+    statistics.median = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+    // Nearest rank.
+    const size_t rank = size_t(std::ceil(0.95 * double(n)));
+    statistics.p95 = sorted[std::min(n, std::max<size_t>(rank, 1)) - 1];
 }
 
 } // namespace
@@ -253,33 +199,78 @@ std::shared_ptr<const ActionAnalysis> ActionAnalysis::compute(const LogFile::Rea
         pairing.add(row, *entries.at(row));
     }
 
-    // What left an action running or cancelled it: the last error (else
-    // warning) from its start up to its end, or to the end of the file.
     for (ActionOccurrence &occurrence : analysis->occurrences) {
         if (occurrence.outcome == ActionOccurrence::NeverEnded)
             occurrence.endTime = analysis->lastTime;
-        if (occurrence.outcome == ActionOccurrence::Cancelled || occurrence.outcome == ActionOccurrence::NeverEnded) {
-            const int upTo = occurrence.outcome == ActionOccurrence::Cancelled ? occurrence.endRow : count - 1;
-            occurrence.causeRow = pairing.problems.cause(occurrence.subsystem, occurrence.startRow, upTo);
-        }
     }
-    computeStatistics(*analysis);
+    nameRuns(*analysis);
+    std::vector<int> all(analysis->occurrences.size());
+    for (size_t run = 0; run < all.size(); ++run)
+        all[run] = int(run);
+    analysis->statistics = analysis->statisticsOf(all);
+    analysis->subRuns.resize(analysis->occurrences.size());
+    for (size_t run = 0; run < analysis->occurrences.size(); ++run) {
+        const int parent = analysis->occurrences[run].parent;
+        if (parent >= 0)
+            analysis->subRuns[size_t(parent)].push_back(int(run));
+    }
+    if (!pairing.problems.explain(*analysis, count, cancelled))
+        return nullptr;
     for (auto &times : analysis->levelTimes)
         std::sort(times.begin(), times.end());
     return analysis;
 }
 
-std::vector<ActionStatistics> ActionAnalysis::statisticsOf(const std::vector<int> &) const
+std::vector<ActionStatistics> ActionAnalysis::statisticsOf(const std::vector<int> &runs) const
 {
-    return statistics;
-}
-
-std::vector<int> ActionAnalysis::failedPath(int run) const
-{
-    return {run};
-}
-
-int ActionAnalysis::shownCauseRow(int run) const
-{
-    return occurrences[size_t(run)].causeRow;
+    // Per name its row of the result, in order of the names' first
+    // appearance in the file; -2 for names none of the runs has.
+    std::vector<int> rowOf(statistics.size(), -2);
+    for (const int run : runs) {
+        if (run >= 0 && size_t(run) < nameOfRun.size())
+            rowOf[size_t(nameOfRun[size_t(run)])] = -1;
+    }
+    std::vector<ActionStatistics> out;
+    for (size_t name = 0; name < rowOf.size(); ++name) {
+        if (rowOf[name] == -1) {
+            rowOf[name] = int(out.size());
+            out.emplace_back();
+            out.back().name = statistics[name].name;
+        }
+    }
+    // The durations of all rows in one array, each row's together.
+    std::vector<int> timedEnd(out.size() + 1, 0);
+    for (const int run : runs) {
+        if (run < 0 || size_t(run) >= nameOfRun.size())
+            continue;
+        const ActionOccurrence &occurrence = occurrences[size_t(run)];
+        const int row = rowOf[size_t(nameOfRun[size_t(run)])];
+        ActionStatistics &counts = out[size_t(row)];
+        ++counts.count;
+        switch (occurrence.outcome) {
+        case ActionOccurrence::Completed: ++counts.completed; break;
+        case ActionOccurrence::Cancelled: ++counts.cancelled; break;
+        case ActionOccurrence::NeverEnded: ++counts.neverEnded; break;
+        case ActionOccurrence::NoStart: ++counts.noStart; break;
+        case ActionOccurrence::Restarted: ++counts.restarted; break;
+        }
+        if (occurrence.hasDuration())
+            ++timedEnd[size_t(row) + 1];
+    }
+    for (size_t row = 1; row < timedEnd.size(); ++row)
+        timedEnd[row] += timedEnd[row - 1];
+    std::vector<double> durations(size_t(timedEnd.back()));
+    std::vector<int> place(timedEnd.begin(), timedEnd.end() - 1);
+    for (const int run : runs) {
+        if (run >= 0 && size_t(run) < nameOfRun.size() && occurrences[size_t(run)].hasDuration())
+            durations[size_t(place[size_t(rowOf[size_t(nameOfRun[size_t(run)])])]++)] =
+                occurrences[size_t(run)].duration();
+    }
+    for (size_t row = 0; row < out.size(); ++row) {
+        double *begin = durations.data() + timedEnd[row];
+        double *end = durations.data() + timedEnd[row + 1];
+        std::sort(begin, end);
+        summarise(out[row], begin, end);
+    }
+    return out;
 }

@@ -30,9 +30,11 @@ struct ActionOccurrence
     double endTime = 0; // the end of the file for an action that never ended
     Outcome outcome = Completed;
     QString subsystem;
-    // The record that explains a cancellation or an action left running:
-    // the last error between start and end, else the last warning, those
-    // of the action's subsystem first; -1 when there is none.
+    // The record that explains a cancellation, a restart or an action left
+    // running: the last error strictly between start and end (or up to the
+    // end of the file), else the last warning, those of the action's
+    // subsystem first. The start and end records of the run itself and of
+    // the runs nested below it never count. -1 when there is none.
     int causeRow = -1;
     // The occurrence this one runs inside as a sub-action; -1 for none.
     int parent = -1;
@@ -54,7 +56,8 @@ struct ActionStatistics
     int count = 0;
     int completed = 0;
     int cancelled = 0;
-    int neverEnded = 0;
+    int neverEnded = 0; // never ended, not counting restarted runs
+    int restarted = 0;
     int noStart = 0;
     int timed = 0; // runs with a duration
     double minimum = 0;
@@ -78,7 +81,8 @@ public:
                                                          const std::atomic<bool> *cancelled = nullptr);
 
     // The statistics of some of the runs (indices into `occurrences`), per
-    // action name in order of first appearance.
+    // action name in order of first appearance in the file; indices out of
+    // range are passed over.
     std::vector<ActionStatistics> statisticsOf(const std::vector<int> &runs) const;
 
     // The runs a failure is traced through: from `run` down its failed
@@ -86,8 +90,14 @@ public:
     // Just {run} when no sub-run of it failed.
     std::vector<int> failedPath(int run) const;
     // The record the Cause column shows for `run`: the cause of the last run
-    // of its failed path; -1 for none.
+    // of its failed path, else of the deepest run on it that has one; -1 for
+    // none.
     int shownCauseRow(int run) const;
+    // The failed path and its cause as one line of text:
+    // `PickPlace → Grip (Cancelled) → "gripper pressure low" at 812.4`, the
+    // outcome of every run after the first in parentheses, the cause's time
+    // as the tree shows it. Just the names when there is no cause.
+    QString causeChain(int run, const LogFile::ReadAccess &file) const;
 
     std::vector<ActionOccurrence> occurrences;
     std::vector<ActionStatistics> statistics;
@@ -95,6 +105,12 @@ public:
     std::vector<std::vector<int>> subRuns;
     // Per entry, the occurrence its record starts or ends; -1 for others.
     std::vector<int> occurrenceOfRow;
+    // Per run, the index of its name's row in `statistics`.
+    std::vector<int> nameOfRun;
+    // Per run, the failed sub-run its failed path goes on with (-1 where it
+    // stops), and the record shownCauseRow() gives.
+    std::vector<int> failedSubRun;
+    std::vector<int> shownCause;
     double firstTime = 0;
     double lastTime = 0;
     // The times of the records of each level (Debug, Info, Warning, Error),

@@ -1,6 +1,5 @@
 #include "runtexts.h"
 
-#include "entrypresentation.h"
 #include "logfileentry.h"
 #include "robotaction.h"
 
@@ -17,27 +16,6 @@ QString recordMessage(const LogFile::ReadAccess &file, int row)
 {
     const auto &entries = file.entries();
     return row >= 0 && row < entries.size() ? entries.at(row)->message() : QString();
-}
-
-QString chainOf(const ActionAnalysis &analysis, const RunTexts &texts, const LogFile::ReadAccess &file, int run)
-{
-    const int cause = analysis.shownCauseRow(run);
-    if (cause < 0 || cause >= file.entries().size())
-        return QString();
-    QString chain;
-    bool first = true;
-    for (int step : analysis.failedPath(run)) {
-        const ActionOccurrence &occurrence = analysis.occurrences[size_t(step)];
-        if (!first)
-            chain += QStringLiteral(" → ");
-        chain += texts.names[size_t(step)];
-        if (!first)
-            chain += QStringLiteral(" (") % ActionOccurrence::outcomeText(occurrence.outcome) % QLatin1Char(')');
-        first = false;
-    }
-    const LogFileEntry &record = *file.entries().at(cause);
-    return chain % QStringLiteral(" → \"") % record.message() % QStringLiteral("\" at ")
-        % EntryPresentation::timeText(record.time());
 }
 
 // Per text, its place in alphabetical order; texts equal but for letter
@@ -108,7 +86,7 @@ std::shared_ptr<const RunTexts> RunTexts::make(const ActionAnalysis &analysis, c
         if ((run & 0xfff) == 0 && cancelled && cancelled->load(std::memory_order_relaxed))
             return nullptr;
         const ActionOccurrence &occurrence = analysis.occurrences[run];
-        texts->causeChains.push_back(chainOf(analysis, *texts, file, int(run)));
+        texts->causeChains.push_back(analysis.causeChain(int(run), file));
         const QChar line = QLatin1Char('\n');
         texts->haystacks.push_back((texts->names[run] % line % texts->arguments[run] % line
                                     % ActionOccurrence::outcomeText(occurrence.outcome) % line % occurrence.subsystem

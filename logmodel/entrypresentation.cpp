@@ -175,6 +175,18 @@ QString EntryPresentation::partnerToolTip(const LogFileEntry &partner)
         % activityName(partner.activity());
 }
 
+QString EntryPresentation::startToolTip(const LogFileEntry *partner, bool restarted)
+{
+    // The outcomes as the analysis panels name them.
+    const QString outcome = restarted ? QStringLiteral("Restarted")
+        : !partner                    ? QStringLiteral("Never ended")
+        : partner->activity() == Complete ? QStringLiteral("Completed")
+                                          : QStringLiteral("Cancelled");
+    if (!partner)
+        return QStringLiteral("Outcome: ") + outcome;
+    return partnerToolTip(*partner) % QStringLiteral("\nOutcome: ") % outcome;
+}
+
 quint32 EntryPresentation::severityColour(EntryType type)
 {
     switch (type) {

@@ -53,6 +53,12 @@ public:
     // The tooltip of an action record's Activity cell, about its other end:
     // "Time 12.5, Complete".
     static QString partnerToolTip(const LogFileEntry &partner);
+    // The same for a start record, with the outcome of its run on a second
+    // line: "Time 12.5, Complete\nOutcome: Completed". `partner` is its
+    // end, null for none; `restarted` when a later start of the same
+    // action id comes before any end, which makes the outcome Restarted.
+    // Without a partner, the outcome alone.
+    static QString startToolTip(const LogFileEntry *partner, bool restarted);
 
     // Colours, as 0xRRGGBB; noColour where a cell keeps the view's own.
     static constexpr quint32 noColour = 0xFFFFFFFFu;

@@ -32,6 +32,7 @@ void PartnerIndex::add(const LogFileEntry &entry, int row)
 {
     nextEnd.push_back(-1);
     previousStart.push_back(-1);
+    nextStart.push_back(-1);
     waitingBefore.push_back(-1);
     lastAdd = Undo();
     if (!entry.hasAction())
@@ -40,8 +41,13 @@ void PartnerIndex::add(const LogFileEntry &entry, int row)
     lastAdd.id = entry.action()->id();
     lastAdd.before = ends;
     previousStart[size_t(row)] = ends.latestStart;
-    if (entry.activity() == Start)
+    if (entry.activity() == Start) {
+        if (ends.latestStart >= 0) {
+            nextStart[size_t(ends.latestStart)] = row;
+            lastAdd.restarted = ends.latestStart;
+        }
         ends.latestStart = row;
+    }
     if (entry.activity() == Complete || entry.activity() == Cancel) {
         // Every row of the action since its last end ends here.
         for (int waiting = ends.waiting; waiting >= 0; waiting = waitingBefore[size_t(waiting)]) {
@@ -62,9 +68,12 @@ void PartnerIndex::removeLast()
         endsOf(lastAdd.id) = lastAdd.before;
         for (const int waiting : lastAdd.ended)
             nextEnd[size_t(waiting)] = -1;
+        if (lastAdd.restarted >= 0)
+            nextStart[size_t(lastAdd.restarted)] = -1;
     }
     nextEnd.pop_back();
     previousStart.pop_back();
+    nextStart.pop_back();
     waitingBefore.pop_back();
     lastAdd = Undo();
 }

@@ -8,7 +8,8 @@ class LogFileEntry;
 
 // For every entry of a file, the other end of its action: for a start the
 // nearest later completion or cancellation of the same action id, for the
-// others the nearest earlier start. Built entry by entry in file order, so
+// others the nearest earlier start; and for a start, the next start of the
+// same action id. Built entry by entry in file order, so
 // that the entries of a file that grows are added as they come, and each
 // answer settles once the entry that gives it has been added.
 class PartnerIndex final
@@ -26,6 +27,8 @@ public:
     // -1 where there is none (yet).
     int nextEndOf(int row) const { return row >= 0 && row < size() ? nextEnd[size_t(row)] : -1; }
     int previousStartOf(int row) const { return row >= 0 && row < size() ? previousStart[size_t(row)] : -1; }
+    // For a start, the nearest later start of the same action id.
+    int nextStartOf(int row) const { return row >= 0 && row < size() ? nextStart[size_t(row)] : -1; }
 
 private:
     struct Ends
@@ -39,6 +42,7 @@ private:
 
     std::vector<int> nextEnd;
     std::vector<int> previousStart;
+    std::vector<int> nextStart;
     std::vector<int> waitingBefore;
     // Action ids are nearly always small counters: those index a vector,
     // the rest a hash.
@@ -50,6 +54,7 @@ private:
         int id = -1; // none: the entry had no action
         Ends before;
         std::vector<int> ended; // rows whose next end the entry became
+        int restarted = -1; // the start whose next start the entry became
     };
     Undo lastAdd;
 };

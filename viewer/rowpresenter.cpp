@@ -55,7 +55,14 @@ QString RowPresenter::partnerToolTip(const LogFile &file, int row) const
 {
     if (row < 0 || row >= file.entries().size())
         return QString();
-    const int partner = findPartner(row, file.entries().at(row)->activity());
+    const ActionActivity activity = file.entries().at(row)->activity();
+    const int partner = findPartner(row, activity);
+    if (activity == Start) {
+        // The run ends at its partner unless the action starts again first.
+        const int nextStart = index.nextStartOf(row);
+        const bool restarted = nextStart >= 0 && (partner < 0 || nextStart < partner);
+        return EntryPresentation::startToolTip(partner >= 0 ? file.entries().at(partner).get() : nullptr, restarted);
+    }
     if (partner < 0)
         return QString();
     return EntryPresentation::partnerToolTip(*file.entries().at(partner));

@@ -133,9 +133,9 @@ private slots:
             << QStringList{"starting action: 1: Pick", "completing action: 1:", "starting action: 2: Place",
                            "Error|arm|gripper slipped", "canceling action: 2:"}
             << QStringList{"1 Completed 0-1", "2 Cancelled 2-4 cause 3"};
-        QTest::newRow("restart: the earlier start never ends")
+        QTest::newRow("restart: the earlier start ends Restarted")
             << QStringList{"starting action: 1: Pick", "starting action: 1:", "completing action: 1:"}
-            << QStringList{"1 Never ended 0--1", "1 Completed 1-2"};
+            << QStringList{"1 Restarted 0-1", "1 Completed 1-2"};
         QTest::newRow("cancel, then started again")
             << QStringList{"starting action: 1: Pick", "canceling action: 1:", "starting action: 1:",
                            "completing action: 1:"}

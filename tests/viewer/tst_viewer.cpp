@@ -250,41 +250,51 @@ private slots:
     {
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QList<int>>("partners"); // per row, with the row's own activity
+        QTest::addColumn<QStringList>("outcomes"); // per start, the outcome of its run
 
         QTest::newRow("plain pair") << QStringList{"starting action: 1: A", "noise", "completing action: 1:"}
-                                    << QList<int>{2, -1, 0};
+                                    << QList<int>{2, -1, 0} << QStringList{"Completed", "", ""};
         QTest::newRow("two starts, one completion")
             << QStringList{"starting action: 1: A", "starting action: 1: A", "completing action: 1:"}
-            << QList<int>{2, 2, 1};
+            << QList<int>{2, 2, 1} << QStringList{"Restarted", "Completed", ""};
         QTest::newRow("cancel then complete")
             << QStringList{"starting action: 1: A", "canceling action: 1:", "completing action: 1:"}
-            << QList<int>{1, 0, 0};
+            << QList<int>{1, 0, 0} << QStringList{"Cancelled", "", ""};
         QTest::newRow("id reused")
             << QStringList{"starting action: 4: A", "completing action: 4:", "starting action: 4: B",
                            "canceling action: 4:"}
-            << QList<int>{1, 0, 3, 2};
+            << QList<int>{1, 0, 3, 2} << QStringList{"Completed", "", "Cancelled", ""};
         QTest::newRow("interleaved ids")
             << QStringList{"starting action: 1: A", "starting action: 2: B", "completing action: 1:",
                            "completing action: 2:"}
-            << QList<int>{2, 3, 0, 1};
+            << QList<int>{2, 3, 0, 1} << QStringList{"Completed", "Completed", "", ""};
         QTest::newRow("never completed")
-            << QStringList{"starting action: 9: Lost", "completing action: 8: Other"} << QList<int>{-1, -1};
+            << QStringList{"starting action: 9: Lost", "completing action: 8: Other"} << QList<int>{-1, -1}
+            << QStringList{"Never ended", ""};
         QTest::newRow("end before start")
-            << QStringList{"completing action: 3: A", "starting action: 3:"} << QList<int>{-1, -1};
+            << QStringList{"completing action: 3: A", "starting action: 3:"} << QList<int>{-1, -1}
+            << QStringList{"", "Never ended"};
+        QTest::newRow("restarted, never ended")
+            << QStringList{"starting action: 5: A", "noise", "starting action: 5: A"} << QList<int>{-1, -1, -1}
+            << QStringList{"Restarted", "", "Never ended"};
         // An id far above the rows read when it starts, ending once many more were read.
         QStringList farApart{"starting action: 2000: A"};
         QList<int> farPartners{301};
+        QStringList farOutcomes{"Completed"};
         for (int i = 0; i < 300; ++i) {
             farApart << QStringLiteral("noise");
             farPartners << -1;
+            farOutcomes << QString();
         }
-        QTest::newRow("large id, ends far apart") << (farApart << "completing action: 2000:") << (farPartners << 0);
+        QTest::newRow("large id, ends far apart")
+            << (farApart << "completing action: 2000:") << (farPartners << 0) << (farOutcomes << QString());
     }
 
     void partners()
     {
         QFETCH(QStringList, messages);
         QFETCH(QList<int>, partners);
+        QFETCH(QStringList, outcomes);
         auto file = load(plannerLog(messages));
         auto viewer = std::make_unique<LogFileViewer>(file);
         const auto &entries = file->entries();
@@ -297,6 +307,9 @@ private slots:
                 const char *names[] = {"Start", "Complete", "Cancel"};
                 tip = QStringLiteral("Time %1, %2").arg(partner + 1).arg(QLatin1String(names[entries.at(partner)->activity()]));
             }
+            // A start tells the outcome of its run on a line of its own.
+            if (!outcomes.at(row).isEmpty())
+                tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + QStringLiteral("Outcome: ") + outcomes.at(row);
             QCOMPARE(viewer->topLevelItem(row)->toolTip(4), tip);
             QCOMPARE(viewer->partnerToolTip(row), tip);
         }
@@ -481,7 +494,7 @@ private slots:
     {
         auto viewer = view("1700000000.123 : Info : a : starting action: 5: Pick\n"
                            "1700000050.987 : Info : a : completing action: 5:\n");
-        QCOMPARE(viewer->topLevelItem(0)->toolTip(4), QStringLiteral("Time 1700000050.987, Complete"));
+        QCOMPARE(viewer->topLevelItem(0)->toolTip(4), QStringLiteral("Time 1700000050.987, Complete\nOutcome: Completed"));
         QCOMPARE(viewer->topLevelItem(1)->toolTip(4), QStringLiteral("Time 1700000000.123, Start"));
     }
 
