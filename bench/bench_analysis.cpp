@@ -91,6 +91,13 @@ Step measure(QTableView *table, RowChanges &changes, Action action)
     return step;
 }
 
+// Empties a line as a user does: select all, then Backspace.
+void clearByKeys(QLineEdit *line)
+{
+    QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(line, Qt::Key_Backspace);
+}
+
 void print(const char *what, const Step &step)
 {
     std::printf("  %-34s %.3fs, longest stall %.3fs, chosen run kept in view: %s\n", what, step.seconds, step.stall,
@@ -163,7 +170,7 @@ int main(int argc, char *argv[])
     }
     std::printf("  %-34s %.3fs, longest stall %.3fs, chosen run kept in view: %s\n", "slowest keystroke", slowestKey,
                 longestKeyStall, keptWhileTyping ? "yes" : "no");
-    print("clearing the box", measure(table, changes, [&] { narrowing->clear(); }));
+    print("clearing the box", measure(table, changes, [&] { clearByKeys(narrowing); }));
 
     QTableView *statistics = panel->statisticsTable();
     int statisticsRow = 0;
@@ -174,7 +181,7 @@ int main(int argc, char *argv[])
     print("statistics double-click", measure(table, changes, [&] {
               emit statistics->doubleClicked(statistics->model()->index(statisticsRow, 0));
           }));
-    print("clearing the box", measure(table, changes, [&] { narrowing->clear(); }));
+    print("clearing the box", measure(table, changes, [&] { clearByKeys(narrowing); }));
 
     double slowestSort = 0;
     for (int column = 0; column < table->model()->columnCount(); ++column) {
