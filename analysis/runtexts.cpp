@@ -73,6 +73,8 @@ std::shared_ptr<const RunTexts> RunTexts::make(const ActionAnalysis &analysis, c
                                                      : QString());
         texts->causes.push_back(recordMessage(file, analysis.shownCauseRow(int(run))));
         texts->widestId = std::max(texts->widestId, std::abs(occurrence.id));
+        if (texts->arguments.back().size() > texts->longestArguments.size())
+            texts->longestArguments = texts->arguments.back();
         for (double time : {occurrence.startTime, occurrence.endTime}) {
             if (std::fabs(time) > std::fabs(texts->widestTime))
                 texts->widestTime = time;

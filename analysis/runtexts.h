@@ -33,6 +33,7 @@ struct RunTexts final
     // The widest texts of the Id, Start, End and Duration columns, for
     // fitting them without measuring every row.
     int widestId = 0;
+    QString longestArguments;
     double widestTime = 0;
     double widestDuration = 0;
 

@@ -151,7 +151,6 @@ void ActionsPanel::fitColumns()
     // Numbers and outcomes fit their widest text, measured from the widest
     // values rather than row by row; arguments and cause share the rest.
     QHeaderView *header = tableView->horizontalHeader();
-    header->setStretchLastSection(false);
     const RunTexts *texts = runs->texts();
     const QFontMetrics metrics(tableView->font());
     const int padding = 2 * tableView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tableView) + 12;
@@ -175,7 +174,14 @@ void ActionsPanel::fitColumns()
     fit(ActionTableModel::SubActionsColumn, {});
     for (int column : {ActionTableModel::NameColumn, ActionTableModel::SubsystemColumn})
         header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
-    for (int column : {ActionTableModel::ArgumentsColumn, ActionTableModel::CauseColumn})
-        header->setSectionResizeMode(column, QHeaderView::Stretch);
+    // Arguments as wide as they are, up to a fifth of the table; the Cause,
+    // last, takes the rest.
+    header->setSectionResizeMode(ActionTableModel::ArgumentsColumn, QHeaderView::Interactive);
+    header->resizeSection(ActionTableModel::ArgumentsColumn,
+                          std::min(std::max(header->sectionSizeHint(ActionTableModel::ArgumentsColumn),
+                                            metrics.horizontalAdvance(texts ? texts->longestArguments : QString())
+                                                + padding),
+                                   std::max(120, tableView->viewport()->width() / 5)));
+    header->setStretchLastSection(true);
     statisticsView->resizeColumnsToContents();
 }

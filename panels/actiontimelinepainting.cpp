@@ -243,7 +243,12 @@ void ActionTimeline::paintLanes(QPainter &painter) const
     const auto &occurrences = analysis->occurrences;
     const int firstLane = scrollBar->value();
     const int lastLane = std::min(lanes->laneCount(), firstLane + visibleLanes() + 1);
-    const QFontMetrics metrics(font());
+    // Labels in a font that fits the lane.
+    QFont labelFont = font();
+    labelFont.setPixelSize(laneHeight - 4);
+    painter.save();
+    painter.setFont(labelFont);
+    const QFontMetrics metrics(labelFont);
     for (int lane = firstLane; lane < lastLane; ++lane) {
         const int top = lanesTop() + (lane - firstLane) * laneHeight;
         // Every run packed overlaps the view. Bars narrower than a pixel
@@ -286,6 +291,7 @@ void ActionTimeline::paintLanes(QPainter &painter) const
         }
         flush();
     }
+    painter.restore();
 }
 
 void ActionTimeline::paintSelection(QPainter &painter) const
