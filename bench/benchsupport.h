@@ -42,6 +42,8 @@ private:
 
 // A field of /proc/self/status (VmRSS, VmHWM) in megabytes; -1 when unavailable.
 long statusMegabytes(const char *field);
+// The same in kilobytes, as the system counts it.
+long statusKilobytes(const char *field);
 
 // Seconds since the timer was last started, restarting it.
 double lapSeconds(QElapsedTimer &timer);

@@ -17,6 +17,8 @@ fi
 quiet() { grep -v 'propagateSizeHints' || true; }
 echo "== reading and building rows, without a window ($(nproc) cores)"
 "$build/bin/bench_viewer" 2>&1 | quiet
+echo "== where the memory of an open log goes, 1000000 lines"
+"$build/bin/bench_memory" 1000000 2>&1 | quiet
 echo "== the analysis panels, 1000000 lines"
 "$build/bin/bench_analysis" 1000000 2>&1 | quiet
 echo "== the timeline, 1000000 lines"
