@@ -132,7 +132,7 @@ const QMap<int, std::shared_ptr<RobotAction>> &LogFile::actions() const
     return m_actions;
 }
 
-const QList<std::shared_ptr<LogFileEntry>> &LogFile::entries() const
+const QVector<std::shared_ptr<LogFileEntry>> &LogFile::entries() const
 {
     Q_ASSERT_X(!appendingElsewhere(), "LogFile::entries", "read without a ReadAccess while another thread appends");
     return m_entries;
@@ -172,7 +172,7 @@ void LogFile::linkActions(const std::atomic<bool> *cancelled)
         if ((m_linkedEntries & 0xffff) == 0 && cancelled && cancelled->load(std::memory_order_relaxed))
             break;
         LogFileEntry &entry = *m_entries.at(m_linkedEntries);
-        const QString &message = entry.message();
+        const QString message = entry.message();
         // What linking the last entry did, so that it can be done again when
         // a followed record is continued.
         m_lastLinked.registered.clear();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logfileentry.h"
+#include "messagestore.h"
 #include "robotaction.h"
 
 #include <QHash>
@@ -11,6 +12,7 @@
 #include <QStringList>
 #include <QStringView>
 #include <QThread>
+#include <QVector>
 
 #include <atomic>
 #include <memory>
@@ -59,7 +61,7 @@ public:
     // The entries, for the thread that appends to the file (the GUI thread
     // of a shown file) or while nobody appends: work on other threads reads
     // through a ReadAccess.
-    const QList<std::shared_ptr<LogFileEntry>> &entries() const;
+    const QVector<std::shared_ptr<LogFileEntry>> &entries() const;
     // Every action, by id. Made from the index that linking uses when first
     // asked for: a map of a million actions costs seconds to fill while
     // linking, and only tests and tools look at it.
@@ -123,7 +125,9 @@ private:
     // so that the messages come in the order of a whole-file load.
     bool m_holdLinkProblems = false;
     std::vector<Problem> m_heldProblems;
-    QList<std::shared_ptr<LogFileEntry>> m_entries;
+    QVector<std::shared_ptr<LogFileEntry>> m_entries;
+    // The characters of the entries' messages, written by the reader.
+    MessageStore m_messageStore;
     std::shared_ptr<RobotAction> knownAction(int id) const;
     void addAction(int id, const std::shared_ptr<RobotAction> &action);
 
@@ -165,7 +169,7 @@ public:
     const LogFile &file() const { return m_file; }
     int count() const { return m_file.m_entries.size(); }
     const LogFileEntry &entry(int number) const { return *m_file.m_entries.at(number); }
-    const QList<std::shared_ptr<LogFileEntry>> &entries() const { return m_file.m_entries; }
+    const QVector<std::shared_ptr<LogFileEntry>> &entries() const { return m_file.m_entries; }
     std::vector<const RobotAction *> actionList() const { return m_file.actionList(); }
 
 private:

@@ -3,37 +3,55 @@
 #include "logtypes.h"
 
 #include <QString>
+#include <QStringView>
 
 #include <memory>
 
+class MessageStore;
 class RobotAction;
 
 // One record of a log file: a record line plus the continuation lines joined to it.
-class LogFileEntry
+//
+// Kept small, as a file holds millions: the message is stored as Latin-1
+// while every character it has fits, otherwise as UTF-16, in its file's
+// MessageStore (or, for an entry made without one, in a block of its own),
+// and is made a QString only when asked for.
+class LogFileEntry final
 {
 public:
     LogFileEntry(double time, EntryType type, const QString &subsystem);
-    virtual ~LogFileEntry();
+    ~LogFileEntry();
     Q_DISABLE_COPY_MOVE(LogFileEntry)
 
     double time() const { return m_time; }
-    EntryType type() const { return m_type; }
+    EntryType type() const { return EntryType(m_type); }
     const QString &subsystem() const { return m_subsystem; }
-    const QString &message() const { return m_message; }
+    QString message() const;
+    // The length of message(), without making it.
+    int messageLength() const { return int(m_length); }
     // Meaningful only while action() is set.
-    ActionActivity activity() const { return m_activity; }
+    ActionActivity activity() const { return ActionActivity(m_activity); }
     std::shared_ptr<RobotAction> action() const { return m_action; }
     bool hasAction() const { return m_action != nullptr; }
 
-    // Appends the text unchanged, with no separator.
-    void appendMessage(const QString &text);
+    // Appends the text unchanged, with no separator; into `store` when
+    // given, which must outlive the entry.
+    void appendMessage(QStringView text, MessageStore *store = nullptr);
     void setAction(std::shared_ptr<RobotAction> action, ActionActivity activity);
 
 private:
+    // Makes room for `length` characters of `wide` width, keeping the first
+    // `keep` characters; returns where the characters begin.
+    char *resize(quint32 keep, quint32 length, bool wide, MessageStore *store);
+
     double m_time;
-    EntryType m_type;
-    ActionActivity m_activity = NoActivity;
     QString m_subsystem;
-    QString m_message;
     std::shared_ptr<RobotAction> m_action;
+    char *m_text = nullptr;
+    quint32 m_length = 0;
+    quint8 m_type;
+    quint8 m_activity = NoActivity;
+    bool m_wide = false;
+    // m_text is a block of the entry's own, not a store's.
+    bool m_owned = false;
 };

@@ -119,7 +119,7 @@ bool LogFollower::open(ReloadReason &reason, bool &reload)
     // The last record read is shown and linked already, like one handed on.
     if (!entries.isEmpty()) {
         flushed = entries.last().get();
-        flushedLength = flushed->message().size();
+        flushedLength = flushed->messageLength();
     }
     opened = true;
     return true;
@@ -134,7 +134,7 @@ void LogFollower::handOnHeld(Batch &entries)
     sinkTarget = nullptr;
     if (!entries.empty()) {
         flushed = entries.back().first.get();
-        flushedLength = flushed->message().size();
+        flushedLength = flushed->messageLength();
     }
 }
 
@@ -187,7 +187,7 @@ LogFollower::Poll LogFollower::poll(qint64 maxBytes, Batch &entries, ReloadReaso
     tail = (tail + QByteArray::fromRawData(buffer.constData(), int(got))).right(LogReader::tailBytes);
     sinkTarget = nullptr;
     if (flushed) {
-        if (flushed->message().size() != flushedLength) {
+        if (flushed->messageLength() != flushedLength) {
             // Continued after it was shown: only a caller that can show it
             // anew goes on from here.
             if (!lastContinued) {
@@ -195,7 +195,7 @@ LogFollower::Poll LogFollower::poll(qint64 maxBytes, Batch &entries, ReloadReaso
                 return Poll::Reload;
             }
             *lastContinued = true;
-            flushedLength = flushed->message().size();
+            flushedLength = flushed->messageLength();
         }
         // A new record began: nothing can continue the old one any more.
         if (reader->holdsEntry())

@@ -429,7 +429,7 @@ void LogReader::handleRecord(QStringView line)
     }
     const QString &subsystem = m_subsystems->intern(line.mid(match.subsystemBegin, match.subsystemEnd - match.subsystemBegin));
     auto entry = std::make_shared<LogFileEntry>(time, match.type, subsystem);
-    entry->appendMessage(line.mid(match.messageBegin).toString());
+    entry->appendMessage(line.mid(match.messageBegin), &m_file.m_messageStore);
     m_previous = entry.get();
     if (m_sink) {
         if (m_held)
@@ -454,12 +454,12 @@ void LogReader::handleContinuation(QStringView line)
         return;
     }
     const QStringView text = line.mid(match.textBegin);
-    const int room = m_maxLineLength - m_previous->message().size();
+    const int room = m_maxLineLength - m_previous->messageLength();
     if (text.size() <= room) {
-        m_previous->appendMessage(text.toString());
+        m_previous->appendMessage(text, &m_file.m_messageStore);
         return;
     }
-    m_previous->appendMessage(leftOf(text, room).toString());
+    m_previous->appendMessage(leftOf(text, room), &m_file.m_messageStore);
     report(QStringLiteral("line ") + QString::number(m_lineNumber)
            + QStringLiteral(" is cut: the message it continues reached ") + QString::number(m_maxLineLength)
            + QStringLiteral(" characters"));
