@@ -32,6 +32,7 @@ QList<QTreeWidgetItem *> ViewerRows::takeRows()
 std::shared_ptr<RowPiece> ViewerRows::takePiece()
 {
     auto piece = std::make_shared<RowPiece>();
+    piece->first = takenEntries;
     piece->hasChildren.assign(hasChildren.begin() + long(takenEntries - firstEntry), hasChildren.end());
     piece->rows = takeRows();
     return piece;

@@ -10,6 +10,7 @@
 #include <vector>
 
 class LogFile;
+class LogFileEntry;
 class QTreeWidgetItem;
 class RobotAction;
 
@@ -23,6 +24,12 @@ struct RowPiece
 
     QList<QTreeWidgetItem *> rows;
     std::vector<bool> hasChildren;
+    // The entry of the first row.
+    int first = 0;
+    // The records of the rows, for a viewer that shows them while their
+    // file is still being read (it may not look at the file meanwhile);
+    // empty otherwise. They live as long as the file.
+    std::vector<const LogFileEntry *> entries;
     // How many entry rows the whole file will likely have, so that room
     // for them is made once.
     int expectedRows = 0;
