@@ -30,7 +30,7 @@ namespace {
 
 // Rows added per turn of the event loop while a file's rows come in: each
 // piece takes a few tens of milliseconds, so the window keeps answering.
-constexpr int rowsPerInsertion = 100000;
+constexpr int rowsPerInsertion = 50000;
 constexpr int persistentRowsDroppedPerTurn = 200000;
 // A viewer with more rows than this is taken apart a piece at a time.
 constexpr int largeViewerRows = 50000;
@@ -374,10 +374,14 @@ void LogFileViewer::showRowsReadSoFar()
 {
     if (veiled || topLevelItemCount() == 0)
         return;
-    // The columns fit the first rows that show, and again once all are in.
+    // The columns fit the first rows that show, measuring only the rows on
+    // screen, and again once all are in.
     if (!columnsFittedWhileLoading) {
         columnsFittedWhileLoading = true;
+        const int precision = header()->resizeContentsPrecision();
+        header()->setResizeContentsPrecision(0);
         fitColumns();
+        header()->setResizeContentsPrecision(precision);
     }
     // A reload's position is kept as soon as its rows are in.
     if (pendingRestore && !pendingRestore->atEnd

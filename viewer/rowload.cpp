@@ -18,7 +18,7 @@ constexpr int showingShare = 50;
 // rows go as soon as there are any, so that the first screen shows at once;
 // each piece after is as large as all before it, up to rowsPerPiece, so that
 // few pieces come and none holds up the GUI thread for long.
-constexpr int rowsPerPiece = 100000;
+constexpr int rowsPerPiece = 50000;
 
 int nextPieceSize(int handed)
 {
