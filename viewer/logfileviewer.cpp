@@ -245,9 +245,14 @@ void LogFileViewer::install(std::shared_ptr<LogFile> loaded, ViewerRows &rows)
         subActionBudget = defaultSubActionBudget(file->entries().size());
         source = std::make_unique<const LogLoader::Source>(load->source());
     }
-    // The index of the whole file replaces the one of the rows read so far,
-    // which lacked the partners still to come.
-    presenter.setPartners(std::move(rows.partners));
+    if (load) {
+        // The index of the rows read so far goes on over the rest.
+        const auto &entries = file->entries();
+        for (int number = presenter.partners().size(); number < entries.size(); ++number)
+            presenter.partners().add(*entries.at(number), number);
+    } else {
+        presenter.setPartners(std::move(rows.partners));
+    }
     std::vector<const LogFileEntry *>().swap(readEntries);
     subActionRows = rows.subActionRows;
     widestTimeText = rows.widestTimeText;

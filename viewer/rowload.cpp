@@ -32,7 +32,8 @@ std::shared_ptr<RowLoad> RowLoad::start(const QString &path, int fd, int budget,
 {
     std::shared_ptr<RowLoad> load(new RowLoad);
     auto shared = std::make_shared<Shared>();
-    shared->rows = ViewerRows::start();
+    // The viewer indexes the partners of the rows as they come.
+    shared->rows = ViewerRows::start(false);
     std::shared_ptr<Handoff> handoff = work.handoff();
     // The first three run on the loader's linking thread, and only there.
     LogLoader::Client client;

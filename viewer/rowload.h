@@ -16,8 +16,8 @@ struct RowPiece;
 // The viewer's share of loading a file: while the loader reads and links
 // the file, the rows of the entries linked so far are built on its linking
 // thread and handed to the viewer in pieces of growing size, with their
-// records, so that they show while the rest is read; the file, the partner
-// index and the last rows come once all of it is done.
+// records, so that they show while the rest is read; the file and the last
+// rows come once all of it is done. The viewer indexes the partners itself.
 class RowLoad final
 {
 public:

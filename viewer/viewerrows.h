@@ -49,8 +49,9 @@ public:
                                              std::atomic<int> *built = nullptr);
 
     // Rows built while the file is still being read: addRows() builds the
-    // rows of the entries linked so far, finish() the rest and the index.
-    static std::unique_ptr<ViewerRows> start();
+    // rows of the entries linked so far, finish() the rest and, unless the
+    // viewer indexes the partners itself (`indexPartners` false), the index.
+    static std::unique_ptr<ViewerRows> start(bool indexPartners = true);
     // Rows for the entries of a file that grows, from entry `entries` on,
     // after `subActionRows` sub-action rows built before; finish() builds
     // them, with `partners` the index of the entries before.
@@ -106,6 +107,7 @@ private:
     // addRows() stops for good at an entry whose rows could pass the least
     // budget; finish() builds from there.
     bool boundedOnly = true;
+    bool indexPartners = true;
     double widestTime = 0;
     bool tinyTime = false;
 };
