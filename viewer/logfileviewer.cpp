@@ -30,7 +30,7 @@ namespace {
 
 // Rows added per turn of the event loop while a file's rows come in: each
 // piece takes a few tens of milliseconds, so the window keeps answering.
-constexpr int rowsPerInsertion = 100000;
+constexpr int rowsPerInsertion = 50000;
 constexpr int persistentRowsDroppedPerTurn = 200000;
 // A viewer with more rows than this is taken apart a piece at a time.
 constexpr int largeViewerRows = 50000;
@@ -143,8 +143,8 @@ void LogFileViewer::startLoading(int fd, bool followed)
     connect(progressTimer, &QTimer::timeout, this, &LogFileViewer::showProgress);
     progressTimer->start();
 
-    // Rows come in while the file is read, before their file and index can
-    // be looked at: nothing of them is painted until it is read (paintEvent).
+    // Rows come in while the file is read, with their records, and show as
+    // they come; the file and its partner index come once it is all read.
     QPointer<LogFileViewer> self(this);
     // The budget depends on the entry count, which is known only once read.
     load = RowLoad::start(
@@ -190,9 +190,8 @@ QMenu *LogFileViewer::createContextMenu(const QModelIndex &index)
     menu->addSeparator();
     QTreeWidgetItem *item = itemFromIndex(index);
     const int row = entryOf(item);
-    const LogFileEntry *entry = file && !loading && row >= 0 && row < file->entries().size()
-        ? file->entries().at(row).get()
-        : nullptr;
+    const RowRecords shown = records();
+    const LogFileEntry *entry = !veiled && row >= 0 && row < shown.size() ? &shown.at(row) : nullptr;
     const RobotAction *subAction = item && item->type() == LogRowItem::SubActionRow
         ? static_cast<const LogRowItem *>(item)->subAction()
         : nullptr;
@@ -229,8 +228,12 @@ void LogFileViewer::showProgress()
     progressBar->setFormat((showing || !load ? QStringLiteral("Showing rows") : load->stage())
                            + QStringLiteral(" %p%"));
     progressBar->setValue(value);
+    // In the middle of an empty view; at the foot of the rows once they show.
     const QSize size(std::min(400, std::max(width() - 40, 100)), progressBar->sizeHint().height());
-    progressBar->setGeometry(QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size));
+    const QRect rows = viewport()->geometry();
+    const int top = !veiled && topLevelItemCount() > 0 ? std::max(rows.top(), rows.bottom() - size.height() - 8)
+                                                       : (height() - size.height()) / 2;
+    progressBar->setGeometry(QRect(QPoint((width() - size.width()) / 2, top), size));
     progressBar->show();
     emit loadProgressChanged(value / 10);
 }
@@ -242,15 +245,28 @@ void LogFileViewer::install(std::shared_ptr<LogFile> loaded, ViewerRows &rows)
         subActionBudget = defaultSubActionBudget(file->entries().size());
         source = std::make_unique<const LogLoader::Source>(load->source());
     }
-    presenter.setPartners(std::move(rows.partners));
+    if (load) {
+        // The index of the rows read so far goes on over the rest.
+        const auto &entries = file->entries();
+        for (int number = presenter.partners().size(); number < entries.size(); ++number)
+            presenter.partners().add(*entries.at(number), number);
+    } else {
+        presenter.setPartners(std::move(rows.partners));
+    }
+    std::vector<const LogFileEntry *>().swap(readEntries);
     subActionRows = rows.subActionRows;
     widestTimeText = rows.widestTimeText;
     typesSeen = rows.typesSeen;
     activitiesSeen = rows.activitiesSeen;
     queueRows(*rows.takePiece());
     loadDone = true;
-    if (!loading)
+    if (!loading) {
         insertPendingRows();
+        return;
+    }
+    // A start whose end was read since it became current gets it highlighted.
+    if (QTreeWidgetItem *current = currentItem())
+        onCurrentItemChanged(current, nullptr);
 }
 
 void LogFileViewer::queueRows(RowPiece &piece)
@@ -259,6 +275,14 @@ void LogFileViewer::queueRows(RowPiece &piece)
     visibility.addRows(int(piece.hasChildren.size()));
     hiddenSet->addRows(int(piece.hasChildren.size()));
     expectedRows = std::max(expectedRows, piece.expectedRows);
+    // Records handed over while the file is read: the rows show them, and
+    // the partners among them are indexed as far as they are read.
+    if (!file) {
+        for (const LogFileEntry *entry : piece.entries) {
+            presenter.partners().add(*entry, int(readEntries.size()));
+            readEntries.push_back(entry);
+        }
+    }
     pendingRows += piece.rows;
     piece.rows.clear();
     if (loading && !insertionScheduled) {
@@ -290,6 +314,8 @@ void LogFileViewer::insertPendingRows()
         addTopLevelItems(pendingInserted == 0 && count == total ? pendingRows : pendingRows.mid(pendingInserted, count));
         pendingInserted += count;
     }
+    if (loading)
+        showRowsReadSoFar();
     if (pendingInserted < total) {
         insertionScheduled = true;
         QTimer::singleShot(0, this, &LogFileViewer::insertPendingRows);
@@ -349,18 +375,49 @@ void LogFileViewer::showEvent(QShowEvent *event)
         fitColumns();
 }
 
+void LogFileViewer::showRowsReadSoFar()
+{
+    if (veiled || topLevelItemCount() == 0)
+        return;
+    // The columns fit the first rows that show, measuring only the rows on
+    // screen, and again once all are in.
+    if (!columnsFittedWhileLoading) {
+        columnsFittedWhileLoading = true;
+        const int precision = header()->resizeContentsPrecision();
+        header()->setResizeContentsPrecision(0);
+        fitColumns();
+        header()->setResizeContentsPrecision(precision);
+    }
+    // A reload's position is kept as soon as its rows are in.
+    if (pendingRestore && !pendingRestore->atEnd
+        && std::max(pendingRestore->currentEntry, pendingRestore->topEntry) < topLevelItemCount())
+        restorePosition();
+}
+
+void LogFileViewer::veil(bool on)
+{
+    if (on == veiled)
+        return;
+    veiled = on;
+    viewport()->update();
+    if (loading) {
+        showProgress();
+        showRowsReadSoFar();
+    }
+}
+
 void LogFileViewer::finishLoading()
 {
-    // The rows were laid out as they came; now they can show, unless a
-    // filter waits for them: then they show once it has applied, so that
-    // the rows it hides never show in passing.
+    // The rows showed as they came, unless a filter waits for them: then
+    // they show once it has applied, so that the rows it hides never show
+    // in passing.
     loading = false;
     fitColumns();
     load.reset();
     if (progressTimer)
         progressTimer->deleteLater();
     progressTimer = nullptr;
-    veiled = filter && !filter->isEmpty();
+    veil(filter && !filter->isEmpty());
     if (progressBar && veiled) {
         progressBar->setRange(0, 0);
         progressBar->setFormat(QStringLiteral("Filtering"));
@@ -405,9 +462,9 @@ void LogFileViewer::unveil()
 
 void LogFileViewer::paintEvent(QPaintEvent *event)
 {
-    // While the rows are read, or wait for their filter, the tree shows its
-    // background and no rows.
-    if (loading || veiled) {
+    // While the rows wait for their filter, the tree shows its background
+    // and no rows.
+    if (veiled) {
         QPainter painter(viewport());
         painter.fillRect(event->rect(), viewport()->palette().brush(QPalette::Base));
         return;
@@ -439,33 +496,37 @@ int LogFileViewer::findPartner(int row, ActionActivity activity) const
 
 QString LogFileViewer::partnerToolTip(int row) const
 {
-    return file ? presenter.partnerToolTip(*file, row) : QString();
+    return presenter.partnerToolTip(records(), row);
+}
+
+RowRecords LogFileViewer::records() const
+{
+    return file ? RowRecords(*file) : RowRecords(readEntries);
 }
 
 QVariant LogFileViewer::rowData(const LogRowItem &row, int column, int role, bool &handled) const
 {
     handled = false;
-    // Rows that come in while their file is read show nothing yet.
-    if (loading) {
+    // A viewer taken apart shows nothing; rows waiting for their filter
+    // give no tooltips.
+    if (disposing || (veiled && role == Qt::ToolTipRole)) {
         handled = true;
         return QVariant();
     }
-    if (!file)
-        return QVariant();
-    return presenter.data(*file, visibility, row, column, role, handled);
+    return presenter.data(records(), visibility, row, column, role, handled);
 }
 
 void LogFileViewer::onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetItem *previous)
 {
     Q_UNUSED(previous)
-    if (!current || !file || loading)
+    if (!current || disposing)
         return;
 
     // A sub-action row stands for the entry row it hangs under.
     const int row = entryOf(current);
     emit currentEntryChanged(row);
     // The cells changed without the model knowing: repaint.
-    if (presenter.highlightPartnerOf(*file, row))
+    if (presenter.highlightPartnerOf(records(), row))
         viewport()->update();
 }
 

@@ -18,6 +18,7 @@
 class BackgroundWork;
 class CompiledFilter;
 class LogFile;
+class LogFileEntry;
 class LogRowItem;
 class QMenu;
 class QProgressBar;
@@ -265,6 +266,14 @@ private:
     void dropProgressBar();
     // The rows show: their filter has applied.
     void unveil();
+    // Hides the rows (shows them again) while a filter waits for them.
+    void veil(bool on);
+    // Rows added while the file is read: the columns fit the first of them,
+    // and a reload's position is kept as soon as its rows are in.
+    void showRowsReadSoFar();
+    // What the rows show: the file's records, or while it is read, those
+    // handed over so far.
+    RowRecords records() const;
     void keepCurrentInView();
     void onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetItem *previous);
     void fitTimeColumn(const QString &widest);
@@ -317,7 +326,11 @@ private:
     int rowsComing = 0;
     // The file has been read and its last rows handed over.
     bool loadDone = false;
-    // Read, but its rows wait for the filter asked for meanwhile.
+    // The records of the rows handed over while the file is read, by entry;
+    // the file itself is the loader's until it is all read.
+    std::vector<const LogFileEntry *> readEntries;
+    bool columnsFittedWhileLoading = false;
+    // The rows wait for the filter asked for while the file is read.
     bool veiled = false;
     // The columns wait to be fitted until the viewer shows.
     bool columnsUnfitted = false;

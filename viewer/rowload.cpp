@@ -5,6 +5,8 @@
 #include "logfileviewer.h"
 #include "viewerrows.h"
 
+#include <algorithm>
+
 namespace {
 
 // The share of the progress that reading (and linking along with it) has, in
@@ -12,8 +14,16 @@ namespace {
 // viewer takes to add the rows to the view.
 constexpr int readingShare = 850;
 constexpr int showingShare = 50;
-// Rows handed to the viewer at a time while the file is read.
-constexpr int rowsPerPiece = 100000;
+// Rows handed to the viewer at a time while the file is read: the first
+// rows go as soon as there are any, so that the first screen shows at once;
+// each piece after is as large as all before it, up to rowsPerPiece, so that
+// few pieces come and none holds up the GUI thread for long.
+constexpr int rowsPerPiece = 50000;
+
+int nextPieceSize(int handed)
+{
+    return std::clamp(handed, 1, rowsPerPiece);
+}
 
 } // namespace
 
@@ -22,16 +32,25 @@ std::shared_ptr<RowLoad> RowLoad::start(const QString &path, int fd, int budget,
 {
     std::shared_ptr<RowLoad> load(new RowLoad);
     auto shared = std::make_shared<Shared>();
-    shared->rows = ViewerRows::start();
+    // The viewer indexes the partners of the rows as they come.
+    shared->rows = ViewerRows::start(false);
     std::shared_ptr<Handoff> handoff = work.handoff();
     // The first three run on the loader's linking thread, and only there.
     LogLoader::Client client;
     client.linked = [shared, handoff, piece](const LogLoader &loader, LogFile::Appender &file, int, int) {
         shared->rows->addRows(file.file());
-        if (shared->rows->rowsNotTaken() < rowsPerPiece)
+        if (shared->rows->rowsNotTaken() < nextPieceSize(shared->rowsHanded))
             return;
         std::shared_ptr<RowPiece> taken = shared->rows->takePiece();
         taken->expectedRows = int(loader.expectedEntries());
+        // The viewer shows the rows before the file is handed over: their
+        // records go along, as they will not change any more.
+        const auto &entries = file.file().entries();
+        const int count = int(taken->hasChildren.size());
+        taken->entries.reserve(size_t(count));
+        for (int number = taken->first; number < taken->first + count; ++number)
+            taken->entries.push_back(entries.at(number).get());
+        shared->rowsHanded += count;
         handoff->post([token = loader.cancelToken(), piece, taken] {
             if (!token.isCancelled())
                 piece(taken);

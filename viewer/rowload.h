@@ -15,8 +15,9 @@ struct RowPiece;
 
 // The viewer's share of loading a file: while the loader reads and links
 // the file, the rows of the entries linked so far are built on its linking
-// thread and handed to the viewer in pieces; the file, the partner index
-// and the last rows come once all of it is done.
+// thread and handed to the viewer in pieces of growing size, with their
+// records, so that they show while the rest is read; the file and the last
+// rows come once all of it is done. The viewer indexes the partners itself.
 class RowLoad final
 {
 public:
@@ -50,6 +51,8 @@ private:
         std::atomic<int> entryCount{0};
         std::atomic<int> rowsFinished{0};
         std::atomic<bool> building{false};
+        // Rows handed to the viewer so far; known to the linking thread only.
+        int rowsHanded = 0;
     };
     std::shared_ptr<Shared> shared;
     std::shared_ptr<LogLoader> loader;

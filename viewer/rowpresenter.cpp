@@ -35,15 +35,25 @@ int entryOf(const QTreeWidgetItem *item)
 
 } // namespace
 
-QVariant RowPresenter::data(const LogFile &file, const RowVisibility &visibility, const LogRowItem &row, int column,
+int RowRecords::size() const
+{
+    return file ? file->entries().size() : int(read->size());
+}
+
+const LogFileEntry &RowRecords::at(int number) const
+{
+    return file ? *file->entries().at(number) : *read->at(size_t(number));
+}
+
+QVariant RowPresenter::data(const RowRecords &records, const RowVisibility &visibility, const LogRowItem &row, int column,
                             int role, bool &handled) const
 {
     handled = false;
     if (column < 0 || column >= EntryPresentation::ColumnCount)
         return QVariant();
     if (row.type() == LogRowItem::EntryRow)
-        return entryData(file, visibility, row.entryNumber(), column, role, handled);
-    return subRowData(file, row, column, role, handled);
+        return entryData(records, visibility, row.entryNumber(), column, role, handled);
+    return subRowData(records, row, column, role, handled);
 }
 
 int RowPresenter::findPartner(int row, ActionActivity activity) const
@@ -51,28 +61,33 @@ int RowPresenter::findPartner(int row, ActionActivity activity) const
     return activity == Start ? index.nextEndOf(row) : index.previousStartOf(row);
 }
 
-QString RowPresenter::partnerToolTip(const LogFile &file, int row) const
+QString RowPresenter::partnerToolTip(const RowRecords &records, int row) const
 {
-    if (row < 0 || row >= file.entries().size())
+    if (row < 0 || row >= records.size())
         return QString();
-    const ActionActivity activity = file.entries().at(row)->activity();
+    const ActionActivity activity = records.at(row).activity();
     const int partner = findPartner(row, activity);
     if (activity == Start) {
         // The run ends at its partner unless the action starts again first.
+        // While the file is read, a start whose end is not read yet says
+        // nothing: its end may still come.
+        if (partner < 0 && records.isPartial())
+            return QString();
         const int nextStart = index.nextStartOf(row);
         const bool restarted = nextStart >= 0 && (partner < 0 || nextStart < partner);
-        return EntryPresentation::startToolTip(partner >= 0 ? file.entries().at(partner).get() : nullptr, restarted);
+        return EntryPresentation::startToolTip(partner >= 0 && partner < records.size() ? &records.at(partner) : nullptr,
+                                               restarted);
     }
-    if (partner < 0)
+    if (partner < 0 || partner >= records.size())
         return QString();
-    return EntryPresentation::partnerToolTip(*file.entries().at(partner));
+    return EntryPresentation::partnerToolTip(records.at(partner));
 }
 
-bool RowPresenter::highlightPartnerOf(const LogFile &file, int row)
+bool RowPresenter::highlightPartnerOf(const RowRecords &records, int row)
 {
     int partner = -1;
-    if (row >= 0 && row < file.entries().size()) {
-        const LogFileEntry &entry = *file.entries().at(row);
+    if (row >= 0 && row < records.size()) {
+        const LogFileEntry &entry = records.at(row);
         if (entry.hasAction())
             partner = findPartner(row, entry.activity());
     }
@@ -93,12 +108,12 @@ quint32 RowPresenter::cellColour(int number, int column, quint32 messageColour) 
     return EntryPresentation::noColour;
 }
 
-QVariant RowPresenter::entryData(const LogFile &file, const RowVisibility &visibility, int number, int column,
+QVariant RowPresenter::entryData(const RowRecords &records, const RowVisibility &visibility, int number, int column,
                                  int role, bool &handled) const
 {
-    if (number < 0 || number >= file.entries().size())
+    if (number < 0 || number >= records.size())
         return QVariant();
-    const LogFileEntry &entry = *file.entries().at(number);
+    const LogFileEntry &entry = records.at(number);
     const quint32 colour = EntryPresentation::messageColour(entry);
     handled = true;
     switch (role) {
@@ -121,7 +136,7 @@ QVariant RowPresenter::entryData(const LogFile &file, const RowVisibility &visib
         if (!entry.hasAction())
             return QVariant();
         if (column == EntryPresentation::ActivityColumn)
-            return partnerToolTip(file, number);
+            return partnerToolTip(records, number);
         // The cell shows the action; the record's own words (a failure
         // reason, say) are one hover away.
         if (column == EntryPresentation::MessageColumn)
@@ -155,7 +170,7 @@ QVariant RowPresenter::entryData(const LogFile &file, const RowVisibility &visib
     }
 }
 
-QVariant RowPresenter::subRowData(const LogFile &file, const LogRowItem &row, int column, int role,
+QVariant RowPresenter::subRowData(const RowRecords &records, const LogRowItem &row, int column, int role,
                                   bool &handled) const
 {
     handled = true;
@@ -179,7 +194,7 @@ QVariant RowPresenter::subRowData(const LogFile &file, const LogRowItem &row, in
         if (column == EntryPresentation::MessageColumn) {
             const int number = entryOf(&row);
             const ActionActivity activity =
-                number >= 0 && number < file.entries().size() ? file.entries().at(number)->activity() : NoActivity;
+                number >= 0 && number < records.size() ? records.at(number).activity() : NoActivity;
             const quint32 colour = EntryPresentation::activityColour(activity);
             if (colour != EntryPresentation::noColour)
                 return brushOf(colour);

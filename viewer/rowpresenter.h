@@ -7,11 +7,38 @@
 #include <QVariant>
 
 #include <unordered_set>
+#include <vector>
 
 class LogFile;
+class LogFileEntry;
 class LogRowItem;
 class QTreeWidgetItem;
 class RowVisibility;
+
+// The records a viewer's rows show: its file's, or while the file is still
+// being read (and only its loader may look at it), the records of the rows
+// handed over so far.
+class RowRecords final
+{
+public:
+    explicit RowRecords(const LogFile &file)
+        : file(&file)
+    {
+    }
+    explicit RowRecords(const std::vector<const LogFileEntry *> &read)
+        : read(&read)
+    {
+    }
+
+    int size() const;
+    const LogFileEntry &at(int number) const;
+    // Whether records may still come after these.
+    bool isPartial() const { return read != nullptr; }
+
+private:
+    const LogFile *file = nullptr;
+    const std::vector<const LogFileEntry *> *read = nullptr;
+};
 
 // What the rows of one viewer show, cell by cell, for each role the view
 // asks about: EntryPresentation's texts, colours and tooltips, plus what
@@ -23,26 +50,26 @@ class RowPresenter final
 public:
     // The value of `role` in `column` of `row`; `handled` is false where the
     // row's own item data applies.
-    QVariant data(const LogFile &file, const RowVisibility &visibility, const LogRowItem &row, int column, int role,
+    QVariant data(const RowRecords &records, const RowVisibility &visibility, const LogRowItem &row, int column, int role,
                   bool &handled) const;
 
     // Per entry, the other end of its action.
     PartnerIndex &partners() { return index; }
     void setPartners(PartnerIndex &&partners) { index = std::move(partners); }
     int findPartner(int row, ActionActivity activity) const;
-    QString partnerToolTip(const LogFile &file, int row) const;
+    QString partnerToolTip(const RowRecords &records, int row) const;
 
     // Highlights the other end of entry `row`'s action (none for -1);
     // false when the highlight stays where it is.
-    bool highlightPartnerOf(const LogFile &file, int row);
+    bool highlightPartnerOf(const RowRecords &records, int row);
     int highlightedRow() const { return highlighted; }
 
 private:
-    QVariant entryData(const LogFile &file, const RowVisibility &visibility, int number, int column, int role,
+    QVariant entryData(const RowRecords &records, const RowVisibility &visibility, int number, int column, int role,
                        bool &handled) const;
     // The background of a cell, noColour for the view's own.
     quint32 cellColour(int number, int column, quint32 messageColour) const;
-    QVariant subRowData(const LogFile &file, const LogRowItem &row, int column, int role, bool &handled) const;
+    QVariant subRowData(const RowRecords &records, const LogRowItem &row, int column, int role, bool &handled) const;
 
     PartnerIndex index;
     int highlighted = -1;

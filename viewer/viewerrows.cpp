@@ -32,6 +32,7 @@ QList<QTreeWidgetItem *> ViewerRows::takeRows()
 std::shared_ptr<RowPiece> ViewerRows::takePiece()
 {
     auto piece = std::make_shared<RowPiece>();
+    piece->first = takenEntries;
     piece->hasChildren.assign(hasChildren.begin() + long(takenEntries - firstEntry), hasChildren.end());
     piece->rows = takeRows();
     return piece;
@@ -64,9 +65,11 @@ std::unique_ptr<ViewerRows> ViewerRows::build(const LogFile &file, int budget, c
     return result;
 }
 
-std::unique_ptr<ViewerRows> ViewerRows::start()
+std::unique_ptr<ViewerRows> ViewerRows::start(bool indexPartners)
 {
-    return std::unique_ptr<ViewerRows>(new ViewerRows);
+    std::unique_ptr<ViewerRows> rows(new ViewerRows);
+    rows->indexPartners = indexPartners;
+    return rows;
 }
 
 std::unique_ptr<ViewerRows> ViewerRows::resume(int entries, int subActionRows)
@@ -140,7 +143,8 @@ void ViewerRows::addRow(const LogFile &file, int number, int budget)
         addChildActions(row, 1, action->children(), budget);
     hasChildren.push_back(children);
     rows.append(row);
-    partners.add(entry, number);
+    if (indexPartners)
+        partners.add(entry, number);
     ++builtEntries;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 class LogFile;
+class LogFileEntry;
 class QTreeWidgetItem;
 class RobotAction;
 
@@ -23,6 +24,12 @@ struct RowPiece
 
     QList<QTreeWidgetItem *> rows;
     std::vector<bool> hasChildren;
+    // The entry of the first row.
+    int first = 0;
+    // The records of the rows, for a viewer that shows them while their
+    // file is still being read (it may not look at the file meanwhile);
+    // empty otherwise. They live as long as the file.
+    std::vector<const LogFileEntry *> entries;
     // How many entry rows the whole file will likely have, so that room
     // for them is made once.
     int expectedRows = 0;
@@ -42,8 +49,9 @@ public:
                                              std::atomic<int> *built = nullptr);
 
     // Rows built while the file is still being read: addRows() builds the
-    // rows of the entries linked so far, finish() the rest and the index.
-    static std::unique_ptr<ViewerRows> start();
+    // rows of the entries linked so far, finish() the rest and, unless the
+    // viewer indexes the partners itself (`indexPartners` false), the index.
+    static std::unique_ptr<ViewerRows> start(bool indexPartners = true);
     // Rows for the entries of a file that grows, from entry `entries` on,
     // after `subActionRows` sub-action rows built before; finish() builds
     // them, with `partners` the index of the entries before.
@@ -99,6 +107,7 @@ private:
     // addRows() stops for good at an entry whose rows could pass the least
     // budget; finish() builds from there.
     bool boundedOnly = true;
+    bool indexPartners = true;
     double widestTime = 0;
     bool tinyTime = false;
 };

@@ -74,6 +74,10 @@ bool LogFileViewer::applyFilter(std::shared_ptr<const CompiledFilter> compiled)
     filterPass.cancel();
     filtering = false;
     if (loading || !file) {
+        // The rows a filter would hide never show in passing: while one
+        // waits for the file, no rows do.
+        if (loading)
+            veil(!filter->isEmpty());
         updateBusy();
         return true;
     }

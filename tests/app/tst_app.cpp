@@ -469,8 +469,8 @@ private slots:
         QCOMPARE(qobject_cast<QTreeWidget *>(tabsOf(w)->currentWidget())->topLevelItemCount(), 1);
     }
 
-    // A tab appears at once and shows its progress; its rows follow when
-    // the file has been read. Closing it meanwhile stops the reading.
+    // A tab appears at once and shows its progress; its rows follow while
+    // the file is read. Closing it meanwhile stops the reading.
     void backgroundLoading()
     {
         const QString big = writeLog(QStringLiteral("big.log"), generatedLog(150000));
