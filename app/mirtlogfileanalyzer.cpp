@@ -14,7 +14,6 @@
 #include "logtab.h"
 #include "pendingtabs.h"
 #include "problemreport.h"
-#include "quickfilter.h"
 #include "recentfiles.h"
 #include "settingslists.h"
 #include "tabarea.h"
@@ -28,7 +27,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHash>
-#include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -503,18 +501,6 @@ QList<LogTab *> MirtLogFileAnalyzer::openTabs() const
     return all;
 }
 
-void MirtLogFileAnalyzer::applyQuickFilter(LogTab *tab, const QString &clause)
-{
-    if (clause.isEmpty())
-        return;
-    if (tabs->currentWidget() != tab->viewer())
-        tabs->setCurrentWidget(tab->viewer());
-    // The whole expression goes into the filter line, where it can be read
-    // and changed, and applies as if Return had been pressed.
-    filterEdit->setText(quickfilter::combine(tab->viewer()->filterText(), clause));
-    filterEntered();
-}
-
 void MirtLogFileAnalyzer::updateBusy()
 {
     // An export goes on, and is reported, after its tab is closed.
@@ -600,38 +586,6 @@ void MirtLogFileAnalyzer::currentTabChanged()
     setWindowTitle(viewer ? name + QStringLiteral(" \u2014 MirtLogFileAnalyzer") : QStringLiteral("MirtLogFileAnalyzer"));
 }
 
-void MirtLogFileAnalyzer::goToNext(int type, bool forward)
-{
-    LogFileViewer *viewer = currentViewer();
-    if (!viewer || viewer->goToNext(EntryType(type), forward))
-        return;
-    const QString what = type == Error ? QStringLiteral("error") : QStringLiteral("warning");
-    setStatus(forward ? QStringLiteral("no later %1 is shown").arg(what)
-                      : QStringLiteral("no earlier %1 is shown").arg(what));
-}
-
-void MirtLogFileAnalyzer::goToTime()
-{
-    LogFileViewer *viewer = currentViewer();
-    if (!viewer)
-        return;
-    QInputDialog dialog(this);
-    dialog.setObjectName(QStringLiteral("goToTimeDialog"));
-    dialog.setWindowTitle(tr("Go to Time"));
-    dialog.setLabelText(tr("Time in seconds:"));
-    if (dialog.exec() != QDialog::Accepted || !tabs->isAncestorOf(viewer))
-        return;
-    const QString text = dialog.textValue().trimmed();
-    bool number = false;
-    const double time = text.toDouble(&number);
-    if (!number || !std::isfinite(time))
-        setStatus(QStringLiteral("'%1' is not a time").arg(text));
-    else if (viewer->isLoading())
-        setStatus(QStringLiteral("the file is still being read"));
-    else if (!viewer->goToTime(time))
-        setStatus(QStringLiteral("no row shown at or after time %1").arg(text));
-}
-
 void MirtLogFileAnalyzer::exportChosen()
 {
     LogTab *tab = currentTab();
@@ -682,66 +636,6 @@ void MirtLogFileAnalyzer::closeTab(int index)
     // holding up the window.
     viewer->dispose();
     updateBusy();
-}
-
-void MirtLogFileAnalyzer::viewExpandAll()
-{
-    if (LogFileViewer *viewer = currentViewer())
-        viewer->expandAllRows();
-}
-
-void MirtLogFileAnalyzer::viewCollapseAll()
-{
-    if (LogFileViewer *viewer = currentViewer())
-        viewer->collapseAllRows();
-}
-
-void MirtLogFileAnalyzer::filterEntered()
-{
-    const QString text = filterEdit->text();
-    const QList<LogTab *> targets = applyToAllTabs->isChecked() ? openTabs() : QList<LogTab *>{currentTab()};
-    if (text.isEmpty()) {
-        setStatus(QStringLiteral("Ready"));
-        for (LogTab *tab : targets) {
-            if (!tab)
-                continue;
-            tab->takeFilterReport();
-            setTabStatus(tab, QStringLiteral("Ready"));
-            tab->viewer()->clearFilter();
-        }
-        return;
-    }
-    const std::shared_ptr<const CompiledFilter> compiled = CompiledFilter::compile(text);
-    if (!compiled->isValid()) {
-        filterEdit->setInvalid(true);
-        setStatus(compiled->error());
-        return;
-    }
-    filter = compiled;
-    filterEdit->remember(text);
-    settings.setValue(QStringLiteral("FilterHistory"), filterEdit->history());
-    applyFilter();
-    if (applyToAllTabs->isChecked()) {
-        for (LogTab *tab : targets) {
-            if (tab == currentTab())
-                continue;
-            tab->reportFilter();
-            tab->viewer()->applyFilter(compiled);
-        }
-    }
-}
-
-void MirtLogFileAnalyzer::applyFilter()
-{
-    LogTab *tab = currentTab();
-    if (!tab) {
-        setStatus(QStringLiteral("Ready"));
-        return;
-    }
-    // The viewer filters its own rows, off this thread; the status line
-    // says what it did once it is done.
-    tab->reportFilter();
-    tab->viewer()->applyFilter(filter ? filter : CompiledFilter::compile(QString()));
 }
 
 void MirtLogFileAnalyzer::closeEvent(QCloseEvent *event)
