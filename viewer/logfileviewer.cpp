@@ -24,6 +24,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <limits>
 #include <climits>
 
 namespace {
@@ -31,6 +32,9 @@ namespace {
 // Rows added per turn of the event loop while a file's rows come in: each
 // piece takes a few tens of milliseconds, so the window keeps answering.
 constexpr int rowsPerInsertion = 50000;
+// Records whose partners are indexed in one turn of the event loop once the
+// file is read: some tens of milliseconds.
+constexpr int partnersPerTurn = 200000;
 constexpr int persistentRowsDroppedPerTurn = 200000;
 // A viewer with more rows than this is taken apart a piece at a time.
 constexpr int largeViewerRows = 50000;
@@ -246,10 +250,10 @@ void LogFileViewer::install(std::shared_ptr<LogFile> loaded, ViewerRows &rows)
         source = std::make_unique<const LogLoader::Source>(load->source());
     }
     if (load) {
-        // The index of the rows read so far goes on over the rest.
-        const auto &entries = file->entries();
-        for (int number = presenter.partners().size(); number < entries.size(); ++number)
-            presenter.partners().add(*entries.at(number), number);
+        // The index of the rows read so far goes on over the rest: a slice
+        // now, and while the file is still shown as loading, a slice per
+        // turn of the event loop until it is complete.
+        indexPartners(loading ? partnersPerTurn : std::numeric_limits<int>::max());
     } else {
         presenter.setPartners(std::move(rows.partners));
     }
@@ -275,6 +279,7 @@ void LogFileViewer::queueRows(RowPiece &piece)
     visibility.addRows(int(piece.hasChildren.size()));
     hiddenSet->addRows(int(piece.hasChildren.size()));
     expectedRows = std::max(expectedRows, piece.expectedRows);
+    presenter.partners().reserve(expectedRows);
     // Records handed over while the file is read: the rows show them, and
     // the partners among them are indexed as far as they are read.
     if (!file) {
@@ -326,10 +331,27 @@ void LogFileViewer::insertPendingRows()
     if (!loadDone)
         return;
     if (loading) {
+        if (!indexPartners(partnersPerTurn)) {
+            insertionScheduled = true;
+            QTimer::singleShot(0, this, &LogFileViewer::insertPendingRows);
+            return;
+        }
         finishLoading();
         return;
     }
     fitColumns();
+}
+
+bool LogFileViewer::indexPartners(int limit)
+{
+    if (!file)
+        return true;
+    const auto &entries = file->entries();
+    const int from = presenter.partners().size();
+    const int end = int(std::min<qint64>(entries.size(), qint64(from) + limit));
+    for (int number = from; number < end; ++number)
+        presenter.partners().add(*entries.at(number), number);
+    return presenter.partners().size() >= entries.size();
 }
 
 void LogFileViewer::fitColumns()

@@ -260,6 +260,9 @@ private:
     QList<QTreeWidgetItem *> takeUninsertedRows();
     void finishLoading();
     void fitColumns();
+    // Indexes the partners of up to `limit` more records of the file;
+    // whether every record is indexed.
+    bool indexPartners(int limit);
     // Widens the Type and Activity columns for the names of these bits.
     void fitNameColumns(unsigned types, unsigned activities);
     void showProgress();

@@ -77,3 +77,11 @@ void PartnerIndex::removeLast()
     waitingBefore.pop_back();
     lastAdd = Undo();
 }
+
+void PartnerIndex::reserve(int rows)
+{
+    if (rows <= int(nextEnd.capacity()))
+        return;
+    for (std::vector<int> *list : {&nextEnd, &previousStart, &nextStart, &waitingBefore})
+        list->reserve(size_t(rows));
+}

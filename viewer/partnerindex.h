@@ -19,6 +19,9 @@ public:
 
     // Adds the next entry; `row` is its entry number, one more than the last.
     void add(const LogFileEntry &entry, int row);
+    // Makes room for `rows` entries at once: growing the lists of ten
+    // million entries step by step would copy them on the GUI thread.
+    void reserve(int rows);
     // Takes the last entry added out again, as if it had never been added:
     // for a record whose action changed when it was continued.
     void removeLast();
