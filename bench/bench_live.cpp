@@ -78,14 +78,9 @@ bool continuedRecords(MirtLogFileAnalyzer &window, const QString &path, double &
 void followedLog(qint64 lines)
 {
     WindowBenchApplication app(const_cast<char *>("bench_live"));
-    RobotLogOptions options;
-    options.lines = lines;
-    const QString path = app.filePath(QStringLiteral("followed.log"));
-    QString error;
-    if (!writeRobotLog(path, options, nullptr, &error)) {
-        std::fprintf(stderr, "bench_live: %s\n", qPrintable(error));
+    const QString path = app.writeLog(lines, QStringLiteral("followed.log"));
+    if (path.isEmpty())
         return;
-    }
     MirtLogFileAnalyzer window;
     window.resize(1200, 800);
     window.show();

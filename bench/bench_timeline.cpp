@@ -140,14 +140,9 @@ int main(int argc, char *argv[])
     restartWithHugePageHeap(argv);
     WindowBenchApplication app(argv[0]);
 
-    RobotLogOptions options;
-    options.lines = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1000000;
-    const QString path = app.filePath(QStringLiteral("robot.log"));
-    QString error;
-    if (!writeRobotLog(path, options, nullptr, &error)) {
-        std::fprintf(stderr, "bench_timeline: %s\n", qPrintable(error));
+    const QString path = app.writeLog(argc > 1 ? QByteArray(argv[1]).toLongLong() : 1000000);
+    if (path.isEmpty())
         return 1;
-    }
 
     MirtLogFileAnalyzer window;
     window.resize(1400, 900);

@@ -3,6 +3,8 @@
 // What the benchmarks that drive the real window share. Header only, so that
 // `make bench-baseline` can build it into an earlier checkout as it stands.
 
+#include "robotloggenerator.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -27,6 +29,21 @@ public:
     }
 
     QString filePath(const QString &name) const { return dir.filePath(name); }
+
+    // A generated robot log of `lines` lines in the benchmark's folder; its
+    // path, or an empty one (the reason printed) when it cannot be written.
+    QString writeLog(qint64 lines, const QString &name = QStringLiteral("robot.log")) const
+    {
+        RobotLogOptions options;
+        options.lines = lines;
+        const QString path = filePath(name);
+        QString error;
+        if (!writeRobotLog(path, options, nullptr, &error)) {
+            std::fprintf(stderr, "%s: %s\n", arguments[0], qPrintable(error));
+            return QString();
+        }
+        return path;
+    }
 
 private:
     void prepare()

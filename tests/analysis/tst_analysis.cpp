@@ -35,20 +35,6 @@
 
 namespace {
 
-// "1.0 : Info : <subsystem> : <message>" lines at times 1, 2, 3, ...
-QByteArray records(const QStringList &lines)
-{
-    QByteArray out;
-    for (int i = 0; i < lines.size(); ++i) {
-        const QStringList parts = lines.at(i).split(QLatin1Char('|'));
-        // "level|subsystem|message", or just the message of an Info record of subsystem arm.
-        const QString level = parts.size() == 3 ? parts.at(0) : QStringLiteral("Info");
-        const QString subsystem = parts.size() == 3 ? parts.at(1) : QStringLiteral("arm");
-        out += QStringLiteral("%1.0 : %2 : %3 : %4\n").arg(i + 1).arg(level, subsystem, parts.last()).toUtf8();
-    }
-    return out;
-}
-
 // Per run: "<id> <outcome> <start row>-<end row>", and the cause's row when there is one.
 QStringList describeRuns(const ActionAnalysis &analysis)
 {

@@ -15,20 +15,6 @@
 
 namespace {
 
-// "level|subsystem|message", or just the message of an Info record of
-// subsystem arm, one record a line at times 1, 2, 3, ...
-QByteArray records(const QStringList &lines)
-{
-    QByteArray out;
-    for (int i = 0; i < lines.size(); ++i) {
-        const QStringList parts = lines.at(i).split(QLatin1Char('|'));
-        const QString level = parts.size() == 3 ? parts.at(0) : QStringLiteral("Info");
-        const QString subsystem = parts.size() == 3 ? parts.at(1) : QStringLiteral("arm");
-        out += QStringLiteral("%1.0 : %2 : %3 : %4\n").arg(i + 1).arg(level, subsystem, parts.last()).toUtf8();
-    }
-    return out;
-}
-
 // The run's outcome, rows, end time and the message of its own cause.
 QString describe(const ActionAnalysis &analysis, const LogFile &file, int run)
 {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // Writes `content` to the file `name` in `dir` and returns its path; a test
@@ -14,6 +15,21 @@ inline QString writeTestFile(const QTemporaryDir &dir, const QString &name, cons
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
         qFatal("cannot write %s", qPrintable(path));
     return path;
+}
+
+// One record a line at times 1, 2, 3, ...: each line is
+// "level|subsystem|message", or just the message of an Info record of
+// subsystem arm.
+inline QByteArray records(const QStringList &lines)
+{
+    QByteArray out;
+    for (int i = 0; i < lines.size(); ++i) {
+        const QStringList parts = lines.at(i).split(QLatin1Char('|'));
+        const QString level = parts.size() == 3 ? parts.at(0) : QStringLiteral("Info");
+        const QString subsystem = parts.size() == 3 ? parts.at(1) : QStringLiteral("arm");
+        out += QStringLiteral("%1.0 : %2 : %3 : %4\n").arg(i + 1).arg(level, subsystem, parts.last()).toUtf8();
+    }
+    return out;
 }
 
 // A log of `records` records of every level from a few subsystems, with
