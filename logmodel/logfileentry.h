@@ -29,6 +29,14 @@ public:
     QString message() const;
     // The length of message(), without making it.
     int messageLength() const { return int(m_length); }
+    // The message's characters as they are kept, for reading them without
+    // making a QString: Latin-1 unless messageIsWide(), then UTF-16.
+    bool messageIsWide() const { return m_wide; }
+    QLatin1String messageLatin1() const { return QLatin1String(m_wide || !m_text ? "" : m_text, m_wide ? 0 : int(m_length)); }
+    QStringView messageUtf16() const
+    {
+        return m_wide ? QStringView(reinterpret_cast<const QChar *>(m_text), qsizetype(m_length)) : QStringView();
+    }
     // Meaningful only while action() is set.
     ActionActivity activity() const { return ActionActivity(m_activity); }
     std::shared_ptr<RobotAction> action() const { return m_action; }

@@ -4,6 +4,8 @@
 #include "logfileentry.h"
 #include "robotaction.h"
 
+#include <algorithm>
+
 RowMatcher::RowMatcher(const QString &text, bool caseSensitive, bool regularExpression)
     : pattern(text)
     , sensitivity(caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive)
@@ -31,7 +33,34 @@ RowMatcher::RowMatcher(const QString &text, bool caseSensitive, bool regularExpr
             digits = digits && digit;
             numeric = numeric && (digit || u == '.' || u == 'e' || u == 'E' || u == '+' || u == '-');
         }
+        plain = PlainTextFinder(text, sensitivity);
     }
+    for (int type = Debug; type <= Unknown; ++type)
+        inTypeName[size_t(type)] = occursIn(EntryPresentation::typeName(EntryType(type)));
+    for (int activity = Start; activity <= NoActivity; ++activity)
+        inActivityName[size_t(activity)] = occursIn(EntryPresentation::activityName(ActionActivity(activity)));
+}
+
+bool RowMatcher::occursInPlain(QStringView cell) const
+{
+    switch (plain.find(cell)) {
+    case PlainTextFinder::Found:
+        return true;
+    case PlainTextFinder::NotFound:
+        return false;
+    case PlainTextFinder::Unsure:
+        break;
+    }
+    return occursIn(cell.toString());
+}
+
+bool RowMatcher::occursInMessage(const LogFileEntry &entry) const
+{
+    const PlainTextFinder::Result result
+        = entry.messageIsWide() ? plain.find(entry.messageUtf16()) : plain.find(entry.messageLatin1());
+    if (result != PlainTextFinder::Unsure)
+        return result == PlainTextFinder::Found;
+    return occursIn(entry.message());
 }
 
 bool RowMatcher::occursIn(const QString &cell) const
@@ -67,12 +96,14 @@ QVector<QPair<int, int>> RowMatcher::find(const QString &cell) const
 
 bool RowMatcher::matches(const LogFileEntry &entry) const
 {
+    if (pattern.isEmpty() || !valid)
+        return false;
     const RobotAction *action = entry.action().get();
-    if (occursIn(action ? EntryPresentation::actionText(*action) : entry.message()))
+    if (action ? occursInPlain(EntryPresentation::actionText(*action)) : occursInMessage(entry))
         return true;
-    if (occursIn(entry.subsystem()) || occursIn(EntryPresentation::typeName(entry.type())))
+    if (occursInPlain(entry.subsystem()) || inTypeName[size_t(std::clamp(int(entry.type()), 0, 4))])
         return true;
-    if (action && (occursIn(EntryPresentation::activityName(entry.activity()))
+    if (action && (inActivityName[size_t(std::clamp(int(entry.activity()), 0, 3))]
                    || (digits && occursIn(QString::number(action->id())))))
         return true;
     return numeric && occursIn(EntryPresentation::timeText(entry.time()));

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "plaintextfinder.h"
+
+#include <array>
+
 #include <QRegularExpression>
 #include <QString>
 #include <QStringMatcher>
@@ -43,6 +47,13 @@ private:
     bool regular;
     bool valid = true;
     QStringMatcher matcher;
+    // The same text, searched in the characters as a record keeps them.
+    PlainTextFinder plain;
+    // Whether the text occurs in each type's and each activity's name.
+    std::array<bool, 5> inTypeName{};
+    std::array<bool, 4> inActivityName{};
+    bool occursInMessage(const LogFileEntry &entry) const;
+    bool occursInPlain(QStringView cell) const;
     QRegularExpression expression;
     QRegularExpression marking;
     // Only a text of digits and the like can occur in a time or an action

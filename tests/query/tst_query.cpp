@@ -3,6 +3,7 @@
 
 #include "backgroundwork.h"
 #include "compiledfilter.h"
+#include "entrypresentation.h"
 #include "entrysearch.h"
 #include "filterpass.h"
 #include "logfile.h"
@@ -200,6 +201,52 @@ private slots:
         });
         QTRY_VERIFY_WITH_TIMEOUT(done, 30000);
         QVERIFY(found == expected);
+    }
+
+    // Find counts a row when the text occurs in one of its cells as the view
+    // shows them (invisible characters as markers), whether the record keeps
+    // its message as Latin-1 or as UTF-16, in either case.
+    void matchesWhatTheCellsShow_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("caseSensitive");
+        const QString texts[] = {
+            QStringLiteral("timeout"), QStringLiteral("TIMEOUT"), QStringLiteral("\u00e9t\u00e9"),
+            QStringLiteral("\u00c9T\u00c9"), QStringLiteral("\u03bc"), QStringLiteral("\u00b5m"),
+            QStringLiteral("stra\u00dfe"), QStringLiteral("ab"), QStringLiteral("<U+0001>"), QStringLiteral("0001"),
+            QStringLiteral("co<U+00AD>de"), QStringLiteral("code"), QStringLiteral("\u0394\u03b9"),
+            QStringLiteral("warn"), QStringLiteral("start"), QStringLiteral("a\tb"), QStringLiteral("e"),
+            QStringLiteral("\u00ff"), QStringLiteral("\u0178"), QStringLiteral("Pick, bin"), QStringLiteral("7"),
+        };
+        for (const QString &text : texts) {
+            QTest::addRow("%s, ignoring case", qPrintable(text)) << text << false;
+            QTest::addRow("%s, case-sensitive", qPrintable(text)) << text << true;
+        }
+    }
+
+    void matchesWhatTheCellsShow()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, caseSensitive);
+        QTemporaryDir dir;
+        const auto file = loadBytes(dir, records({
+            QStringLiteral("Timeout while waiting"), QStringLiteral("\u00e9t\u00e9 \u00b5m"),
+            QStringLiteral("STRASSE and Stra\u00dfe"), QStringLiteral("a\u0001b"), QStringLiteral("co\u00adde"),
+            QStringLiteral("\u0394\u0399 wide \u00c9T\u00c9 TIMEOUT"), QStringLiteral("Warning|nav|a\tb"),
+            QStringLiteral("\u00ff and \u0178"), QStringLiteral("starting action: 7: Pick, bin3 []"),
+            QStringLiteral("completing action: 7:"), QStringLiteral("\u2028line"),
+        }));
+        const Qt::CaseSensitivity sensitivity = caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+        const RowMatcher matcher(text, caseSensitive, false);
+        QCOMPARE(file->entries().size(), 11);
+        for (const auto &entry : file->entries()) {
+            bool shown = false;
+            for (int column = 0; column < EntryPresentation::ColumnCount; ++column) {
+                const QString cell = EntryPresentation::cellText(*entry, column);
+                shown = shown || EntryPresentation::withVisibleControls(cell).contains(text, sensitivity);
+            }
+            QVERIFY2(matcher.matches(*entry) == shown, qPrintable(entry->message()));
+        }
     }
 
     // What an export writes reads back as the records it was given, with
