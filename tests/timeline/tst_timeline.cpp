@@ -89,7 +89,8 @@ private:
         if (!QTest::qWaitForWindowExposed(window.get()))
             return false;
         window->openLogFile(writeTestFile(dir, QStringLiteral("t%1.log").arg(++files), content));
-        QTest::qWaitFor([this] { return !window->property("busy").toBool(); }, 60000);
+        if (!QTest::qWaitFor([this] { return !window->property("busy").toBool(); }, 60000))
+            return false;
         window->findChild<QAction *>(QStringLiteral("viewTimeline"))->trigger();
         timeline = window->findChild<ActionTimeline *>();
         // The window gives the dock a third of its height once it shows.
