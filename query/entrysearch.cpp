@@ -47,6 +47,7 @@ CancelToken run(const std::shared_ptr<Search> &search, BackgroundWork &work, Ent
         workers,
         [search, chunks](const CancelToken &token) {
             const LogFile::ReadAccess reading(*search->file);
+            RowMatcher::Memo memo;
             for (int at = search->nextChunk.fetch_add(1); at < chunks; at = search->nextChunk.fetch_add(1)) {
                 std::vector<int> &found = search->found[size_t(at)];
                 const int end = std::min(search->count, (at + 1) * EntrySearch::chunkSize);
@@ -56,7 +57,7 @@ CancelToken run(const std::shared_ptr<Search> &search, BackgroundWork &work, Ent
                     if (token.isCancelled())
                         return;
                     const int row = search->row(index);
-                    if (search->looked(row) && row < reading.count() && search->matcher->matches(reading.entry(row)))
+                    if (search->looked(row) && row < reading.count() && search->matcher->matches(reading.entry(row), memo))
                         found.push_back(row);
                 }
             }

@@ -1,6 +1,5 @@
 #include "plaintextfinder.h"
 
-#include <type_traits>
 
 namespace {
 
@@ -25,18 +24,6 @@ bool shownAsMarker(ushort unit)
     }
 }
 
-// Whether a Latin-1 byte is shown as a marker, looked up in a table made once.
-bool latin1ShownAsMarker(uchar byte)
-{
-    static const std::array<bool, 256> table = [] {
-        std::array<bool, 256> shown{};
-        for (int i = 0; i < 256; ++i)
-            shown[size_t(i)] = shownAsMarker(ushort(i));
-        return shown;
-    }();
-    return table[byte];
-}
-
 } // namespace
 
 PlainTextFinder::PlainTextFinder(const QString &text, Qt::CaseSensitivity sensitivity)
@@ -56,6 +43,12 @@ PlainTextFinder::PlainTextFinder(const QString &text, Qt::CaseSensitivity sensit
     }
     for (int i = 0; i < 256; ++i)
         latin1Folded[size_t(i)] = ignoreCase ? QChar(ushort(i)).toCaseFolded().unicode() : ushort(i);
+    for (int i = 0; i < 256; ++i) {
+        if (shownAsMarker(ushort(i)))
+            latin1Kind[size_t(i)] = Marker;
+        else if (usable && latin1Folded[size_t(i)] == folded.at(0).unicode())
+            latin1Kind[size_t(i)] = FirstCharacter;
+    }
 }
 
 PlainTextFinder::Result PlainTextFinder::find(QLatin1String cell) const
@@ -68,38 +61,44 @@ PlainTextFinder::Result PlainTextFinder::find(QStringView cell) const
     return findIn(reinterpret_cast<const ushort *>(cell.data()), int(cell.size()));
 }
 
+ushort PlainTextFinder::fold(ushort unit) const
+{
+    if (unit < 256)
+        return latin1Folded[unit];
+    return ignoreCase ? QChar(unit).toCaseFolded().unicode() : unit;
+}
+
 template<typename Char>
 PlainTextFinder::Result PlainTextFinder::findIn(const Char *data, int size) const
 {
     if (!usable)
         return Unsure;
-    constexpr bool latin1 = std::is_same<Char, uchar>::value;
-    const auto fold = [this](Char c) -> ushort {
-        if (latin1)
-            return latin1Folded[size_t(c)];
-        return ignoreCase ? QChar(ushort(c)).toCaseFolded().unicode() : ushort(c);
-    };
-    const auto marker = [](Char c) {
-        if (latin1)
-            return latin1ShownAsMarker(uchar(c));
-        return (ushort(c) < 0x20 || ushort(c) >= 0x7f) && shownAsMarker(ushort(c));
-    };
     const auto *pattern = reinterpret_cast<const ushort *>(folded.constData());
     const int length = folded.size();
-    const ushort first = pattern[0];
     // A match before the first marker is one in the shown text as well: the
     // text holds no character shown as a marker, and markers replace only
     // those.
     for (int i = 0; i < size; ++i) {
-        if (marker(data[i]))
+        const ushort unit = ushort(data[i]);
+        const uchar kind = unit < 256 ? latin1Kind[unit] : wideKind(unit);
+        if (kind == Plain)
+            continue;
+        if (kind == Marker)
             return Unsure;
-        if (i + length > size || fold(data[i]) != first)
+        if (i + length > size)
             continue;
         int k = 1;
-        while (k < length && fold(data[i + k]) == pattern[k])
+        while (k < length && fold(ushort(data[i + k])) == pattern[k])
             ++k;
         if (k == length)
             return Found;
     }
     return NotFound;
+}
+
+uchar PlainTextFinder::wideKind(ushort unit) const
+{
+    if (shownAsMarker(unit))
+        return Marker;
+    return fold(unit) == folded.at(0).unicode() ? FirstCharacter : Plain;
 }

@@ -33,6 +33,11 @@ public:
 private:
     template<typename Char>
     Result findIn(const Char *data, int size) const;
+    ushort fold(ushort unit) const;
+
+    // What a character can be, looked up once per character scanned.
+    enum Kind : uchar { Plain, FirstCharacter, Marker };
+    uchar wideKind(ushort unit) const;
 
     // The text's characters, case-folded when the search ignores case.
     QString folded;
@@ -40,4 +45,5 @@ private:
     bool usable = false;
     // Each Latin-1 character as it is compared.
     std::array<ushort, 256> latin1Folded{};
+    std::array<uchar, 256> latin1Kind{};
 };

@@ -94,14 +94,48 @@ QVector<QPair<int, int>> RowMatcher::find(const QString &cell) const
     return places;
 }
 
+bool RowMatcher::occursInAction(const RobotAction &action, Memo *memo) const
+{
+    if (!memo)
+        return occursInPlain(EntryPresentation::actionText(action));
+    const size_t slot = (quintptr(&action) >> 4) % Memo::actionSlots;
+    if (memo->actions[slot] != &action) {
+        memo->actions[slot] = &action;
+        memo->inAction[slot] = occursInPlain(EntryPresentation::actionText(action));
+    }
+    return memo->inAction[slot];
+}
+
+bool RowMatcher::occursInSubsystem(const QString &subsystem, Memo *memo) const
+{
+    if (!memo)
+        return occursInPlain(subsystem);
+    // A file shares one string per subsystem name.
+    if (memo->subsystem != subsystem.constData() || subsystem.isEmpty()) {
+        memo->subsystem = subsystem.constData();
+        memo->inSubsystem = occursInPlain(subsystem);
+    }
+    return memo->inSubsystem;
+}
+
 bool RowMatcher::matches(const LogFileEntry &entry) const
+{
+    return matchesWith(entry, nullptr);
+}
+
+bool RowMatcher::matches(const LogFileEntry &entry, Memo &memo) const
+{
+    return matchesWith(entry, &memo);
+}
+
+bool RowMatcher::matchesWith(const LogFileEntry &entry, Memo *memo) const
 {
     if (pattern.isEmpty() || !valid)
         return false;
     const RobotAction *action = entry.action().get();
-    if (action ? occursInPlain(EntryPresentation::actionText(*action)) : occursInMessage(entry))
+    if (action ? occursInAction(*action, memo) : occursInMessage(entry))
         return true;
-    if (occursInPlain(entry.subsystem()) || inTypeName[size_t(std::clamp(int(entry.type()), 0, 4))])
+    if (occursInSubsystem(entry.subsystem(), memo) || inTypeName[size_t(std::clamp(int(entry.type()), 0, 4))])
         return true;
     if (action && (inActivityName[size_t(std::clamp(int(entry.activity()), 0, 3))]
                    || (digits && occursIn(QString::number(action->id())))))

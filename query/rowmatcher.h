@@ -13,6 +13,7 @@
 #include <vector>
 
 class LogFileEntry;
+class RobotAction;
 
 // Finds a text in the cells of entry rows: plainly or as a regular
 // expression, with or without letter case. Const and shared by the threads
@@ -38,8 +39,26 @@ public:
     // The places where the text occurs in `cell`: start and length each.
     QVector<QPair<int, int>> find(const QString &cell) const;
     bool occursIn(const QString &cell) const;
+    // What one thread found in the cells many rows share (a subsystem's
+    // name, an action's text), so that a scan of many rows looks at each of
+    // those once, or nearly so.
+    class Memo final
+    {
+    public:
+        Memo() = default;
+
+    private:
+        friend class RowMatcher;
+        static constexpr int actionSlots = 512;
+        const QChar *subsystem = nullptr;
+        bool inSubsystem = false;
+        std::array<const RobotAction *, actionSlots> actions{};
+        std::array<bool, actionSlots> inAction{};
+    };
+
     // Whether the text occurs in any of the six cells of the row of `entry`.
     bool matches(const LogFileEntry &entry) const;
+    bool matches(const LogFileEntry &entry, Memo &memo) const;
 
 private:
     QString pattern;
@@ -53,6 +72,10 @@ private:
     std::array<bool, 5> inTypeName{};
     std::array<bool, 4> inActivityName{};
     bool occursInMessage(const LogFileEntry &entry) const;
+    // Without a memo, every cell is looked at.
+    bool matchesWith(const LogFileEntry &entry, Memo *memo) const;
+    bool occursInAction(const RobotAction &action, Memo *memo) const;
+    bool occursInSubsystem(const QString &subsystem, Memo *memo) const;
     bool occursInPlain(QStringView cell) const;
     QRegularExpression expression;
     QRegularExpression marking;

@@ -288,6 +288,7 @@ private:
     std::vector<char> judge(int first) const;
     // Shows the rows visibility says, keeping the current row in view.
     void showVisibleRows();
+    void scheduleHiddenSync();
     void syncHiddenSet();
     void startFind();
     void copyRows();

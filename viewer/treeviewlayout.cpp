@@ -182,6 +182,57 @@ void reserveHidden(QTreeView *view, int count)
     model->persistent.indexes.reserve(model->persistent.indexes.size() + count);
 }
 
+struct HiddenRoom
+{
+    QSet<QPersistentModelIndex> hidden;
+    QMultiHash<QModelIndex, QPersistentModelIndexData *> persistent;
+};
+
+std::shared_ptr<HiddenRoom> makeHiddenRoom(int count)
+{
+    auto room = std::make_shared<HiddenRoom>();
+    room->hidden.reserve(count);
+    room->persistent.reserve(count);
+    return room;
+}
+
+namespace {
+
+// Tables this small are copied into the room made elsewhere; larger ones
+// grow in place.
+constexpr int copiedIntoRoom = 65536;
+
+template <typename Table, typename Insert>
+void takeRoom(Table &current, Table &room, int count, Insert insert)
+{
+    const int wanted = current.size() + count;
+    if (current.capacity() >= wanted)
+        return;
+    if (current.size() > copiedIntoRoom || room.capacity() < wanted) {
+        current.reserve(wanted);
+        return;
+    }
+    for (auto it = current.cbegin(); it != current.cend(); ++it)
+        insert(room, it);
+    current.swap(room);
+}
+
+} // namespace
+
+void takeHiddenRoom(QTreeView *view, HiddenRoom &room, int count)
+{
+    QTreeViewPrivate *d = privateOf(view);
+    takeRoom(d->hiddenIndexes, room.hidden, count, [](auto &table, auto it) { table.insert(*it); });
+    auto &persistent = static_cast<QAbstractItemModelPrivate *>(QObjectPrivate::get(view->model()))->persistent.indexes;
+    // Several entries of one index keep their order only where they are;
+    // such a table grows in place.
+    if (persistent.size() <= copiedIntoRoom && persistent.uniqueKeys().size() != persistent.size()) {
+        persistent.reserve(persistent.size() + count);
+        return;
+    }
+    takeRoom(persistent, room.persistent, count, [](auto &table, auto it) { table.insert(it.key(), it.value()); });
+}
+
 int hiddenSetSize(const QTreeView *view)
 {
     return privateOf(view)->hiddenIndexes.size();

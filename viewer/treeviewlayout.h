@@ -3,6 +3,7 @@
 #include <QModelIndex>
 #include <QVector>
 
+#include <memory>
 #include <vector>
 
 class QTreeView;
@@ -53,6 +54,14 @@ bool appendTopLevelRows(QTreeView *view, int first, int last, const std::vector<
 void hideRows(QTreeView *view, const int *rows, int count, bool hide);
 // Room in the view's hidden set for `count` more rows.
 void reserveHidden(QTreeView *view, int count);
+// The same room, made on any thread: the tables of millions of slots that
+// the hidden set and the model's persistent indexes need are filled there,
+// and takeHiddenRoom() hands them to the view on its own thread. Room taken
+// when the view's tables are already large is made in place, as
+// reserveHidden() does.
+struct HiddenRoom;
+std::shared_ptr<HiddenRoom> makeHiddenRoom(int count);
+void takeHiddenRoom(QTreeView *view, HiddenRoom &room, int count);
 int hiddenSetSize(const QTreeView *view);
 // Removes up to `count` entries from the view's hidden and expanded sets;
 // returns how many are left.

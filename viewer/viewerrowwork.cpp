@@ -140,11 +140,8 @@ void LogFileViewer::showVisibleRows()
     // The rows show at the next layout; the view's record of hidden rows
     // follows a piece at a time.
     scheduleDelayedItemsLayout();
-    hiddenSet->startSync(visibility.hiddenRows());
-    if (!syncScheduled) {
-        syncScheduled = true;
-        QTimer::singleShot(0, this, &LogFileViewer::syncHiddenSet);
-    }
+    hiddenSet->startSync(visibility.hiddenRows(), [this] { scheduleHiddenSync(); });
+    scheduleHiddenSync();
     const int nearest = visibility.nearestShown(current);
     if (nearest >= 0) {
         // Laid out now, so that the row can be centred.
@@ -160,10 +157,18 @@ void LogFileViewer::showVisibleRows()
     emit filterApplied(visibility.shownCount(), visibility.rowCount());
 }
 
+void LogFileViewer::scheduleHiddenSync()
+{
+    if (!syncScheduled && !hiddenSet->isWaitingForRoom()) {
+        syncScheduled = true;
+        QTimer::singleShot(0, this, &LogFileViewer::syncHiddenSet);
+    }
+}
+
 void LogFileViewer::syncHiddenSet()
 {
     syncScheduled = false;
-    if (disposing)
+    if (disposing || hiddenSet->isWaitingForRoom())
         return;
     if (hiddenSet->syncStep(visibility.hiddenRows())) {
         syncScheduled = true;

@@ -2,27 +2,46 @@
 
 #include "treeviewlayout.h"
 
+#include <QElapsedTimer>
 #include <QTreeView>
 
 #include <algorithm>
 
 namespace {
 
-// Changes to the view's record per piece, and rows looked at per piece:
-// each piece takes a few tens of milliseconds.
-constexpr int changesPerPiece = 40000;
+// A piece of the work on the view's record ends once it took this long,
+// looked at as often as `changesPerBatch` changes are made; and it looks at
+// no more rows than this.
+constexpr qint64 pieceNanoseconds = 20000000;
+constexpr int changesPerBatch = 2048;
 constexpr int rowsScannedPerPiece = 2000000;
+// Room for fewer rows than this is made at once, on the view's thread.
+constexpr int roomMadeElsewhere = 100000;
 
 } // namespace
 
 ViewHiddenSet::ViewHiddenSet(QTreeView *view)
     : view(view)
     , privateState(treeviewlayout::privateStateUsable())
+    , work(new BackgroundWork(view))
 {
 }
 
-void ViewHiddenSet::startSync(const std::vector<bool> &wanted)
+ViewHiddenSet::~ViewHiddenSet()
 {
+    roomMade.cancel();
+}
+
+void ViewHiddenSet::stopSync()
+{
+    position = -1;
+    waitingForRoom = false;
+    roomMade.cancel();
+}
+
+void ViewHiddenSet::startSync(const std::vector<bool> &wanted, std::function<void()> ready)
+{
+    stopSync();
     position = 0;
     if (!privateState)
         return;
@@ -31,25 +50,45 @@ void ViewHiddenSet::startSync(const std::vector<bool> &wanted)
         toHide += wanted[row] && !viewHidden[row] ? 1 : 0;
     // Made once: growing the set a piece at a time would rebuild it again
     // and again.
-    if (toHide > 0)
-        treeviewlayout::reserveHidden(view, toHide);
+    if (toHide < roomMadeElsewhere) {
+        if (toHide > 0)
+            treeviewlayout::reserveHidden(view, toHide);
+        return;
+    }
+    waitingForRoom = true;
+    roomMade = work->run([toHide](const CancelToken &) { return treeviewlayout::makeHiddenRoom(toHide); },
+                         [this, toHide, ready = std::move(ready)](std::shared_ptr<treeviewlayout::HiddenRoom> room) {
+                             waitingForRoom = false;
+                             // The tables the room keeps afterwards are small
+                             // or empty, and freed here.
+                             treeviewlayout::takeHiddenRoom(view, *room, toHide);
+                             ready();
+                         });
 }
 
 bool ViewHiddenSet::syncStep(const std::vector<bool> &wanted)
 {
     if (position < 0)
         return false;
+    if (waitingForRoom)
+        return true;
+    QElapsedTimer clock;
+    clock.start();
     const int count = int(std::min(wanted.size(), viewHidden.size()));
     std::vector<int> hide;
     std::vector<int> show;
     int row = position;
     const int scanEnd = int(std::min<qint64>(count, qint64(row) + rowsScannedPerPiece));
-    for (; row < scanEnd && int(hide.size() + show.size()) < changesPerPiece; ++row) {
-        if (wanted[size_t(row)] != viewHidden[size_t(row)])
-            (wanted[size_t(row)] ? hide : show).push_back(row);
+    while (row < scanEnd && clock.nsecsElapsed() < pieceNanoseconds) {
+        hide.clear();
+        show.clear();
+        for (; row < scanEnd && int(hide.size() + show.size()) < changesPerBatch; ++row) {
+            if (wanted[size_t(row)] != viewHidden[size_t(row)])
+                (wanted[size_t(row)] ? hide : show).push_back(row);
+        }
+        apply(hide, true);
+        apply(show, false);
     }
-    apply(hide, true);
-    apply(show, false);
     position = row < count ? row : -1;
     return position >= 0;
 }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "backgroundwork.h"
+
 #include <QtGlobal>
+
+#include <functional>
 
 #include <vector>
 
@@ -20,18 +24,22 @@ class ViewHiddenSet final
 {
 public:
     explicit ViewHiddenSet(QTreeView *view);
+    ~ViewHiddenSet();
     Q_DISABLE_COPY_MOVE(ViewHiddenSet)
 
     bool usesPrivateState() const { return privateState; }
     void addRows(int count) { viewHidden.resize(viewHidden.size() + size_t(std::max(count, 0)), false); }
 
-    // Starts over bringing the record in line; room for the rows it is to
-    // hide is made at once.
-    void startSync(const std::vector<bool> &wanted);
-    // Brings one piece in line; false once all of it is.
+    // Starts over bringing the record in line. Room for the rows it is to
+    // hide is made first: for many rows on a worker thread, and then
+    // `ready` is called, on the view's thread; until then isWaitingForRoom().
+    void startSync(const std::vector<bool> &wanted, std::function<void()> ready);
+    bool isWaitingForRoom() const { return waitingForRoom; }
+    // Brings one piece in line, within a few tens of milliseconds; false
+    // once all of it is.
     bool syncStep(const std::vector<bool> &wanted);
     bool isSyncing() const { return position >= 0; }
-    void stopSync() { position = -1; }
+    void stopSync();
     // Hides or shows these rows at once.
     void apply(const std::vector<int> &rows, bool hide);
 
@@ -66,6 +74,9 @@ private:
 
     QTreeView *view;
     const bool privateState;
+    BackgroundWork *work;
+    CancelToken roomMade;
+    bool waitingForRoom = false;
     // The rows the record holds because this set put them there.
     std::vector<bool> viewHidden;
     int viewHiddenCount = 0;

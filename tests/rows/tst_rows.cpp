@@ -2,6 +2,7 @@
 // two ways the view is brought in line with it (through the toolkit's
 // private state, or through public calls only).
 
+#include "compiledfilter.h"
 #include "entrypresentation.h"
 #include "localpath.h"
 #include "logfile.h"
@@ -315,6 +316,57 @@ private slots:
         QCOMPARE(hidden[1], hidden[0]);
         QCOMPARE(orders[1], orders[0]);
         QVERIFY(!orders[0].isEmpty());
+    }
+
+    // Once a filter has applied and the viewer is no longer busy, the view
+    // hides exactly the rows the filter does (isHidden() answers from it):
+    // also where the room for the view's record of hidden rows is made on a
+    // worker thread (more than 100,000 rows to hide), where that record held
+    // rows before, and where a new filter comes while the room is made.
+    void hiddenRowsAreRightWhenNoLongerBusy_data()
+    {
+        QTest::addColumn<QStringList>("filters");
+        QTest::addColumn<bool>("waitBetween");
+        const QString few = QStringLiteral("type != \"warning\" || time > 1000");
+        const QString most = QStringLiteral("type == \"error\"");
+        const QString half = QStringLiteral("subsystem == \"vision\" || isaction");
+        QTest::newRow("most rows hidden") << QStringList{most} << true;
+        QTest::newRow("a few rows hidden before") << QStringList{few, most} << true;
+        QTest::newRow("most, then shown again") << QStringList{most, QString()} << true;
+        QTest::newRow("a new filter once rows show") << QStringList{most, half} << false;
+        QTest::newRow("three, once rows show") << QStringList{most, few, half} << false;
+    }
+
+    void hiddenRowsAreRightWhenNoLongerBusy()
+    {
+        QFETCH(QStringList, filters);
+        QFETCH(bool, waitBetween);
+        QTemporaryDir dir;
+        QStringList errors;
+        const auto file = LogFile::load(writeTestFile(dir, QStringLiteral("h.log"), generatedLog(150000)), errors);
+        LogFileViewer viewer(file);
+        viewer.resize(600, 300);
+        viewer.show();
+        for (const QString &filter : filters) {
+            QSignalSpy applied(&viewer, &LogFileViewer::filterApplied);
+            QVERIFY(viewer.applyFilter(filter));
+            if (waitBetween)
+                QTRY_VERIFY_WITH_TIMEOUT(!viewer.isBusy(), 60000);
+            else
+                QVERIFY(applied.wait(60000));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!viewer.isBusy(), 60000);
+        const auto compiled = CompiledFilter::compile(filters.last());
+        FilterJudge judge(compiled);
+        int wrong = 0;
+        int hidden = 0;
+        for (int row = 0; row < viewer.topLevelItemCount(); ++row) {
+            const bool expected = !filters.last().isEmpty() && !judge.keeps(*file->entries().at(row));
+            hidden += expected ? 1 : 0;
+            wrong += viewer.isRowHidden(row, QModelIndex()) != expected ? 1 : 0;
+        }
+        QCOMPARE(wrong, 0);
+        QVERIFY(filters.last().isEmpty() || hidden > 0);
     }
 };
 
