@@ -15,7 +15,7 @@ QThreadPool *EntrySearch::pool()
     static QPointer<QThreadPool> searches;
     if (!searches) {
         searches = new QThreadPool(QCoreApplication::instance());
-        searches->setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
+        searches->setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
     }
     return searches;
 }
@@ -42,7 +42,12 @@ CancelToken run(const std::shared_ptr<Search> &search, BackgroundWork &work, Ent
 {
     const int chunks = (search->count + EntrySearch::chunkSize - 1) / EntrySearch::chunkSize;
     search->found.resize(size_t(chunks));
-    const int workers = std::max(1, std::min(EntrySearch::pool()->maxThreadCount(), chunks));
+    // A plain text costs little per row and is counted on every core; a
+    // regular expression may take long on each, and leaves one core to the
+    // loads and filters of other tabs.
+    const int cores = EntrySearch::pool()->maxThreadCount();
+    const int threads = search->matcher->isRegularExpression() ? cores - 1 : cores;
+    const int workers = std::max(1, std::min(threads, chunks));
     return work.runParallel(
         workers,
         [search, chunks](const CancelToken &token) {

@@ -15,9 +15,10 @@ class RowMatcher;
 // they are when it starts; each thread looks at chunks of entries and keeps
 // the matches of its chunks, read through a ReadAccess.
 //
-// Searches run on a pool of their own, one thread fewer than the cores (at
-// least one), so that a search that takes long never holds up the loads and
-// filters of other tabs; they look at their token before every row.
+// Searches run on a pool of their own, so that a search that takes long
+// never holds up the loads and filters of other tabs: a plain text on every
+// core, a regular expression on one thread fewer than the cores (at least
+// one). They look at their token before every row.
 class EntrySearch final
 {
 public:

@@ -31,6 +31,7 @@ public:
 
     bool isValid() const { return valid; }
     bool isEmpty() const { return pattern.isEmpty(); }
+    bool isRegularExpression() const { return regular; }
 
     // Backtracking steps one cell may take when counting, and when marking.
     static constexpr int countingMatchLimit = 500000;
