@@ -3,7 +3,9 @@
 # rows headless, the analysis panels, the timeline, following a log a writer appends to,
 # then the real window on 1,000,000 and 10,000,000 lines (find and export
 # included, then 200 small files opened in one call).
-# BENCH_LINES="1000000" limits the window runs to the sizes given.
+# BENCH_LINES="1000000" limits the window runs to the sizes given; each is
+# followed by the same run of the build before rows showed while a file is
+# read (BENCH_BASELINE=0 leaves it out).
 set -euo pipefail
 build=${1:-build}
 cd "$(dirname "$0")/.."
@@ -30,4 +32,9 @@ echo "== a continued record of a followed log, and a backtracking search"
 for lines in ${BENCH_LINES:-1000000 10000000}; do
     echo "== the real window, $lines lines"
     "$build/bin/bench_window" "$lines" 2>&1 | quiet
+    # The same, with the build before rows showed while a file is read,
+    # unless BENCH_BASELINE=0.
+    if [[ ${BENCH_BASELINE:-1} != 0 ]]; then
+        scripts/bench-baseline.sh "${BENCH_BASELINE_COMMIT:-3521818}" "$lines"
+    fi
 done
