@@ -25,6 +25,8 @@ LogFile::~LogFile()
     }
     for (const auto &action : qAsConst(m_sparseActions))
         action->releaseChildren();
+    for (const auto &action : m_retiredActions)
+        action->releaseChildren();
 }
 
 std::shared_ptr<LogFile> LogFile::load(const QString &path, QStringList &errors)
@@ -132,10 +134,10 @@ const QMap<int, std::shared_ptr<RobotAction>> &LogFile::actions() const
     return m_actions;
 }
 
-const QVector<std::shared_ptr<LogFileEntry>> &LogFile::entries() const
+const EntryList &LogFile::entries() const
 {
     Q_ASSERT_X(!appendingElsewhere(), "LogFile::entries", "read without a ReadAccess while another thread appends");
-    return m_entries;
+    return m_entries.list();
 }
 
 bool LogFile::appendingElsewhere() const
@@ -149,10 +151,10 @@ void LogFile::linkActions()
     linkActions(nullptr);
 }
 
-void LogFile::appendEntry(std::shared_ptr<LogFileEntry> entry, qint64 lineNumber)
+LogFileEntry &LogFile::appendEntry(LogFileEntry &&entry, qint64 lineNumber)
 {
-    m_entries.append(std::move(entry));
     m_unlinkedLineNumbers.push_back(lineNumber);
+    return m_entries.append(std::move(entry));
 }
 
 void LogFile::reserveEntries(int count)
@@ -171,7 +173,7 @@ void LogFile::linkActions(const std::atomic<bool> *cancelled)
     for (; m_linkedEntries < m_entries.size(); ++m_linkedEntries) {
         if ((m_linkedEntries & 0xffff) == 0 && cancelled && cancelled->load(std::memory_order_relaxed))
             break;
-        LogFileEntry &entry = *m_entries.at(m_linkedEntries);
+        LogFileEntry &entry = m_entries.at(m_linkedEntries);
         const QString message = entry.message();
         // What linking the last entry did, so that it can be done again when
         // a followed record is continued.
@@ -185,7 +187,7 @@ void LogFile::linkActions(const std::atomic<bool> *cancelled)
         std::vector<const RobotAction *> ancestors;
         QStringView rejected;
         if (auto action = findOrParseAction(QStringView(message), position, brackets, ancestors, &rejected))
-            entry.setAction(std::move(action), activity);
+            entry.setAction(action.get(), activity);
         if (!rejected.isNull()) {
             const qint64 line = lineNumber(m_linkedEntries);
             QString text = QStringLiteral("line ") + QString::number(line) + QStringLiteral(": action number '")
@@ -222,12 +224,18 @@ std::shared_ptr<RobotAction> LogFile::findOrParseAction(const QString &text, int
 void LogFile::forgetActions(const std::vector<int> &ids)
 {
     for (const int id : ids) {
-        if (id >= 0 && size_t(id) < m_denseActions.size() && m_denseActions[size_t(id)]) {
-            m_denseActions[size_t(id)].reset();
-            --m_actionCount;
-        } else if (m_sparseActions.remove(id) > 0) {
-            --m_actionCount;
-        }
+        std::shared_ptr<RobotAction> action;
+        if (id >= 0 && size_t(id) < m_denseActions.size() && m_denseActions[size_t(id)])
+            action = std::exchange(m_denseActions[size_t(id)], nullptr);
+        else
+            action = m_sparseActions.take(id);
+        if (!action)
+            continue;
+        --m_actionCount;
+        // Once the file links entries, one of them may name it: then it
+        // stays, no longer found by its id, for as long as the entries do.
+        if (m_linkedEntries > 0)
+            m_retiredActions.push_back(std::move(action));
     }
     // The map is made again when next asked for.
     m_mappedActions = -1;
@@ -348,7 +356,7 @@ std::vector<std::shared_ptr<RobotAction>> LogFile::Appender::relinkLast()
         dropped.push_back(std::move(action));
     }
     file.m_mappedActions = -1;
-    LogFileEntry &last = *file.m_entries.last();
+    LogFileEntry &last = file.m_entries.last();
     last.setAction(nullptr, NoActivity);
     --file.m_linkedEntries;
     file.m_unlinkedLineNumbers.assign(1, file.m_lastLinked.line);

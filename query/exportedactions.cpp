@@ -22,7 +22,7 @@ QString ExportedActions::message(const LogFileEntry &entry)
     const QString prefix = matchActionPrefix(text, position);
     if (prefix.isEmpty())
         return text;
-    const RobotAction *wanted = entry.action().get();
+    const RobotAction *wanted = entry.action();
     if (!wanted || links->action(wanted->id())) {
         // The record is linked as a reader links it. An action a reader
         // knows already cannot be told anew; it is the shown one unless the

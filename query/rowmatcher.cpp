@@ -67,7 +67,7 @@ QVector<QPair<int, int>> RowMatcher::find(const QString &cell) const
 
 bool RowMatcher::matches(const LogFileEntry &entry) const
 {
-    const RobotAction *action = entry.action().get();
+    const RobotAction *action = entry.action();
     if (occursIn(action ? EntryPresentation::actionText(*action) : entry.message()))
         return true;
     if (occursIn(entry.subsystem()) || occursIn(EntryPresentation::typeName(entry.type())))

@@ -86,7 +86,7 @@ void ViewerRows::addRows(const LogFile &file)
     const auto &entries = file.entries();
     const int least = LogFileViewer::minSubActionBudget;
     while (boundedOnly && builtEntries < entries.size()) {
-        const RobotAction *action = entries.at(builtEntries)->action().get();
+        const RobotAction *action = entries.at(builtEntries)->action();
         if (action && !action->children().isEmpty()
             && subActionRows + countSubRows(action->children(), 1, least - subActionRows) > least) {
             boundedOnly = false;
@@ -133,7 +133,7 @@ void ViewerRows::addRow(const LogFile &file, int number, int budget)
         widestTime = magnitude;
     if (magnitude > 0 && magnitude < 1e-4)
         tinyTime = true;
-    const RobotAction *action = entry.action().get();
+    const RobotAction *action = entry.action();
     typesSeen |= 1u << std::clamp(int(entry.type()), 0, 4);
     if (action)
         activitiesSeen |= 1u << std::clamp(int(entry.activity()), 0, 3);
@@ -183,7 +183,7 @@ bool ViewerRows::rebuildSubRows(QTreeWidgetItem *row, const LogFile &file, int n
         }
     }
     qDeleteAll(row->takeChildren());
-    const RobotAction *action = file.entries().at(number)->action().get();
+    const RobotAction *action = file.entries().at(number)->action();
     const bool children = action && !action->children().isEmpty();
     if (children)
         addChildActions(row, 1, action->children(), budget);
