@@ -91,8 +91,10 @@ void LogFile::addAction(int id, const std::shared_ptr<RobotAction> &action)
     if (m_addedIds)
         m_addedIds->push_back(id);
     if (id >= 0 && qint64(id) < std::max<qint64>(denseActionIds, qint64(m_entries.size()) * denseActionIdsPerEntry)) {
+        // The vector's room grows in steps; only the places up to the
+        // highest id are filled.
         if (size_t(id) >= m_denseActions.size())
-            m_denseActions.resize(std::max(size_t(id) + 1, m_denseActions.size() * 2));
+            m_denseActions.resize(size_t(id) + 1);
         m_denseActions[size_t(id)] = action;
         return;
     }
@@ -254,7 +256,7 @@ std::shared_ptr<RobotAction> LogFile::findOrParseAction(QStringView text, int &p
         return known;
 
     QStringView childText;
-    auto action = parseActionDescription(text, position, id, childText, brackets);
+    auto action = parseActionDescription(text, position, id, childText, brackets, &m_sharedTexts);
     if (!action)
         return nullptr;
     // Registered before the child list is read: a malformed list leaves it known.

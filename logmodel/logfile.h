@@ -1,5 +1,6 @@
 #pragma once
 
+#include "actionparser.h"
 #include "entrylist.h"
 #include "logfileentry.h"
 #include "messagestore.h"
@@ -138,6 +139,8 @@ private:
     // vector; the others are in the hash.
     std::vector<std::shared_ptr<RobotAction>> m_denseActions;
     QHash<int, std::shared_ptr<RobotAction>> m_sparseActions;
+    // The names and arguments of the actions, each text once.
+    SharedTexts m_sharedTexts;
     // Actions forgotten while entries of the file may name them.
     std::vector<std::shared_ptr<RobotAction>> m_retiredActions;
     int m_actionCount = 0;
