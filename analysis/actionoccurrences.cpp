@@ -53,7 +53,7 @@ public:
         // sub-action runs inside.
         for (const RobotAction *action : file.actionList()) {
             for (const auto &child : action->children())
-                parentsOf[child.get()].push_back(action);
+                parentsOf[child].push_back(action);
         }
     }
 

@@ -59,7 +59,7 @@ void checkAcyclic(const RobotAction *action, QSet<const RobotAction *> &path, QS
     path.insert(action);
     check(path.size() <= LogFile::maxActionDepth + 1);
     for (const auto &child : action->children())
-        checkAcyclic(child.get(), path, done);
+        checkAcyclic(child, path, done);
     path.remove(action);
     done.insert(action);
 }

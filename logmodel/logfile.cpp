@@ -14,20 +14,9 @@ LogFile::LogFile(const QString &path, QObject *parent)
 {
 }
 
-LogFile::~LogFile()
-{
-    // Every action is held by the map, so dropping the child links first lets
-    // each action go on its own; a long chain of parents would otherwise be
-    // released recursively, one stack frame per link.
-    for (const auto &action : m_denseActions) {
-        if (action)
-            action->releaseChildren();
-    }
-    for (const auto &action : qAsConst(m_sparseActions))
-        action->releaseChildren();
-    for (const auto &action : m_retiredActions)
-        action->releaseChildren();
-}
+// Actions name their sub-actions without owning them, so each goes on its
+// own, however long a chain of parents is.
+LogFile::~LogFile() = default;
 
 std::shared_ptr<LogFile> LogFile::load(const QString &path, QStringList &errors)
 {
@@ -274,7 +263,7 @@ std::shared_ptr<RobotAction> LogFile::findOrParseAction(QStringView text, int &p
         // A child that is this action or one of its ancestors would make the
         // action its own descendant; it is left out.
         if (child && std::find(ancestors.begin(), ancestors.end(), child.get()) == ancestors.end())
-            action->addChild(child);
+            action->addChild(child.get());
         if (childPosition >= childText.size())
             break;
         if (childText.at(childPosition) != QLatin1Char(',')) {

@@ -41,7 +41,7 @@ std::shared_ptr<RowPiece> ViewerRows::takePiece()
 namespace {
 
 // The sub-action rows below `children`, counted as far as `limit`.
-qint64 countSubRows(const QList<std::shared_ptr<RobotAction>> &children, int depth, qint64 limit)
+qint64 countSubRows(const QList<const RobotAction *> &children, int depth, qint64 limit)
 {
     qint64 count = 0;
     for (const auto &child : children) {
@@ -148,7 +148,7 @@ void ViewerRows::addRow(const LogFile &file, int number, int budget)
     ++builtEntries;
 }
 
-void ViewerRows::addChildActions(QTreeWidgetItem *parent, int depth, const QList<std::shared_ptr<RobotAction>> &children,
+void ViewerRows::addChildActions(QTreeWidgetItem *parent, int depth, const QList<const RobotAction *> &children,
                                  int budget)
 {
     for (const auto &child : children) {
@@ -158,7 +158,7 @@ void ViewerRows::addChildActions(QTreeWidgetItem *parent, int depth, const QList
         }
         ++subActionRows;
         const bool hasChildren = !child->children().isEmpty();
-        auto *row = LogRowItem::subActionRow(child.get(), hasChildren);
+        auto *row = LogRowItem::subActionRow(child, hasChildren);
         // Added before its own children: the item then has no subtree to walk.
         parent->addChild(row);
         if (!hasChildren)

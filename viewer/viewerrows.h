@@ -96,8 +96,7 @@ public:
 private:
     ViewerRows() = default;
     void addRow(const LogFile &file, int number, int budget);
-    void addChildActions(QTreeWidgetItem *parent, int depth, const QList<std::shared_ptr<RobotAction>> &children,
-                         int budget);
+    void addChildActions(QTreeWidgetItem *parent, int depth, const QList<const RobotAction *> &children, int budget);
 
     QList<QTreeWidgetItem *> rows;
     // Entries whose rows are built, and those handed on in pieces.
