@@ -1,6 +1,7 @@
 #include "actionparser.h"
 
 #include "robotaction.h"
+#include "slotpool.h"
 
 #include <algorithm>
 #include <climits>
@@ -170,7 +171,9 @@ std::shared_ptr<RobotAction> parseActionDescription(QStringView text, int &posit
         return nullptr;
 
     const int nameEnd = findDelimiter(text, position);
-    auto action = std::make_shared<RobotAction>(id, textOf(text.mid(position, nameEnd - position)));
+    // The action and its count in one slot of a pool: a file has millions.
+    auto action = std::allocate_shared<RobotAction>(SlotAllocator<RobotAction>(), id,
+                                                    textOf(text.mid(position, nameEnd - position)));
     position = nameEnd;
 
     for (;;) {

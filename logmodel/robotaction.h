@@ -8,11 +8,11 @@
 // parent whose child list names it. It carries no state of its own: what a
 // record says about it lives in the record's activity. The file that read it
 // owns it, and its sub-actions.
-class RobotAction
+class RobotAction final
 {
 public:
     RobotAction(int id, const QString &name);
-    virtual ~RobotAction();
+    ~RobotAction();
     Q_DISABLE_COPY_MOVE(RobotAction)
 
     int id() const { return m_id; }

@@ -8,8 +8,8 @@
 
 // Memory for objects of one size that are made and freed by the million, on
 // any thread (a viewer's rows: built on a worker, freed on another when a
-// tab closes): slots cut from large blocks, without the C library's header
-// and rounding per object.
+// tab closes; a file's actions): slots cut from large blocks, without the C
+// library's header and rounding per object.
 //
 // Each thread keeps a few free slots of its own and trades them with the
 // pool a batch at a time, so that the pool's lock is taken once per batch.
@@ -58,4 +58,51 @@ private:
     std::vector<char *> m_blocks;
     char *m_unused = nullptr;
     char *m_unusedEnd = nullptr;
+};
+
+// An allocator that takes single objects from the SlotPool of their size
+// (std::allocate_shared makes an object and its count in one of them).
+template <typename T>
+class SlotAllocator final
+{
+public:
+    using value_type = T;
+
+    SlotAllocator() = default;
+    template <typename U>
+    SlotAllocator(const SlotAllocator<U> &)
+    {
+    }
+
+    T *allocate(std::size_t count)
+    {
+        if (SlotPool *pool = poolFor(count))
+            return static_cast<T *>(pool->allocate());
+        return static_cast<T *>(::operator new(count * sizeof(T)));
+    }
+    void deallocate(T *object, std::size_t count)
+    {
+        if (SlotPool *pool = poolFor(count))
+            pool->deallocate(object);
+        else
+            ::operator delete(object);
+    }
+
+    template <typename U>
+    bool operator==(const SlotAllocator<U> &) const
+    {
+        return true;
+    }
+    template <typename U>
+    bool operator!=(const SlotAllocator<U> &) const
+    {
+        return false;
+    }
+
+private:
+    static SlotPool *poolFor(std::size_t count)
+    {
+        // Slots are aligned for pointers only.
+        return count == 1 && alignof(T) <= alignof(void *) ? SlotPool::forSize(sizeof(T)) : nullptr;
+    }
 };
