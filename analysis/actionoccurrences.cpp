@@ -53,7 +53,7 @@ public:
         // sub-action runs inside.
         for (const RobotAction *action : file.actionList()) {
             for (const auto &child : action->children())
-                parentsOf[child.get()].push_back(action);
+                parentsOf[child].push_back(action);
         }
     }
 
@@ -81,7 +81,7 @@ private:
     void start(int row, const LogFileEntry &entry)
     {
         auto &occurrences = analysis.occurrences;
-        const RobotAction *action = entry.action().get();
+        const RobotAction *action = entry.action();
         ActionOccurrence occurrence;
         occurrence.id = action->id();
         occurrence.action = action;
@@ -118,7 +118,7 @@ private:
     void end(int row, const LogFileEntry &entry)
     {
         auto &occurrences = analysis.occurrences;
-        const RobotAction *action = entry.action().get();
+        const RobotAction *action = entry.action();
         const auto running = open.find(action->id());
         const ActionOccurrence::Outcome outcome =
             entry.activity() == Complete ? ActionOccurrence::Completed : ActionOccurrence::Cancelled;

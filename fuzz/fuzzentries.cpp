@@ -59,7 +59,7 @@ void checkAcyclic(const RobotAction *action, QSet<const RobotAction *> &path, QS
     path.insert(action);
     check(path.size() <= LogFile::maxActionDepth + 1);
     for (const auto &child : action->children())
-        checkAcyclic(child.get(), path, done);
+        checkAcyclic(child, path, done);
     path.remove(action);
     done.insert(action);
 }
@@ -99,7 +99,7 @@ void readLogBytes(const QByteArray &data)
     {
         LogFile::Batch handed;
         LogReader reader(piped);
-        reader.setEntrySink([&handed](std::shared_ptr<LogFileEntry> entry, qint64 line) {
+        reader.setEntrySink([&handed](LogFileEntry &&entry, qint64 line) {
             handed.emplace_back(std::move(entry), line);
         });
         // Linked piece by piece while reading goes on, as a load does: the

@@ -1,6 +1,7 @@
 #include "actionparser.h"
 
 #include "robotaction.h"
+#include "slotpool.h"
 
 #include <algorithm>
 #include <climits>
@@ -146,16 +147,33 @@ std::shared_ptr<RobotAction> parseActionDescription(const QString &text, int &po
     return action;
 }
 
-std::shared_ptr<RobotAction> parseActionDescription(QStringView text, int &position, int id,
-                                                    QStringView &childText, BracketIndex &brackets)
+QString SharedTexts::get(QStringView text)
 {
+    if (text.isEmpty() || text.size() > maxLength)
+        return text.toString();
+    const auto found = m_texts.constFind(text);
+    if (found != m_texts.constEnd())
+        return found.value();
+    const QString copy = text.toString();
+    if (m_texts.size() < maxTexts)
+        m_texts.insert(QStringView(copy), copy);
+    return copy;
+}
+
+std::shared_ptr<RobotAction> parseActionDescription(QStringView text, int &position, int id,
+                                                    QStringView &childText, BracketIndex &brackets,
+                                                    SharedTexts *shared)
+{
+    const auto textOf = [shared](QStringView part) { return shared ? shared->get(part) : part.toString(); };
     childText = QStringView();
     const int size = int(text.size());
     if (position >= size)
         return nullptr;
 
     const int nameEnd = findDelimiter(text, position);
-    auto action = std::make_shared<RobotAction>(id, text.mid(position, nameEnd - position).toString());
+    // The action and its count in one slot of a pool: a file has millions.
+    auto action = std::allocate_shared<RobotAction>(SlotAllocator<RobotAction>(), id,
+                                                    textOf(text.mid(position, nameEnd - position)));
     position = nameEnd;
 
     for (;;) {
@@ -180,7 +198,7 @@ std::shared_ptr<RobotAction> parseActionDescription(QStringView text, int &posit
             break;
         }
         const int argumentEnd = findDelimiter(text, position);
-        action->addArgument(text.mid(position, argumentEnd - position).toString());
+        action->addArgument(textOf(text.mid(position, argumentEnd - position)));
         position = argumentEnd;
     }
     return action;

@@ -2,6 +2,7 @@
 
 #include "logtypes.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringView>
 
@@ -48,9 +49,31 @@ private:
     std::vector<int> m_closes; // matching "]" of each, or -1
 };
 
+// One string for each short text met again and again: the names of actions
+// and most of their arguments repeat across a file's millions of records,
+// and each would otherwise hold a copy of its own. Holds up to maxTexts
+// texts of up to maxLength characters; others are copied as they come.
+class SharedTexts final
+{
+public:
+    static constexpr int maxTexts = 1 << 16;
+    static constexpr int maxLength = 64;
+
+    SharedTexts() = default;
+    Q_DISABLE_COPY_MOVE(SharedTexts)
+
+    QString get(QStringView text);
+
+private:
+    // Keyed by views of the strings the hash holds, which never move.
+    QHash<QStringView, QString> m_texts;
+};
+
 // A new action with the given number, made from the description at the position:
 // its name, its arguments and, in `childText`, the text of its child list.
+// Texts come from `shared` when given.
 std::shared_ptr<RobotAction> parseActionDescription(const QString &text, int &position, int id,
                                                     QString &childText);
 std::shared_ptr<RobotAction> parseActionDescription(QStringView text, int &position, int id,
-                                                    QStringView &childText, BracketIndex &brackets);
+                                                    QStringView &childText, BracketIndex &brackets,
+                                                    SharedTexts *shared = nullptr);

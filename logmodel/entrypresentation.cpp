@@ -69,13 +69,13 @@ QString EntryPresentation::actionText(const RobotAction &action)
 
 QString EntryPresentation::messageText(const LogFileEntry &entry)
 {
-    const RobotAction *action = entry.action().get();
+    const RobotAction *action = entry.action();
     return action ? actionText(*action) : entry.message();
 }
 
 QString EntryPresentation::cellText(const LogFileEntry &entry, int column)
 {
-    const RobotAction *action = entry.action().get();
+    const RobotAction *action = entry.action();
     switch (column) {
     case TimeColumn:
         return timeText(entry.time());

@@ -14,18 +14,9 @@ LogFile::LogFile(const QString &path, QObject *parent)
 {
 }
 
-LogFile::~LogFile()
-{
-    // Every action is held by the map, so dropping the child links first lets
-    // each action go on its own; a long chain of parents would otherwise be
-    // released recursively, one stack frame per link.
-    for (const auto &action : m_denseActions) {
-        if (action)
-            action->releaseChildren();
-    }
-    for (const auto &action : qAsConst(m_sparseActions))
-        action->releaseChildren();
-}
+// Actions name their sub-actions without owning them, so each goes on its
+// own, however long a chain of parents is.
+LogFile::~LogFile() = default;
 
 std::shared_ptr<LogFile> LogFile::load(const QString &path, QStringList &errors)
 {
@@ -89,8 +80,10 @@ void LogFile::addAction(int id, const std::shared_ptr<RobotAction> &action)
     if (m_addedIds)
         m_addedIds->push_back(id);
     if (id >= 0 && qint64(id) < std::max<qint64>(denseActionIds, qint64(m_entries.size()) * denseActionIdsPerEntry)) {
+        // The vector's room grows in steps; only the places up to the
+        // highest id are filled.
         if (size_t(id) >= m_denseActions.size())
-            m_denseActions.resize(std::max(size_t(id) + 1, m_denseActions.size() * 2));
+            m_denseActions.resize(size_t(id) + 1);
         m_denseActions[size_t(id)] = action;
         return;
     }
@@ -132,10 +125,10 @@ const QMap<int, std::shared_ptr<RobotAction>> &LogFile::actions() const
     return m_actions;
 }
 
-const QVector<std::shared_ptr<LogFileEntry>> &LogFile::entries() const
+const EntryList &LogFile::entries() const
 {
     Q_ASSERT_X(!appendingElsewhere(), "LogFile::entries", "read without a ReadAccess while another thread appends");
-    return m_entries;
+    return m_entries.list();
 }
 
 bool LogFile::appendingElsewhere() const
@@ -149,10 +142,10 @@ void LogFile::linkActions()
     linkActions(nullptr);
 }
 
-void LogFile::appendEntry(std::shared_ptr<LogFileEntry> entry, qint64 lineNumber)
+LogFileEntry &LogFile::appendEntry(LogFileEntry &&entry, qint64 lineNumber)
 {
-    m_entries.append(std::move(entry));
     m_unlinkedLineNumbers.push_back(lineNumber);
+    return m_entries.append(std::move(entry));
 }
 
 void LogFile::reserveEntries(int count)
@@ -171,7 +164,7 @@ void LogFile::linkActions(const std::atomic<bool> *cancelled)
     for (; m_linkedEntries < m_entries.size(); ++m_linkedEntries) {
         if ((m_linkedEntries & 0xffff) == 0 && cancelled && cancelled->load(std::memory_order_relaxed))
             break;
-        LogFileEntry &entry = *m_entries.at(m_linkedEntries);
+        LogFileEntry &entry = m_entries.at(m_linkedEntries);
         const QString message = entry.message();
         // What linking the last entry did, so that it can be done again when
         // a followed record is continued.
@@ -185,7 +178,7 @@ void LogFile::linkActions(const std::atomic<bool> *cancelled)
         std::vector<const RobotAction *> ancestors;
         QStringView rejected;
         if (auto action = findOrParseAction(QStringView(message), position, brackets, ancestors, &rejected))
-            entry.setAction(std::move(action), activity);
+            entry.setAction(action.get(), activity);
         if (!rejected.isNull()) {
             const qint64 line = lineNumber(m_linkedEntries);
             QString text = QStringLiteral("line ") + QString::number(line) + QStringLiteral(": action number '")
@@ -222,12 +215,18 @@ std::shared_ptr<RobotAction> LogFile::findOrParseAction(const QString &text, int
 void LogFile::forgetActions(const std::vector<int> &ids)
 {
     for (const int id : ids) {
-        if (id >= 0 && size_t(id) < m_denseActions.size() && m_denseActions[size_t(id)]) {
-            m_denseActions[size_t(id)].reset();
-            --m_actionCount;
-        } else if (m_sparseActions.remove(id) > 0) {
-            --m_actionCount;
-        }
+        std::shared_ptr<RobotAction> action;
+        if (id >= 0 && size_t(id) < m_denseActions.size() && m_denseActions[size_t(id)])
+            action = std::exchange(m_denseActions[size_t(id)], nullptr);
+        else
+            action = m_sparseActions.take(id);
+        if (!action)
+            continue;
+        --m_actionCount;
+        // Once the file links entries, one of them may name it: then it
+        // stays, no longer found by its id, for as long as the entries do.
+        if (m_linkedEntries > 0)
+            m_retiredActions.push_back(std::move(action));
     }
     // The map is made again when next asked for.
     m_mappedActions = -1;
@@ -246,7 +245,7 @@ std::shared_ptr<RobotAction> LogFile::findOrParseAction(QStringView text, int &p
         return known;
 
     QStringView childText;
-    auto action = parseActionDescription(text, position, id, childText, brackets);
+    auto action = parseActionDescription(text, position, id, childText, brackets, &m_sharedTexts);
     if (!action)
         return nullptr;
     // Registered before the child list is read: a malformed list leaves it known.
@@ -264,7 +263,7 @@ std::shared_ptr<RobotAction> LogFile::findOrParseAction(QStringView text, int &p
         // A child that is this action or one of its ancestors would make the
         // action its own descendant; it is left out.
         if (child && std::find(ancestors.begin(), ancestors.end(), child.get()) == ancestors.end())
-            action->addChild(child);
+            action->addChild(child.get());
         if (childPosition >= childText.size())
             break;
         if (childText.at(childPosition) != QLatin1Char(',')) {
@@ -348,7 +347,7 @@ std::vector<std::shared_ptr<RobotAction>> LogFile::Appender::relinkLast()
         dropped.push_back(std::move(action));
     }
     file.m_mappedActions = -1;
-    LogFileEntry &last = *file.m_entries.last();
+    LogFileEntry &last = file.m_entries.last();
     last.setAction(nullptr, NoActivity);
     --file.m_linkedEntries;
     file.m_unlinkedLineNumbers.assign(1, file.m_lastLinked.line);

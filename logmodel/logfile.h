@@ -1,5 +1,7 @@
 #pragma once
 
+#include "actionparser.h"
+#include "entrylist.h"
 #include "logfileentry.h"
 #include "messagestore.h"
 #include "robotaction.h"
@@ -48,7 +50,9 @@ public:
     explicit LogFile(const QString &path, QObject *parent = nullptr);
     ~LogFile() override;
 
-    using Batch = std::vector<std::pair<std::shared_ptr<LogFileEntry>, qint64>>;
+    // Entries the reader made, each with the number of its line, on their
+    // way into the file.
+    using Batch = std::vector<std::pair<LogFileEntry, qint64>>;
     class ReadAccess;
     class Appender;
 
@@ -61,7 +65,7 @@ public:
     // The entries, for the thread that appends to the file (the GUI thread
     // of a shown file) or while nobody appends: work on other threads reads
     // through a ReadAccess.
-    const QVector<std::shared_ptr<LogFileEntry>> &entries() const;
+    const EntryList &entries() const;
     // Every action, by id. Made from the index that linking uses when first
     // asked for: a map of a million actions costs seconds to fill while
     // linking, and only tests and tools look at it.
@@ -101,7 +105,7 @@ private:
     };
 
     void linkActions(const std::atomic<bool> *cancelled);
-    void appendEntry(std::shared_ptr<LogFileEntry> entry, qint64 lineNumber);
+    LogFileEntry &appendEntry(LogFileEntry &&entry, qint64 lineNumber);
     void reserveEntries(int count);
     // Whether a thread other than the caller's is appending now.
     bool appendingElsewhere() const;
@@ -125,7 +129,7 @@ private:
     // so that the messages come in the order of a whole-file load.
     bool m_holdLinkProblems = false;
     std::vector<Problem> m_heldProblems;
-    QVector<std::shared_ptr<LogFileEntry>> m_entries;
+    EntryStore m_entries;
     // The characters of the entries' messages, written by the reader.
     MessageStore m_messageStore;
     std::shared_ptr<RobotAction> knownAction(int id) const;
@@ -135,6 +139,10 @@ private:
     // vector; the others are in the hash.
     std::vector<std::shared_ptr<RobotAction>> m_denseActions;
     QHash<int, std::shared_ptr<RobotAction>> m_sparseActions;
+    // The names and arguments of the actions, each text once.
+    SharedTexts m_sharedTexts;
+    // Actions forgotten while entries of the file may name them.
+    std::vector<std::shared_ptr<RobotAction>> m_retiredActions;
     int m_actionCount = 0;
     // Where the ids of newly registered actions are noted, while a text is tried.
     std::vector<int> *m_addedIds = nullptr;
@@ -168,8 +176,8 @@ public:
 
     const LogFile &file() const { return m_file; }
     int count() const { return m_file.m_entries.size(); }
-    const LogFileEntry &entry(int number) const { return *m_file.m_entries.at(number); }
-    const QVector<std::shared_ptr<LogFileEntry>> &entries() const { return m_file.m_entries; }
+    const LogFileEntry &entry(int number) const { return *m_file.m_entries.list().at(number); }
+    const EntryList &entries() const { return m_file.m_entries.list(); }
     std::vector<const RobotAction *> actionList() const { return m_file.actionList(); }
 
 private:

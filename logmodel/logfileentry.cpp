@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -32,6 +33,37 @@ LogFileEntry::~LogFileEntry()
 {
     if (m_owned)
         std::free(m_text);
+}
+
+LogFileEntry::LogFileEntry(LogFileEntry &&other) noexcept
+    : m_time(other.m_time)
+    , m_subsystem(std::move(other.m_subsystem))
+    , m_action(std::exchange(other.m_action, nullptr))
+    , m_text(std::exchange(other.m_text, nullptr))
+    , m_length(std::exchange(other.m_length, 0))
+    , m_type(other.m_type)
+    , m_activity(std::exchange(other.m_activity, quint8(NoActivity)))
+    , m_wide(std::exchange(other.m_wide, false))
+    , m_owned(std::exchange(other.m_owned, false))
+{
+}
+
+LogFileEntry &LogFileEntry::operator=(LogFileEntry &&other) noexcept
+{
+    if (this == &other)
+        return *this;
+    if (m_owned)
+        std::free(m_text);
+    m_time = other.m_time;
+    m_subsystem = std::move(other.m_subsystem);
+    m_action = std::exchange(other.m_action, nullptr);
+    m_text = std::exchange(other.m_text, nullptr);
+    m_length = std::exchange(other.m_length, 0);
+    m_type = other.m_type;
+    m_activity = std::exchange(other.m_activity, quint8(NoActivity));
+    m_wide = std::exchange(other.m_wide, false);
+    m_owned = std::exchange(other.m_owned, false);
+    return *this;
 }
 
 QString LogFileEntry::message() const
@@ -88,8 +120,8 @@ char *LogFileEntry::resize(quint32 keep, quint32 length, bool wide, MessageStore
     return m_text;
 }
 
-void LogFileEntry::setAction(std::shared_ptr<RobotAction> action, ActionActivity activity)
+void LogFileEntry::setAction(const RobotAction *action, ActionActivity activity)
 {
-    m_action = std::move(action);
+    m_action = action;
     m_activity = quint8(activity);
 }

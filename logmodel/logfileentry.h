@@ -5,8 +5,6 @@
 #include <QString>
 #include <QStringView>
 
-#include <memory>
-
 class MessageStore;
 class RobotAction;
 
@@ -21,7 +19,11 @@ class LogFileEntry final
 public:
     LogFileEntry(double time, EntryType type, const QString &subsystem);
     ~LogFileEntry();
-    Q_DISABLE_COPY_MOVE(LogFileEntry)
+    // Moved into its file's EntryStore once the reader made it; the message
+    // goes along, not copied.
+    LogFileEntry(LogFileEntry &&other) noexcept;
+    LogFileEntry &operator=(LogFileEntry &&other) noexcept;
+    Q_DISABLE_COPY(LogFileEntry)
 
     double time() const { return m_time; }
     EntryType type() const { return EntryType(m_type); }
@@ -39,22 +41,26 @@ public:
     }
     // Meaningful only while action() is set.
     ActionActivity activity() const { return ActionActivity(m_activity); }
-    std::shared_ptr<RobotAction> action() const { return m_action; }
+    // The action its file links it to; the file owns it, and keeps it for
+    // as long as the entry is the file's.
+    const RobotAction *action() const { return m_action; }
     bool hasAction() const { return m_action != nullptr; }
 
     // Appends the text unchanged, with no separator; into `store` when
     // given, which must outlive the entry.
     void appendMessage(QStringView text, MessageStore *store = nullptr);
-    void setAction(std::shared_ptr<RobotAction> action, ActionActivity activity);
 
 private:
+    friend class LogFile;
+    void setAction(const RobotAction *action, ActionActivity activity);
+
     // Makes room for `length` characters of `wide` width, keeping the first
     // `keep` characters; returns where the characters begin.
     char *resize(quint32 keep, quint32 length, bool wide, MessageStore *store);
 
     double m_time;
     QString m_subsystem;
-    std::shared_ptr<RobotAction> m_action;
+    const RobotAction *m_action = nullptr;
     char *m_text = nullptr;
     quint32 m_length = 0;
     quint8 m_type;

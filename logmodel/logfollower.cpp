@@ -109,18 +109,16 @@ bool LogFollower::open(ReloadReason &reason, bool &reload)
         return false;
     }
     reader = std::make_unique<LogReader>(file);
-    reader->setEntrySink([this](std::shared_ptr<LogFileEntry> entry, qint64 line) {
+    reader->setEntrySink([this](LogFileEntry &&entry, qint64 line) {
         if (sinkTarget)
             sinkTarget->emplace_back(std::move(entry), line);
     });
-    const auto &entries = file.entries();
-    reader->resume(QByteArray(head, int(std::max<qint64>(headSize, 0))),
-                   entries.isEmpty() ? nullptr : entries.last().get(), nextLine);
+    reader->resume(QByteArray(head, int(std::max<qint64>(headSize, 0))), nextLine);
     // The last record read is shown and linked already, like one handed on.
-    if (!entries.isEmpty()) {
-        flushed = entries.last().get();
-        flushedLength = flushed->messageLength();
-    }
+    const auto &entries = file.entries();
+    watchingLast = !entries.isEmpty();
+    if (watchingLast)
+        lastLength = entries.last()->messageLength();
     opened = true;
     return true;
 }
@@ -133,8 +131,8 @@ void LogFollower::handOnHeld(Batch &entries)
     reader->flushHeld();
     sinkTarget = nullptr;
     if (!entries.empty()) {
-        flushed = entries.back().first.get();
-        flushedLength = flushed->messageLength();
+        watchingLast = true;
+        lastLength = entries.back().first.messageLength();
     }
 }
 
@@ -186,8 +184,9 @@ LogFollower::Poll LogFollower::poll(qint64 maxBytes, Batch &entries, ReloadReaso
     offset += got;
     tail = (tail + QByteArray::fromRawData(buffer.constData(), int(got))).right(LogReader::tailBytes);
     sinkTarget = nullptr;
-    if (flushed) {
-        if (flushed->messageLength() != flushedLength) {
+    if (watchingLast && !file.entries().isEmpty()) {
+        const int length = file.entries().last()->messageLength();
+        if (length != lastLength) {
             // Continued after it was shown: only a caller that can show it
             // anew goes on from here.
             if (!lastContinued) {
@@ -195,11 +194,11 @@ LogFollower::Poll LogFollower::poll(qint64 maxBytes, Batch &entries, ReloadReaso
                 return Poll::Reload;
             }
             *lastContinued = true;
-            flushedLength = flushed->messageLength();
+            lastLength = length;
         }
         // A new record began: nothing can continue the old one any more.
         if (reader->holdsEntry())
-            flushed = nullptr;
+            watchingLast = false;
     }
     return got < waiting ? Poll::More : Poll::Read;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "logfileentry.h"
+
 #include <QByteArray>
 #include <QMetaType>
 #include <QString>
@@ -9,7 +11,6 @@
 #include <vector>
 
 class LogFile;
-class LogFileEntry;
 class LogReader;
 
 // Why a followed file must be read again from its start.
@@ -32,7 +33,7 @@ Q_DECLARE_METATYPE(ReloadReason)
 class LogFollower final
 {
 public:
-    using Batch = std::vector<std::pair<std::shared_ptr<LogFileEntry>, qint64>>;
+    using Batch = std::vector<std::pair<LogFileEntry, qint64>>;
 
     enum class Poll {
         Nothing,  // no new bytes
@@ -79,9 +80,10 @@ private:
     QByteArray tail;
     std::unique_ptr<LogReader> reader;
     Batch *sinkTarget = nullptr;
-    // The record handed on while lines could still continue it: such a
-    // line would change an entry already shown.
-    const LogFileEntry *flushed = nullptr;
-    int flushedLength = 0;
+    // Whether lines could still continue the record handed on last (the
+    // file's last entry, once the caller has added what a poll gave): such
+    // a line would change an entry already shown.
+    bool watchingLast = false;
+    int lastLength = 0;
     bool opened = false;
 };

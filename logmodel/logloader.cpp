@@ -136,7 +136,7 @@ void LogLoader::readAndLink(QIODevice &device, const std::shared_ptr<LogFile> &f
         LogReader reader(*file);
         LogFile::Batch batch;
         batch.reserve(batchSize);
-        reader.setEntrySink([&](std::shared_ptr<LogFileEntry> entry, qint64 line) {
+        reader.setEntrySink([&](LogFileEntry &&entry, qint64 line) {
             if (batch.empty())
                 firstBlockEstimate.store(reader.expectedEntries(), std::memory_order_relaxed);
             batch.emplace_back(std::move(entry), line);

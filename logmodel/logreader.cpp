@@ -199,17 +199,33 @@ void LogReader::finish()
     m_longLine = false;
     if (m_splitBytes)
         m_decoder.reset();
-    if (m_held)
-        m_sink(std::move(m_held), m_heldLine);
+    handOn();
 }
 
 void LogReader::flushHeld()
 {
-    if (m_held && m_sink)
-        m_sink(std::move(m_held), m_heldLine);
+    handOn();
 }
 
-void LogReader::resume(const QByteArray &fileStart, LogFileEntry *previous, qint64 lineNumber)
+void LogReader::handOn()
+{
+    if (!m_held)
+        return;
+    m_sink(std::move(*m_held), m_heldLine);
+    m_held.reset();
+    // Where the sink's owner puts it: at the end of the file.
+    m_previous = nullptr;
+    m_previousIsLast = true;
+}
+
+LogFileEntry *LogReader::previous() const
+{
+    if (m_previous || !m_previousIsLast || m_file.m_entries.isEmpty())
+        return m_previous;
+    return &m_file.m_entries.last();
+}
+
+void LogReader::resume(const QByteArray &fileStart, qint64 lineNumber)
 {
     m_head.clear();
     m_codec = QTextCodec::codecForUtfText(fileStart, QTextCodec::codecForLocale());
@@ -218,7 +234,8 @@ void LogReader::resume(const QByteArray &fileStart, LogFileEntry *previous, qint
     m_atStart = false;
     if (!m_splitBytes)
         m_decoder = std::make_unique<QTextDecoder>(m_codec, QTextCodec::IgnoreHeader);
-    m_previous = previous;
+    m_previous = nullptr;
+    m_previousIsLast = true;
     m_lineNumber = std::max<qint64>(lineNumber, 1);
 }
 
@@ -428,17 +445,18 @@ void LogReader::handleRecord(QStringView line)
         return;
     }
     const QString &subsystem = m_subsystems->intern(line.mid(match.subsystemBegin, match.subsystemEnd - match.subsystemBegin));
-    auto entry = std::make_shared<LogFileEntry>(time, match.type, subsystem);
-    entry->appendMessage(line.mid(match.messageBegin), &m_file.m_messageStore);
-    m_previous = entry.get();
+    LogFileEntry entry(time, match.type, subsystem);
+    entry.appendMessage(line.mid(match.messageBegin), &m_file.m_messageStore);
+    m_previousIsLast = false;
     if (m_sink) {
         if (m_held)
-            m_sink(std::move(m_held), m_heldLine);
+            m_sink(std::move(*m_held), m_heldLine);
         m_held = std::move(entry);
         m_heldLine = m_lineNumber;
+        m_previous = &*m_held;
         return;
     }
-    m_file.appendEntry(std::move(entry), m_lineNumber);
+    m_previous = &m_file.appendEntry(std::move(entry), m_lineNumber);
 }
 
 void LogReader::handleContinuation(QStringView line)
@@ -448,18 +466,19 @@ void LogReader::handleContinuation(QStringView line)
         report(m_file.keepsMoreMessages() ? quotedLineMessage(m_lineNumber, "ignored", line) : QString());
         return;
     }
-    if (!m_previous || line.mid(match.subsystemBegin, match.subsystemEnd - match.subsystemBegin) != QStringView(m_previous->subsystem())) {
+    LogFileEntry *const previous = this->previous();
+    if (!previous || line.mid(match.subsystemBegin, match.subsystemEnd - match.subsystemBegin) != QStringView(previous->subsystem())) {
         report(m_file.keepsMoreMessages() ? quotedLineMessage(m_lineNumber, "invalid continuatio line", line)
                                           : QString());
         return;
     }
     const QStringView text = line.mid(match.textBegin);
-    const int room = m_maxLineLength - m_previous->messageLength();
+    const int room = m_maxLineLength - previous->messageLength();
     if (text.size() <= room) {
-        m_previous->appendMessage(text, &m_file.m_messageStore);
+        previous->appendMessage(text, &m_file.m_messageStore);
         return;
     }
-    m_previous->appendMessage(leftOf(text, room), &m_file.m_messageStore);
+    previous->appendMessage(leftOf(text, room), &m_file.m_messageStore);
     report(QStringLiteral("line ") + QString::number(m_lineNumber)
            + QStringLiteral(" is cut: the message it continues reached ") + QString::number(m_maxLineLength)
            + QStringLiteral(" characters"));

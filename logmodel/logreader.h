@@ -1,5 +1,7 @@
 #pragma once
 
+#include "logfileentry.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
@@ -7,10 +9,10 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class LogFile;
-class LogFileEntry;
 class QIODevice;
 class QTextCodec;
 class QTextDecoder;
@@ -48,7 +50,7 @@ public:
     // Each finished entry and the number of its line, once no continuation
     // line can change it any more (when the next record begins, or at
     // finish()).
-    using EntrySink = std::function<void(std::shared_ptr<LogFileEntry> entry, qint64 lineNumber)>;
+    using EntrySink = std::function<void(LogFileEntry &&entry, qint64 lineNumber)>;
     // Hands entries to `sink` instead of adding them to the file, so that
     // another thread can link them while reading goes on. Reader messages
     // still go to the file.
@@ -62,16 +64,18 @@ public:
     qint64 bytesToLineEnd() const { return bytesRead() - m_carry.size(); }
 
     // For a log that grows: hands the entry held back for continuation
-    // lines to the sink now. Later continuation lines still join it.
+    // lines to the sink now. Later continuation lines still join it, as
+    // the file's last entry: the sink's owner adds it to the file before
+    // more data comes.
     void flushHeld();
-    bool holdsEntry() const { return bool(m_held); }
+    bool holdsEntry() const { return m_held.has_value(); }
     // The number the next line gets.
     qint64 lineNumber() const { return m_lineNumber; }
     // Continues a log read before, by another reader, up to a line end:
     // its encoding is judged by `fileStart`, the first bytes of the file,
-    // continuation lines join `previous` (the last record read, or none),
-    // and the next line is line `lineNumber`.
-    void resume(const QByteArray &fileStart, LogFileEntry *previous, qint64 lineNumber);
+    // continuation lines join the file's last entry (if any), and the next
+    // line is line `lineNumber`.
+    void resume(const QByteArray &fileStart, qint64 lineNumber);
 
     // Bytes taken so far; safe to read from another thread while reading.
     qint64 bytesRead() const { return m_bytesRead.load(std::memory_order_relaxed); }
@@ -100,6 +104,9 @@ private:
     void handleLine(QStringView line);
     void handleRecord(QStringView line);
     void handleContinuation(QStringView line);
+    // The entry continuation lines join; none before the first record.
+    LogFileEntry *previous() const;
+    void handOn();
     void report(const QString &message) const;
 
     LogFile &m_file;
@@ -125,9 +132,12 @@ private:
     QByteArray m_tail;
     std::atomic<qint64> m_expectedEntries{0};
     std::atomic<qint64> *m_progress = nullptr;
+    // The entry continuation lines join: one in the file, the one held
+    // back, or (m_previousIsLast) the file's last.
     LogFileEntry *m_previous = nullptr;
+    bool m_previousIsLast = false;
     EntrySink m_sink;
-    std::shared_ptr<LogFileEntry> m_held;
+    std::optional<LogFileEntry> m_held;
     qint64 m_heldLine = 0;
     std::unique_ptr<Subsystems> m_subsystems;
 };

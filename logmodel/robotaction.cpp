@@ -8,17 +8,12 @@ RobotAction::RobotAction(int id, const QString &name)
 
 RobotAction::~RobotAction() = default;
 
-void RobotAction::addChild(std::shared_ptr<RobotAction> child)
+void RobotAction::addChild(const RobotAction *child)
 {
-    m_children.append(std::move(child));
+    m_children.append(child);
 }
 
 void RobotAction::addArgument(const QString &text)
 {
     m_arguments.append(text);
-}
-
-void RobotAction::releaseChildren()
-{
-    m_children.clear();
 }

@@ -44,7 +44,7 @@ QVariant EntryExprContext::getVariable(const QString &name)
     const int index = variableIndex(name);
     if (!record)
         return valueWithoutRecord(index);
-    const RobotAction *action = record->action().get();
+    const RobotAction *action = record->action();
     switch (index) {
     case Time:
         // The entry's own time, not the digits its cell may show: those

@@ -22,7 +22,7 @@ QString ExportedActions::message(const LogFileEntry &entry)
     const QString prefix = matchActionPrefix(text, position);
     if (prefix.isEmpty())
         return text;
-    const RobotAction *wanted = entry.action().get();
+    const RobotAction *wanted = entry.action();
     if (!wanted || links->action(wanted->id())) {
         // The record is linked as a reader links it. An action a reader
         // knows already cannot be told anew; it is the shown one unless the
@@ -61,22 +61,24 @@ bool ExportedActions::matches(const RobotAction &wanted)
 {
     // The actions form a graph without cycles in which sub-actions may be
     // shared and chains may be long: walked with a list, each id once.
-    std::vector<std::pair<std::shared_ptr<RobotAction>, const RobotAction *>> pending;
-    std::vector<std::shared_ptr<RobotAction>> checked;
+    // The actions of `links` live as long as it: only those a trial added
+    // are forgotten, and none of them is confirmed.
+    std::vector<std::pair<const RobotAction *, const RobotAction *>> pending;
+    std::vector<const RobotAction *> checked;
     QSet<int> seen;
-    const auto visit = [&](std::shared_ptr<RobotAction> known, const RobotAction &original) {
+    const auto visit = [&](const RobotAction *known, const RobotAction &original) {
         const auto found = confirmed.constFind(original.id());
         if ((found != confirmed.constEnd() && found.value() == known) || seen.contains(original.id()))
             return;
         seen.insert(original.id());
-        pending.emplace_back(std::move(known), &original);
+        pending.emplace_back(known, &original);
     };
-    std::shared_ptr<RobotAction> known = links->action(wanted.id());
+    const RobotAction *known = links->action(wanted.id()).get();
     if (!known)
         return false;
-    visit(std::move(known), wanted);
+    visit(known, wanted);
     while (!pending.empty()) {
-        const auto [action, original] = std::move(pending.back());
+        const auto [action, original] = pending.back();
         pending.pop_back();
         const auto &children = action->children();
         const auto &originalChildren = original->children();
@@ -90,8 +92,8 @@ bool ExportedActions::matches(const RobotAction &wanted)
         }
         checked.push_back(action);
     }
-    for (auto &action : checked)
-        confirmed.insert(action->id(), std::move(action));
+    for (const RobotAction *action : checked)
+        confirmed.insert(action->id(), action);
     return true;
 }
 

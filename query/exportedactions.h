@@ -42,5 +42,5 @@ private:
 
     std::unique_ptr<LogFile> links;
     // The actions found the same as the shown file's, by id.
-    QHash<int, std::shared_ptr<RobotAction>> confirmed;
+    QHash<int, const RobotAction *> confirmed;
 };

@@ -43,7 +43,7 @@ QString clause(Kind kind, const LogFileEntry &entry, const RobotAction *action)
         return QStringLiteral("type == \"%1\"").arg(EntryPresentation::typeValue(entry.type()));
     case OnlyAction:
         if (!action)
-            action = entry.action().get();
+            action = entry.action();
         return action ? QStringLiteral("action == %1").arg(action->id()) : QString();
     case FromTime:
         return QStringLiteral("time >= ") + timeLiteral(entry.time());

@@ -132,7 +132,7 @@ bool RowMatcher::matchesWith(const LogFileEntry &entry, Memo *memo) const
 {
     if (pattern.isEmpty() || !valid)
         return false;
-    const RobotAction *action = entry.action().get();
+    const RobotAction *action = entry.action();
     if (action ? occursInAction(*action, memo) : occursInMessage(entry))
         return true;
     if (occursInSubsystem(entry.subsystem(), memo) || inTypeName[size_t(std::clamp(int(entry.type()), 0, 4))])

@@ -39,7 +39,7 @@ void LogFileExprContext::setEntry(int number)
 void LogFileExprContext::findRecord(int number)
 {
     const bool known = logFile && number >= 0 && number < logFile->entries().size();
-    setRecord(known ? logFile->entries().at(number).get() : nullptr);
+    setRecord(known ? logFile->entries().at(number) : nullptr);
 }
 
 QVariant LogFileExprContext::valueWithoutRecord(int variable) const

@@ -257,7 +257,7 @@ void LogFileViewer::install(std::shared_ptr<LogFile> loaded, ViewerRows &rows)
     } else {
         presenter.setPartners(std::move(rows.partners));
     }
-    std::vector<const LogFileEntry *>().swap(readEntries);
+    readEntries = EntryList();
     subActionRows = rows.subActionRows;
     widestTimeText = rows.widestTimeText;
     typesSeen = rows.typesSeen;
@@ -282,11 +282,11 @@ void LogFileViewer::queueRows(RowPiece &piece)
     presenter.partners().reserve(expectedRows);
     // Records handed over while the file is read: the rows show them, and
     // the partners among them are indexed as far as they are read.
-    if (!file) {
-        for (const LogFileEntry *entry : piece.entries) {
-            presenter.partners().add(*entry, int(readEntries.size()));
-            readEntries.push_back(entry);
-        }
+    if (!file && piece.entries.size() > readEntries.size()) {
+        const int first = readEntries.size();
+        readEntries = std::move(piece.entries);
+        for (int number = first; number < readEntries.size(); ++number)
+            presenter.partners().add(*readEntries.at(number), number);
     }
     pendingRows += piece.rows;
     piece.rows.clear();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "entrylist.h"
 #include "followsession.h"
 #include "logtypes.h"
 #include "recordexport.h"
@@ -332,7 +333,7 @@ private:
     bool loadDone = false;
     // The records of the rows handed over while the file is read, by entry;
     // the file itself is the loader's until it is all read.
-    std::vector<const LogFileEntry *> readEntries;
+    EntryList readEntries;
     bool columnsFittedWhileLoading = false;
     // The rows wait for the filter asked for while the file is read.
     bool veiled = false;

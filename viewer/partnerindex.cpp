@@ -3,6 +3,8 @@
 #include "logfileentry.h"
 #include "robotaction.h"
 
+#include <algorithm>
+
 namespace {
 
 // Ids up to this many times the entry count, plus some, index the vector.
@@ -21,8 +23,9 @@ PartnerIndex::Ends &PartnerIndex::endsOf(int id)
             return *sparse;
     }
     if (id >= 0 && qint64(id) < qint64(size()) * denseIdsPerEntry + denseIdSlack) {
+        // The vector's room grows in steps; only the ends in use are filled.
         if (size_t(id) >= denseEnds.size())
-            denseEnds.resize(std::max(size_t(id) + 1, denseEnds.size() * 2));
+            denseEnds.resize(size_t(id) + 1);
         return denseEnds[size_t(id)];
     }
     return sparseEnds[id];
@@ -30,58 +33,74 @@ PartnerIndex::Ends &PartnerIndex::endsOf(int id)
 
 void PartnerIndex::add(const LogFileEntry &entry, int row)
 {
-    nextEnd.push_back(-1);
-    previousStart.push_back(-1);
-    nextStart.push_back(-1);
-    waitingBefore.push_back(-1);
     lastAdd = Undo();
-    if (!entry.hasAction())
+    const bool hasAction = entry.hasAction();
+    if ((rowCount & 63) == 0) {
+        actionBits.push_back(0);
+        rankBefore.push_back(quint32(actionRows.size()));
+    }
+    ++rowCount;
+    if (!hasAction)
         return;
+    actionBits.back() |= quint64(1) << (row & 63);
+    actionRows.emplace_back();
     Ends &ends = endsOf(entry.action()->id());
     lastAdd.id = entry.action()->id();
     lastAdd.before = ends;
-    previousStart[size_t(row)] = ends.latestStart;
+    actionRows.back().previousStart = ends.latestStart;
     if (entry.activity() == Start) {
         if (ends.latestStart >= 0) {
-            nextStart[size_t(ends.latestStart)] = row;
+            actionRow(ends.latestStart).nextStart = row;
             lastAdd.restarted = ends.latestStart;
         }
         ends.latestStart = row;
     }
     if (entry.activity() == Complete || entry.activity() == Cancel) {
         // Every row of the action since its last end ends here.
-        for (int waiting = ends.waiting; waiting >= 0; waiting = waitingBefore[size_t(waiting)]) {
-            nextEnd[size_t(waiting)] = row;
+        for (int waiting = ends.waiting; waiting >= 0;) {
+            ActionRow &waitingRow = actionRow(waiting);
+            waitingRow.nextEnd = row;
             lastAdd.ended.push_back(waiting);
+            waiting = waitingRow.waitingBefore;
         }
         ends.waiting = -1;
     }
-    waitingBefore[size_t(row)] = ends.waiting;
+    actionRows.back().waitingBefore = ends.waiting;
     ends.waiting = row;
 }
 
 void PartnerIndex::removeLast()
 {
-    if (nextEnd.empty())
+    if (rowCount == 0)
         return;
-    if (lastAdd.id >= 0 || !lastAdd.ended.empty()) {
-        endsOf(lastAdd.id) = lastAdd.before;
-        for (const int waiting : lastAdd.ended)
-            nextEnd[size_t(waiting)] = -1;
-        if (lastAdd.restarted >= 0)
-            nextStart[size_t(lastAdd.restarted)] = -1;
+    const int row = rowCount - 1;
+    if (isActionRow(row)) {
+        if (lastAdd.id >= 0) {
+            endsOf(lastAdd.id) = lastAdd.before;
+            for (const int waiting : lastAdd.ended)
+                actionRow(waiting).nextEnd = -1;
+            if (lastAdd.restarted >= 0)
+                actionRow(lastAdd.restarted).nextStart = -1;
+        }
+        actionRows.pop_back();
+        actionBits.back() &= ~(quint64(1) << (row & 63));
     }
-    nextEnd.pop_back();
-    previousStart.pop_back();
-    nextStart.pop_back();
-    waitingBefore.pop_back();
+    --rowCount;
+    if ((rowCount & 63) == 0) {
+        actionBits.pop_back();
+        rankBefore.pop_back();
+    }
     lastAdd = Undo();
 }
 
 void PartnerIndex::reserve(int rows)
 {
-    if (rows <= int(nextEnd.capacity()))
+    const size_t words = (size_t(std::max(rows, 0)) + 63) / 64;
+    if (words <= actionBits.capacity())
         return;
-    for (std::vector<int> *list : {&nextEnd, &previousStart, &nextStart, &waitingBefore})
-        list->reserve(size_t(rows));
+    actionBits.reserve(words);
+    rankBefore.reserve(words);
+    // Room for as many action rows as there are rows: only the pages the
+    // action rows fill take memory.
+    actionRows.reserve(size_t(rows));
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QHash>
+#include <QtAlgorithms>
+#include <QtGlobal>
 
 #include <vector>
 
@@ -25,15 +27,39 @@ public:
     // Takes the last entry added out again, as if it had never been added:
     // for a record whose action changed when it was continued.
     void removeLast();
-    int size() const { return int(nextEnd.size()); }
-
+    int size() const { return rowCount; }
     // -1 where there is none (yet).
-    int nextEndOf(int row) const { return row >= 0 && row < size() ? nextEnd[size_t(row)] : -1; }
-    int previousStartOf(int row) const { return row >= 0 && row < size() ? previousStart[size_t(row)] : -1; }
+    int nextEndOf(int row) const { return field(row, &ActionRow::nextEnd); }
+    int previousStartOf(int row) const { return field(row, &ActionRow::previousStart); }
     // For a start, the nearest later start of the same action id.
-    int nextStartOf(int row) const { return row >= 0 && row < size() ? nextStart[size_t(row)] : -1; }
+    int nextStartOf(int row) const { return field(row, &ActionRow::nextStart); }
 
 private:
+    // What is known of a row with an action; rows without one know nothing.
+    struct ActionRow
+    {
+        int nextEnd = -1;
+        int previousStart = -1;
+        int nextStart = -1;
+        // The row of the same action that waited for an end before this one.
+        int waitingBefore = -1;
+    };
+    // The action rows before `row`: where it is among them, if it is one.
+    int actionRank(int row) const
+    {
+        const size_t word = size_t(row) >> 6;
+        const quint64 before = actionBits[word] & ((quint64(1) << (row & 63)) - 1);
+        return int(rankBefore[word]) + int(qPopulationCount(before));
+    }
+    bool isActionRow(int row) const { return (actionBits[size_t(row) >> 6] >> (row & 63)) & 1; }
+    ActionRow &actionRow(int row) { return actionRows[size_t(actionRank(row))]; }
+    int field(int row, int ActionRow::*member) const
+    {
+        if (row < 0 || row >= rowCount || !isActionRow(row))
+            return -1;
+        return actionRows[size_t(actionRank(row))].*member;
+    }
+
     struct Ends
     {
         int latestStart = -1;
@@ -43,10 +69,12 @@ private:
     };
     Ends &endsOf(int id);
 
-    std::vector<int> nextEnd;
-    std::vector<int> previousStart;
-    std::vector<int> nextStart;
-    std::vector<int> waitingBefore;
+    // A bit per row, set for rows with an action, and per 64 rows the set
+    // bits before them: most rows have no action and take no more.
+    std::vector<quint64> actionBits;
+    std::vector<quint32> rankBefore;
+    int rowCount = 0;
+    std::vector<ActionRow> actionRows;
     // Action ids are nearly always small counters: those index a vector,
     // the rest a hash.
     std::vector<Ends> denseEnds;

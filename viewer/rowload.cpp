@@ -45,11 +45,8 @@ std::shared_ptr<RowLoad> RowLoad::start(const QString &path, int fd, int budget,
         taken->expectedRows = int(loader.expectedEntries());
         // The viewer shows the rows before the file is handed over: their
         // records go along, as they will not change any more.
-        const auto &entries = file.file().entries();
         const int count = int(taken->hasChildren.size());
-        taken->entries.reserve(size_t(count));
-        for (int number = taken->first; number < taken->first + count; ++number)
-            taken->entries.push_back(entries.at(number).get());
+        taken->entries = file.file().entries().head(taken->first + count);
         shared->rowsHanded += count;
         handoff->post([token = loader.cancelToken(), piece, taken] {
             if (!token.isCancelled())

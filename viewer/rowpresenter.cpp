@@ -37,12 +37,12 @@ int entryOf(const QTreeWidgetItem *item)
 
 int RowRecords::size() const
 {
-    return file ? file->entries().size() : int(read->size());
+    return file ? file->entries().size() : read->size();
 }
 
 const LogFileEntry &RowRecords::at(int number) const
 {
-    return file ? *file->entries().at(number) : *read->at(size_t(number));
+    return file ? *file->entries().at(number) : *read->at(number);
 }
 
 QVariant RowPresenter::data(const RowRecords &records, const RowVisibility &visibility, const LogRowItem &row, int column,

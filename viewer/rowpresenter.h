@@ -1,5 +1,6 @@
 #pragma once
 
+#include "entrylist.h"
 #include "logtypes.h"
 #include "partnerindex.h"
 
@@ -25,7 +26,7 @@ public:
         : file(&file)
     {
     }
-    explicit RowRecords(const std::vector<const LogFileEntry *> &read)
+    explicit RowRecords(const EntryList &read)
         : read(&read)
     {
     }
@@ -37,7 +38,7 @@ public:
 
 private:
     const LogFile *file = nullptr;
-    const std::vector<const LogFileEntry *> *read = nullptr;
+    const EntryList *read = nullptr;
 };
 
 // What the rows of one viewer show, cell by cell, for each role the view

@@ -41,7 +41,7 @@ std::shared_ptr<RowPiece> ViewerRows::takePiece()
 namespace {
 
 // The sub-action rows below `children`, counted as far as `limit`.
-qint64 countSubRows(const QList<std::shared_ptr<RobotAction>> &children, int depth, qint64 limit)
+qint64 countSubRows(const QList<const RobotAction *> &children, int depth, qint64 limit)
 {
     qint64 count = 0;
     for (const auto &child : children) {
@@ -86,7 +86,7 @@ void ViewerRows::addRows(const LogFile &file)
     const auto &entries = file.entries();
     const int least = LogFileViewer::minSubActionBudget;
     while (boundedOnly && builtEntries < entries.size()) {
-        const RobotAction *action = entries.at(builtEntries)->action().get();
+        const RobotAction *action = entries.at(builtEntries)->action();
         if (action && !action->children().isEmpty()
             && subActionRows + countSubRows(action->children(), 1, least - subActionRows) > least) {
             boundedOnly = false;
@@ -133,7 +133,7 @@ void ViewerRows::addRow(const LogFile &file, int number, int budget)
         widestTime = magnitude;
     if (magnitude > 0 && magnitude < 1e-4)
         tinyTime = true;
-    const RobotAction *action = entry.action().get();
+    const RobotAction *action = entry.action();
     typesSeen |= 1u << std::clamp(int(entry.type()), 0, 4);
     if (action)
         activitiesSeen |= 1u << std::clamp(int(entry.activity()), 0, 3);
@@ -148,7 +148,7 @@ void ViewerRows::addRow(const LogFile &file, int number, int budget)
     ++builtEntries;
 }
 
-void ViewerRows::addChildActions(QTreeWidgetItem *parent, int depth, const QList<std::shared_ptr<RobotAction>> &children,
+void ViewerRows::addChildActions(QTreeWidgetItem *parent, int depth, const QList<const RobotAction *> &children,
                                  int budget)
 {
     for (const auto &child : children) {
@@ -158,7 +158,7 @@ void ViewerRows::addChildActions(QTreeWidgetItem *parent, int depth, const QList
         }
         ++subActionRows;
         const bool hasChildren = !child->children().isEmpty();
-        auto *row = LogRowItem::subActionRow(child.get(), hasChildren);
+        auto *row = LogRowItem::subActionRow(child, hasChildren);
         // Added before its own children: the item then has no subtree to walk.
         parent->addChild(row);
         if (!hasChildren)
@@ -183,7 +183,7 @@ bool ViewerRows::rebuildSubRows(QTreeWidgetItem *row, const LogFile &file, int n
         }
     }
     qDeleteAll(row->takeChildren());
-    const RobotAction *action = file.entries().at(number)->action().get();
+    const RobotAction *action = file.entries().at(number)->action();
     const bool children = action && !action->children().isEmpty();
     if (children)
         addChildActions(row, 1, action->children(), budget);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "entrylist.h"
 #include "partnerindex.h"
 
 #include <QList>
@@ -26,10 +27,10 @@ struct RowPiece
     std::vector<bool> hasChildren;
     // The entry of the first row.
     int first = 0;
-    // The records of the rows, for a viewer that shows them while their
-    // file is still being read (it may not look at the file meanwhile);
-    // empty otherwise. They live as long as the file.
-    std::vector<const LogFileEntry *> entries;
+    // The file's records up to the last of these rows, for a viewer that
+    // shows them while their file is still being read (it may not look at
+    // the file meanwhile); empty otherwise. They live as long as the file.
+    EntryList entries;
     // How many entry rows the whole file will likely have, so that room
     // for them is made once.
     int expectedRows = 0;
@@ -95,8 +96,7 @@ public:
 private:
     ViewerRows() = default;
     void addRow(const LogFile &file, int number, int budget);
-    void addChildActions(QTreeWidgetItem *parent, int depth, const QList<std::shared_ptr<RobotAction>> &children,
-                         int budget);
+    void addChildActions(QTreeWidgetItem *parent, int depth, const QList<const RobotAction *> &children, int budget);
 
     QList<QTreeWidgetItem *> rows;
     // Entries whose rows are built, and those handed on in pieces.

@@ -317,6 +317,75 @@ private slots:
         QCOMPARE(once.nextStartOf(-1), -1);
         QCOMPARE(once.nextStartOf(once.size()), -1);
     }
+
+    // The index against its definition, found by looking at every record,
+    // over more rows than one word of its bits holds, with plain records
+    // between the actions, and with each row taken out and added again.
+    void partnersByTheirDefinition_data()
+    {
+        QTest::addColumn<int>("seed");
+        QTest::addColumn<int>("plainShare"); // in eighths
+        QTest::newRow("actions only") << 3 << 0;
+        QTest::newRow("some plain records") << 11 << 3;
+        QTest::newRow("mostly plain records") << 29 << 7;
+    }
+
+    void partnersByTheirDefinition()
+    {
+        QFETCH(int, seed);
+        QFETCH(int, plainShare);
+        quint32 state = quint32(seed);
+        auto next = [&state](int n) {
+            state = state * 1103515245u + 12345u;
+            return int((state >> 16) % quint32(n));
+        };
+        const char *activities[] = {"starting", "starting", "completing", "canceling"};
+        QStringList lines;
+        for (int i = 0; i < 300; ++i) {
+            if (next(8) < plainShare)
+                lines << QStringLiteral("Info|arm|noise");
+            else
+                lines << QStringLiteral("%1 action: %2: A").arg(QLatin1String(activities[next(4)])).arg(next(3));
+        }
+        QVERIFY(analyse(records(lines)));
+        const EntryList &entries = file->entries();
+        PartnerIndex index;
+        for (int row = 0; row < entries.size(); ++row) {
+            index.add(*entries.at(row), row);
+            if (row % 5 == 0) {
+                index.removeLast();
+                index.add(*entries.at(row), row);
+            }
+        }
+        const auto same = [&](int a, int b) {
+            return entries.at(b)->hasAction() && entries.at(b)->action()->id() == entries.at(a)->action()->id();
+        };
+        const auto isStart = [&](int row) { return entries.at(row)->activity() == Start; };
+        QCOMPARE(index.size(), entries.size());
+        for (int row = 0; row < entries.size(); ++row) {
+            int nextEnd = -1;
+            int previousStart = -1;
+            int nextStart = -1;
+            if (entries.at(row)->hasAction()) {
+                for (int later = row + 1; later < entries.size() && nextEnd < 0; ++later) {
+                    if (same(row, later) && !isStart(later))
+                        nextEnd = later;
+                }
+                for (int earlier = row - 1; earlier >= 0 && previousStart < 0; --earlier) {
+                    if (same(row, earlier) && isStart(earlier))
+                        previousStart = earlier;
+                }
+                for (int later = row + 1; isStart(row) && later < entries.size() && nextStart < 0; ++later) {
+                    if (same(row, later) && isStart(later))
+                        nextStart = later;
+                }
+            }
+            const QByteArray at = QByteArray::number(row);
+            QVERIFY2(index.nextEndOf(row) == nextEnd, at.constData());
+            QVERIFY2(index.previousStartOf(row) == previousStart, at.constData());
+            QVERIFY2(index.nextStartOf(row) == nextStart, at.constData());
+        }
+    }
 };
 
 int main(int argc, char *argv[])

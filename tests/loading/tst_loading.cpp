@@ -160,14 +160,15 @@ private slots:
         LogFile::Appender appender(*file, std::try_to_lock);
         QVERIFY(appender.ownsLock());
         LogFile::Batch batch;
-        auto entry = std::make_shared<LogFileEntry>(99.0, Info, QStringLiteral("arm"));
-        entry->appendMessage(QStringLiteral("completing action: 1:"));
-        batch.emplace_back(entry, 51);
+        LogFileEntry entry(99.0, Info, QStringLiteral("arm"));
+        entry.appendMessage(QStringLiteral("completing action: 1:"));
+        batch.emplace_back(std::move(entry), 51);
         QCOMPARE(appender.append(batch), 50);
         QVERIFY(batch.empty());
         // Linked as it came in: the action exists already.
-        QVERIFY(entry->hasAction());
-        QCOMPARE(entry->action()->id(), 1);
+        const LogFileEntry &added = *file->entries().at(50);
+        QVERIFY(added.hasAction());
+        QCOMPARE(added.action()->id(), 1);
     }
 
     // What a follow session says when the file cannot be followed on, and

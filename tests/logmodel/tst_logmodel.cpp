@@ -698,10 +698,10 @@ private slots:
                                   QStringLiteral("completing action: 6:"),
                                   QStringLiteral("completing action: 5:")});
         const auto &e = file->entries();
-        QCOMPARE(e.at(0)->action().get(), e.at(3)->action().get());
-        QCOMPARE(e.at(1)->action().get(), e.at(2)->action().get());
-        QCOMPARE(e.at(0)->action()->children().at(0).get(), e.at(1)->action().get());
-        QCOMPARE(file->actions().value(6).get(), e.at(1)->action().get());
+        QCOMPARE(e.at(0)->action(), e.at(3)->action());
+        QCOMPARE(e.at(1)->action(), e.at(2)->action());
+        QCOMPARE(e.at(0)->action()->children().at(0), e.at(1)->action());
+        QCOMPARE(file->actions().value(6).get(), e.at(1)->action());
         QCOMPARE(e.at(1)->action()->name(), QStringLiteral("Drive "));
     }
 
@@ -744,7 +744,7 @@ private slots:
         QCOMPARE(describeLinks(*file), (QStringList{QStringLiteral("1 Start"), QStringLiteral("-")}));
         QCOMPARE(file->actions().size(), LogFile::maxActionDepth + 1);
         int levels = 0;
-        for (auto a = file->actions().value(1); a && !a->children().isEmpty(); a = a->children().at(0))
+        for (const RobotAction *a = file->actions().value(1).get(); a && !a->children().isEmpty(); a = a->children().at(0))
             ++levels;
         QCOMPARE(levels, LogFile::maxActionDepth - 1);
     }
