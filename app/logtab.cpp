@@ -22,7 +22,7 @@ LogTab::FileId LogTab::FileId::of(int fd)
 LogTab::LogTab(const QString &path, int fd, QObject *parent, bool followed)
     : QObject(parent)
     , filePath(path)
-    , shortName(QFileInfo(displayPath(path)).baseName())
+    , shortName(shortFileName(path))
     , identity(FileId::of(fd))
     , background(new BackgroundWork(this))
 {

@@ -138,6 +138,11 @@ QString displayPath(const QString &path)
     return result;
 }
 
+QString shortFileName(const QString &path)
+{
+    return QFileInfo(displayPath(path)).baseName();
+}
+
 int openLogFileDescriptor(const QString &path, QString &error, bool compressedToo)
 {
     const QString shown = displayPath(path);

@@ -17,6 +17,9 @@ QString decodeLocalPath(const QByteArray &bytes);
 QByteArray encodeLocalPath(const QString &path);
 // The name as it can be shown: each escaped byte becomes U+FFFD.
 QString displayPath(const QString &path);
+// The short name of a log file, as its tab and the filter's `source` know
+// it: the shown file name up to its first dot ("robot" for ".../robot.log").
+QString shortFileName(const QString &path);
 
 // Checks `path` and opens it for reading as a log file. On failure returns
 // false and sets `error` to the reader's message for it: the path does not

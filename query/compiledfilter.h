@@ -57,7 +57,8 @@ private:
 class FilterJudge final
 {
 public:
-    explicit FilterJudge(const std::shared_ptr<const CompiledFilter> &filter);
+    // `source` is the short name of the file the records come from.
+    explicit FilterJudge(const std::shared_ptr<const CompiledFilter> &filter, const QString &source = QString());
     Q_DISABLE_COPY_MOVE(FilterJudge)
 
     bool keeps(const LogFileEntry &record);

@@ -7,7 +7,8 @@
 
 const QStringList EntryExprContext::variableNames = {
     QStringLiteral("time"),    QStringLiteral("type"),      QStringLiteral("action"),   QStringLiteral("activity"),
-    QStringLiteral("message"), QStringLiteral("subsystem"), QStringLiteral("isaction"), QStringLiteral("text")};
+    QStringLiteral("message"), QStringLiteral("subsystem"), QStringLiteral("isaction"), QStringLiteral("text"),
+    QStringLiteral("source")};
 
 EntryExprContext::EntryExprContext() = default;
 
@@ -66,6 +67,8 @@ QVariant EntryExprContext::getVariable(const QString &name)
         // The record's own message, also on action records whose Message
         // cell shows the action instead.
         return EntryPresentation::lowered(record->message());
+    case Source:
+        return source;
     default:
         return QVariant();
     }

@@ -22,6 +22,10 @@ public:
     ~EntryExprContext() override;
     Q_DISABLE_COPY_MOVE(EntryExprContext)
 
+    // The short name of the file the records come from, the value of
+    // `source` (in small letters).
+    void setSource(const QString &shortName) { source = shortName.toLower(); }
+
     // The record to evaluate; none gives the values of a record-less row.
     void setRecord(const LogFileEntry *entry) { record = entry; }
     const LogFileEntry *currentRecord() const { return record; }
@@ -32,9 +36,9 @@ public:
     QVariant evalFunction(const QString &name, std::vector<std::shared_ptr<mirt::expr::ExprNode>> args) override;
 
     // "time", "type", "action", "activity", "message", "subsystem", "isaction",
-    // "text".
+    // "text", "source".
     static const QStringList variableNames;
-    enum Variable { Time, Type, Action, Activity, Message, Subsystem, IsAction, Text };
+    enum Variable { Time, Type, Action, Activity, Message, Subsystem, IsAction, Text, Source };
 
 protected:
     // The value of a variable when there is no record.
@@ -47,6 +51,7 @@ private:
     const QString &loweredSubsystem(const QString &subsystem);
 
     const LogFileEntry *record = nullptr;
+    QString source;
     // Variable nodes keep their names for the whole pass, so the index of a
     // name is found once per node, by the address of its text. Each entry
     // keeps the text alive, so that no other text can take its address.

@@ -1,5 +1,6 @@
 #include "filterpass.h"
 
+#include "localpath.h"
 #include "logfile.h"
 
 #include <QThread>
@@ -30,7 +31,7 @@ CancelToken FilterPass::start(std::shared_ptr<LogFile> file, std::shared_ptr<con
     return work.runParallel(
         workers,
         [pass, chunks](const CancelToken &token) {
-            FilterJudge judge(pass->filter);
+            FilterJudge judge(pass->filter, shortFileName(pass->file->path()));
             const LogFile::ReadAccess reading(*pass->file);
             for (;;) {
                 const int chunk = pass->nextChunk.fetch_add(1);

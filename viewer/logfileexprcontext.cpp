@@ -1,5 +1,7 @@
 #include "logfileexprcontext.h"
 
+#include "localpath.h"
+
 #include "entrypresentation.h"
 #include "logfile.h"
 
@@ -18,6 +20,7 @@ void LogFileExprContext::setLogFile(std::shared_ptr<LogFile> file)
 {
     logFile = std::move(file);
     forgetSubsystems();
+    setSource(logFile ? shortFileName(logFile->path()) : QString());
     findRecord(item ? item->data(EntryPresentation::TimeColumn, Qt::UserRole).toInt() : entryNumber);
 }
 

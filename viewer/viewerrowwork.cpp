@@ -8,6 +8,7 @@
 #include "cappedtextdelegate.h"
 #include "compiledfilter.h"
 #include "filterpass.h"
+#include "localpath.h"
 #include "logfile.h"
 #include "logfileentry.h"
 #include "logrowitem.h"
@@ -105,7 +106,7 @@ std::vector<char> LogFileViewer::judge(int first) const
     std::vector<char> verdicts(size_t(std::max(count - first, 0)), 1);
     if (!filter || filter->isEmpty())
         return verdicts;
-    FilterJudge judgeOf(filter);
+    FilterJudge judgeOf(filter, shortFileName(file->path()));
     for (int row = first; row < count; ++row)
         verdicts[size_t(row - first)] = judgeOf.keeps(*file->entries().at(row)) ? 1 : 0;
     return verdicts;

@@ -3,6 +3,8 @@
 #include "expr.h"
 #include "exprnode.h"
 #include "exprvalue.h"
+#include "compiledfilter.h"
+#include "localpath.h"
 #include "logfile.h"
 #include "logfileexprcontext.h"
 #include "logfileviewer.h"
@@ -189,6 +191,7 @@ private slots:
         QTest::newRow("isaction") << QStringLiteral("isaction") << 9 << QVariant(true);
         QTest::newRow("not isaction") << QStringLiteral("IsAction") << 10 << QVariant(false);
         QTest::newRow("unknown name") << QStringLiteral("speed") << 0 << QVariant();
+        QTest::newRow("source: the file's short name") << QStringLiteral("Source") << 3 << QVariant(QStringLiteral("example"));
     }
 
     void variables()
@@ -249,7 +252,7 @@ private slots:
         QVERIFY(context.isFunction(QStringLiteral("contains")));
         QVERIFY(!context.isFunction(QStringLiteral("Contains")));
         QCOMPARE(LogFileExprContext::variableNames,
-                 (QStringList{"time", "type", "action", "activity", "message", "subsystem", "isaction", "text"}));
+                 (QStringList{"time", "type", "action", "activity", "message", "subsystem", "isaction", "text", "source"}));
     }
 
     // Each expression against the twelve example rows, evaluated through the context.
@@ -282,13 +285,49 @@ private slots:
         QTest::newRow("word false") << QStringLiteral("\"FaLsE\"") << Rows{};
         QTest::newRow("digit zero") << QStringLiteral("\"0\"") << Rows{};
         QTest::newRow("empty result") << QStringLiteral("type + 1 && true") << Rows{};
+        QTest::newRow("this file's source") << QStringLiteral("source == \"example\"") << allRows(12);
+        QTest::newRow("another source") << QStringLiteral("source == \"drive\" || type == \"error\"") << Rows{3, 7, 11};
+        QTest::newRow("source in capitals") << QStringLiteral("source == \"Example\"") << Rows{};
     }
 
+    // The context of a row and the judge of a filter pass agree.
     void selection()
     {
         QFETCH(QString, text);
         QFETCH(Rows, rows);
         QCOMPARE(selectedRows(text), rows);
+        const auto compiled = CompiledFilter::compile(text);
+        if (!compiled->isValid())
+            return;
+        FilterJudge judge(compiled, shortFileName(file->path()));
+        Rows judged;
+        for (int row = 0; row < file->entries().size(); ++row) {
+            if (judge.keeps(*file->entries().at(row)))
+                judged << row;
+        }
+        QCOMPARE(judged, rows);
+    }
+
+    // A viewer's filter pass knows its file's short name.
+    void sourceThroughTheViewer_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("its own") << QStringLiteral("source == \"example\"") << 12;
+        QTest::newRow("another") << QStringLiteral("source == \"planner\"") << 0;
+    }
+
+    void sourceThroughTheViewer()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, shown);
+        LogFileViewer filtered(file);
+        QVERIFY(filtered.applyFilter(text));
+        QTRY_VERIFY(!filtered.isBusy());
+        int rows = 0;
+        for (int row = 0; row < filtered.topLevelItemCount(); ++row)
+            rows += filtered.isRowHidden(row, QModelIndex()) ? 0 : 1;
+        QCOMPARE(rows, shown);
     }
 
     // The README shows exactly the examples checked above.
