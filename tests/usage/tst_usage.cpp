@@ -375,7 +375,7 @@ private slots:
         QCOMPARE(finished.size(), 2);
         QCOMPARE(statusOf(w)->text(),
                  QStringLiteral("could not export to '%1': an export is still being written").arg(second));
-        QTRY_COMPARE(finished.size(), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 3, 60000);
         QCOMPARE(finished.at(2).at(0).toBool(), true);
         QStringList messages;
         QCOMPARE(LogFile::load(first, messages)->entries().size(), viewer->logFile()->entries().size());
