@@ -3,12 +3,14 @@
 #include "entrypresentation.h"
 #include "logfileentry.h"
 #include "messagetemplate.h"
+#include "robotaction.h"
 #include "runalignment.h"
 
 #include <QHash>
 #include <QSet>
 
 #include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -49,22 +51,41 @@ std::shared_ptr<const RunComparison> RunComparison::compute(const LogFile::ReadA
                                                             const std::atomic<bool> *cancelled,
                                                             std::atomic<int> *progress)
 {
-    Side sides[2];
-    const LogFile::ReadAccess *files[2] = {&fileA, &fileB};
-    for (int side = 0; side < 2; ++side) {
-        setProgress(progress, 5 + 40 * side);
-        sides[side].analysis = ActionAnalysis::compute(*files[side], files[side]->count(), cancelled);
-        if (!sides[side].analysis)
-            return nullptr;
-        setProgress(progress, 25 + 40 * side);
-        sides[side].texts = RunTexts::make(*sides[side].analysis, *files[side], cancelled);
-        if (!sides[side].texts)
-            return nullptr;
-    }
+    // The two sides are analysed at once, B on a thread of its own.
+    setProgress(progress, 5);
+    Side sideB;
+    std::thread analysingB([&] { sideB = analyse(fileB, cancelled); });
+    Side sideA = analyse(fileA, cancelled);
+    setProgress(progress, 50);
+    analysingB.join();
+    if (!sideA.texts || !sideB.texts)
+        return nullptr;
     setProgress(progress, 85);
-    auto result = compare(std::move(sides[0]), std::move(sides[1]), fileA, fileB, cancelled);
+    auto result = compare(std::move(sideA), std::move(sideB), fileA, fileB, cancelled);
     setProgress(progress, 100);
     return result;
+}
+
+RunComparison::Side RunComparison::analyse(const LogFile::ReadAccess &file, const std::atomic<bool> *cancelled)
+{
+    Side side;
+    side.analysis = ActionAnalysis::compute(file, file.count(), cancelled);
+    if (!side.analysis)
+        return side;
+    // Names and arguments are all a comparison shows of its runs.
+    auto texts = std::make_shared<RunTexts>();
+    const size_t count = side.analysis->occurrences.size();
+    texts->names.reserve(count);
+    texts->arguments.reserve(count);
+    for (size_t run = 0; run < count; ++run) {
+        if ((run & 0xfff) == 0 && stopped(cancelled))
+            return {};
+        const RobotAction *action = side.analysis->occurrences[run].action;
+        texts->names.push_back(action ? action->name().trimmed() : QString());
+        texts->arguments.push_back(action ? action->arguments().join(QStringLiteral(", ")) : QString());
+    }
+    side.texts = std::move(texts);
+    return side;
 }
 
 std::shared_ptr<const RunComparison> RunComparison::compare(Side a, Side b, const LogFile::ReadAccess &fileA,

@@ -16,7 +16,8 @@
 class RunComparison final
 {
 public:
-    // What is known of one file.
+    // What is known of one file. Of the texts, the comparison fills the
+    // names and arguments alone.
     struct Side
     {
         std::shared_ptr<const ActionAnalysis> analysis;
@@ -55,8 +56,6 @@ public:
         QString subsystem;
     };
 
-    enum class Step { AnalysingA, AnalysingB, Comparing };
-
     // Compares the first `countA` and `countB` entries of the files,
     // analysing them first; `progress`, when given, is set to 0-100 as the
     // work goes on. Nothing when `cancelled` is set before it is done.
@@ -91,6 +90,7 @@ public:
     QString firstDifferenceText;           // empty when they agree
 
 private:
+    static Side analyse(const LogFile::ReadAccess &file, const std::atomic<bool> *cancelled);
     void compareNames();
     bool alignRuns(const std::atomic<bool> *cancelled);
     bool findNewErrors(const LogFile::ReadAccess &fileA, const LogFile::ReadAccess &fileB,
