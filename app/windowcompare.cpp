@@ -25,11 +25,11 @@ void MirtLogFileAnalyzer::compareRuns()
     if (good.isEmpty())
         return;
     lastDir = QFileInfo(good).absolutePath();
-    const QString suspect =
+    const QString doubtful =
         QFileDialog::getOpenFileName(this, QStringLiteral("Compare Runs: Run Under Suspicion (B)"), lastDir, filter);
-    if (suspect.isEmpty())
+    if (doubtful.isEmpty())
         return;
-    openComparison({nullptr, good}, {nullptr, suspect});
+    openComparison({nullptr, good}, {nullptr, doubtful});
 }
 
 void MirtLogFileAnalyzer::compareTabWith(int index)

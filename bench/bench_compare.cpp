@@ -49,8 +49,8 @@ int main(int argc, char *argv[])
     QElapsedTimer clock;
     clock.start();
     const std::shared_ptr<LogFile> good = generated(app, lines, 1);
-    const std::shared_ptr<LogFile> suspect = generated(app, lines, 2);
-    if (!good || !suspect)
+    const std::shared_ptr<LogFile> doubtful = generated(app, lines, 2);
+    if (!good || !doubtful)
         return 1;
     std::printf("two logs of %lld lines written and read in %.3fs\n", static_cast<long long>(lines),
                 clock.nsecsElapsed() / 1e9);
@@ -58,14 +58,14 @@ int main(int argc, char *argv[])
     {
         clock.restart();
         const LogFile::ReadAccess readA(*good);
-        const LogFile::ReadAccess readB(*suspect);
+        const LogFile::ReadAccess readB(*doubtful);
         const auto comparison = RunComparison::compute(readA, readB);
         std::printf("  comparison alone                   %.3fs: %zu names, %zu sequence rows, %zu new templates\n",
                     clock.nsecsElapsed() / 1e9, comparison->byName.size(), comparison->sequence.size(),
                     comparison->newErrors.size());
     }
 
-    RunComparisonView view({good, QString()}, {suspect, QString()});
+    RunComparisonView view({good, QString()}, {doubtful, QString()});
     view.resize(1400, 900);
     view.show();
     StallClock stalls;

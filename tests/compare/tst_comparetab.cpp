@@ -67,7 +67,7 @@ QString statusText(QMainWindow &w)
 const QStringList good{"starting action: 1: Pick, bin1", "completing action: 1:", "starting action: 2: Grip, bin3",
                        "completing action: 2:", "starting action: 3: Place", "completing action: 3:",
                        "Warning|arm|motor 12 hot at 0x1a2b3c"};
-const QStringList suspect{"starting action: 1: Pick, bin1", "completing action: 1:",
+const QStringList doubtful{"starting action: 1: Pick, bin1", "completing action: 1:",
                           "starting action: 2: Grip, bin3", "Error|arm|gripper pressure 40 low",
                           "canceling action: 2:", "starting action: 4: Scan", "completing action: 4:",
                           "starting action: 3: Place", "completing action: 3:",
@@ -85,7 +85,7 @@ private:
     RunComparisonView *compareFiles(MirtLogFileAnalyzer &w)
     {
         const QString pathA = writeTestFile(dir, QStringLiteral("good.log"), records(good));
-        const QString pathB = writeTestFile(dir, QStringLiteral("suspect.log"), records(suspect));
+        const QString pathB = writeTestFile(dir, QStringLiteral("doubtful.log"), records(doubtful));
         chooseFile(this, QStringLiteral("(A)"), pathA);
         chooseFile(this, QStringLiteral("(B)"), pathB);
         w.findChild<QAction *>(QStringLiteral("fileCompareRuns"))->trigger();
@@ -153,7 +153,7 @@ private slots:
         emit newErrors->doubleClicked(first);
         QTRY_VERIFY(qobject_cast<LogFileViewer *>(tabsOf(w)->currentWidget()));
         auto *viewer = qobject_cast<LogFileViewer *>(tabsOf(w)->currentWidget());
-        QVERIFY(viewer->logFile() == nullptr || viewer->logFile()->path().endsWith(QLatin1String("suspect.log")));
+        QVERIFY(viewer->logFile() == nullptr || viewer->logFile()->path().endsWith(QLatin1String("doubtful.log")));
         QTRY_COMPARE(viewer->currentEntry(), 3);
     }
 
@@ -176,7 +176,7 @@ private slots:
     void compareOpenTabs()
     {
         const QString pathA = writeTestFile(dir, QStringLiteral("first.log"), records(good));
-        const QString pathB = writeTestFile(dir, QStringLiteral("second.log"), records(suspect));
+        const QString pathB = writeTestFile(dir, QStringLiteral("second.log"), records(doubtful));
         MirtLogFileAnalyzer w;
         w.openLogFiles({pathA, pathB});
         WAIT_UNTIL_IDLE(w);
