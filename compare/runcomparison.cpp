@@ -38,6 +38,11 @@ std::vector<int> topLevelRuns(const ActionAnalysis &analysis)
     return runs;
 }
 
+bool isProblem(const LogFileEntry &entry)
+{
+    return entry.type() == Warning || entry.type() == Error;
+}
+
 void setProgress(std::atomic<int> *progress, int value)
 {
     if (progress)
@@ -54,14 +59,19 @@ std::shared_ptr<const RunComparison> RunComparison::compute(const LogFile::ReadA
     // The two sides are analysed at once, B on a thread of its own.
     setProgress(progress, 5);
     Side sideB;
-    std::thread analysingB([&] { sideB = analyse(fileB, cancelled); });
+    QSet<QString> knownA;
+    bool knownComplete = false;
+    std::thread analysingB([&] {
+        sideB = analyse(fileB, cancelled);
+        knownComplete = templatesOfProblems(fileA, cancelled, knownA);
+    });
     Side sideA = analyse(fileA, cancelled);
     setProgress(progress, 50);
     analysingB.join();
-    if (!sideA.texts || !sideB.texts)
+    if (!sideA.texts || !sideB.texts || !knownComplete)
         return nullptr;
     setProgress(progress, 85);
-    auto result = compare(std::move(sideA), std::move(sideB), fileA, fileB, cancelled);
+    auto result = compare(std::move(sideA), std::move(sideB), knownA, fileB, cancelled);
     setProgress(progress, 100);
     return result;
 }
@@ -88,7 +98,7 @@ RunComparison::Side RunComparison::analyse(const LogFile::ReadAccess &file, cons
     return side;
 }
 
-std::shared_ptr<const RunComparison> RunComparison::compare(Side a, Side b, const LogFile::ReadAccess &fileA,
+std::shared_ptr<const RunComparison> RunComparison::compare(Side a, Side b, const QSet<QString> &knownA,
                                                             const LogFile::ReadAccess &fileB,
                                                             const std::atomic<bool> *cancelled)
 {
@@ -96,7 +106,7 @@ std::shared_ptr<const RunComparison> RunComparison::compare(Side a, Side b, cons
     comparison->a = std::move(a);
     comparison->b = std::move(b);
     comparison->compareNames();
-    if (!comparison->alignRuns(cancelled) || !comparison->findNewErrors(fileA, fileB, cancelled))
+    if (!comparison->alignRuns(cancelled) || !comparison->findNewErrors(knownA, fileB, cancelled))
         return nullptr;
     const auto &rows = comparison->sequence;
     for (size_t row = 0; row < rows.size(); ++row) {
@@ -166,21 +176,23 @@ bool RunComparison::alignRuns(const std::atomic<bool> *cancelled)
     return true;
 }
 
-bool RunComparison::findNewErrors(const LogFile::ReadAccess &fileA, const LogFile::ReadAccess &fileB,
-                                  const std::atomic<bool> *cancelled)
+bool RunComparison::templatesOfProblems(const LogFile::ReadAccess &file, const std::atomic<bool> *cancelled,
+                                        QSet<QString> &templates)
 {
-    const auto isProblem = [](const LogFileEntry &entry) {
-        return entry.type() == Warning || entry.type() == Error;
-    };
-    QSet<QString> known;
-    const EntryList &entriesA = fileA.entries();
-    for (int row = 0; row < entriesA.size(); ++row) {
+    const EntryList &entries = file.entries();
+    for (int row = 0; row < entries.size(); ++row) {
         if ((row & 0xffff) == 0 && stopped(cancelled))
             return false;
-        const LogFileEntry &entry = *entriesA.at(row);
+        const LogFileEntry &entry = *entries.at(row);
         if (isProblem(entry))
-            known.insert(MessageTemplate::of(entry.message()));
+            templates.insert(MessageTemplate::of(entry.message()));
     }
+    return true;
+}
+
+bool RunComparison::findNewErrors(const QSet<QString> &known, const LogFile::ReadAccess &fileB,
+                                  const std::atomic<bool> *cancelled)
+{
     QHash<QString, int> rowOfTemplate;
     const EntryList &entriesB = fileB.entries();
     for (int row = 0; row < entriesB.size(); ++row) {

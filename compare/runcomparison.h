@@ -4,6 +4,7 @@
 #include "logfile.h"
 #include "runtexts.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -63,10 +64,6 @@ public:
                                                         const LogFile::ReadAccess &fileB,
                                                         const std::atomic<bool> *cancelled = nullptr,
                                                         std::atomic<int> *progress = nullptr);
-    // The same from analyses made before, for the record rows of the files.
-    static std::shared_ptr<const RunComparison> compare(Side a, Side b, const LogFile::ReadAccess &fileA,
-                                                        const LogFile::ReadAccess &fileB,
-                                                        const std::atomic<bool> *cancelled = nullptr);
 
     // Whether the two runs of a row differ: one side missing, other
     // outcomes, or one lasting more than twice the other.
@@ -91,8 +88,17 @@ public:
 
 private:
     static Side analyse(const LogFile::ReadAccess &file, const std::atomic<bool> *cancelled);
+    // The templates of a file's errors and warnings, added to `templates`;
+    // false when cancelled.
+    static bool templatesOfProblems(const LogFile::ReadAccess &file, const std::atomic<bool> *cancelled,
+                                    QSet<QString> &templates);
+    // The rest of the comparison, once both sides are analysed and A's
+    // templates are known.
+    static std::shared_ptr<const RunComparison> compare(Side a, Side b, const QSet<QString> &knownA,
+                                                        const LogFile::ReadAccess &fileB,
+                                                        const std::atomic<bool> *cancelled);
     void compareNames();
     bool alignRuns(const std::atomic<bool> *cancelled);
-    bool findNewErrors(const LogFile::ReadAccess &fileA, const LogFile::ReadAccess &fileB,
+    bool findNewErrors(const QSet<QString> &known, const LogFile::ReadAccess &fileB,
                        const std::atomic<bool> *cancelled);
 };

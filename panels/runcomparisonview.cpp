@@ -122,6 +122,9 @@ QTableView *RunComparisonView::addTable(ComparisonModel *model, const QString &o
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->verticalHeader()->hide();
+    // Columns fit the rows near the top: measuring every one of a hundred
+    // thousand runs holds up the window.
+    view->horizontalHeader()->setResizeContentsPrecision(200);
     auto *copy = new QAction(tr("Copy"), view);
     copy->setObjectName(objectName + QStringLiteral("Copy"));
     copy->setShortcut(QKeySequence::Copy);
