@@ -17,7 +17,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
+#include <QMenu>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -186,7 +188,17 @@ private slots:
             dialog->setTextValue(dialog->comboBoxItems().first());
             dialog->accept();
         });
-        w.compareTabWith(0);
+        // Right-click the first tab, then "Compare With...".
+        QTimer::singleShot(0, this, [] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            QAction *compare = menu->findChild<QAction *>(QStringLiteral("tabCompareWith"));
+            QVERIFY(compare && compare->isEnabled());
+            menu->setActiveAction(compare);
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        QTabBar *bar = tabsOf(w)->tabBar();
+        emit bar->customContextMenuRequested(bar->tabRect(0).center());
         auto *page = w.findChild<RunComparisonView *>(QStringLiteral("runComparison"));
         QVERIFY(page);
         WAIT_UNTIL_IDLE(w);
