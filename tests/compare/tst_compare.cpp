@@ -184,6 +184,14 @@ private slots:
             << QStringList{"Pick 1/1 cancelled 0/0", "Grip 1/1 cancelled 0/0", "Place 1/0 cancelled 0/0"}
             << QStringList{"Pick, bin1 | Pick, bin1", "Grip, bin3 | Grip, bin3", "Place | -"} << QStringList{}
             << "first difference: Pick, bin1 at 1 s (B): Completed in 3.000 s, A: Completed in 1.000 s";
+        QTest::newRow("B has no runs")
+            << good << QStringList{"Info|arm|idle"}
+            << QStringList{"Grip 1/0 cancelled 0/0", "Pick 1/0 cancelled 0/0", "Place 1/0 cancelled 0/0"}
+            << QStringList{"Pick, bin1 | -", "Grip, bin3 | -", "Place | -"} << QStringList{}
+            << "first difference: Pick, bin1 at 1 s (A): Completed, B: missing";
+        QTest::newRow("neither has runs or problems")
+            << QStringList{"Info|arm|idle"} << QStringList{"Debug|arm|idle 2"} << QStringList{} << QStringList{}
+            << QStringList{} << QString();
         QTest::newRow("the same runs, twice as long is not yet a difference")
             << good
             << QStringList{"starting action: 1: Pick, bin1", "Info|arm|waiting", "completing action: 1:",
