@@ -504,7 +504,7 @@ QList<LogTab *> MirtLogFileAnalyzer::openTabs() const
 void MirtLogFileAnalyzer::updateBusy()
 {
     // An export goes on, and is reported, after its tab is closed.
-    bool now = (exports && exports->isRunning()) || !pendingTabs->isEmpty();
+    bool now = (exports && exports->isRunning()) || !pendingTabs->isEmpty() || comparisonsBusy();
     for (LogTab *tab : openTabs())
         now = now || tab->viewer()->isBusy();
     if (now == busy)
@@ -579,6 +579,8 @@ void MirtLogFileAnalyzer::currentTabChanged()
     // The status line says what it last said about this tab.
     if (LogTab *tab = currentTab())
         showStatus(tab->statusText(), tab->statusToolTip());
+    else if (auto *comparison = qobject_cast<RunComparisonView *>(tabs->currentWidget()))
+        showStatus(comparison->statusText());
     else
         showStatus(QStringLiteral("Ready"));
     // "[*]" in a name would be taken for the mark of a changed document.
@@ -627,7 +629,7 @@ void MirtLogFileAnalyzer::closeTab(int index)
 {
     auto *viewer = qobject_cast<LogFileViewer *>(tabs->widget(index));
     if (!viewer)
-        return;
+        return closeComparison(index);
     LogTab *tab = tabOf(viewer);
     tabs->removeTab(index);
     if (tab)

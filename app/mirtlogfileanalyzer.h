@@ -2,6 +2,7 @@
 
 #include "followsession.h"
 #include "recordexport.h"
+#include "runcomparisonview.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -77,6 +78,11 @@ public:
     void viewExpandAll();
     void viewCollapseAll();
     void closeTab(int index);
+    // Compares two runs of a mission, A the good one and B the one under
+    // suspicion, on a page of their own: two files chosen in turn, or the
+    // tab at `index` with another open tab chosen in a small dialog.
+    void compareRuns();
+    void compareTabWith(int index);
 
     // Return in the filter line: parse its text, then show and hide rows.
     void filterEntered();
@@ -139,6 +145,13 @@ private:
     // Shows a text without keeping it with any tab.
     void showStatus(const QString &text, const QString &toolTip = QString());
     void restoreWindow();
+    void openComparison(RunComparisonView::Source a, RunComparisonView::Source b);
+    bool comparisonsBusy() const;
+    void closeComparison(int index);
+    // A double-click in a comparison: the record's tab, opening its file if
+    // the comparison read it itself.
+    void showComparedRecord(RunComparisonView *view, int side, int row);
+    void showTabBarMenu(const QPoint &position);
     static QStringList commandLinePaths();
 
     QTabWidget *tabs = nullptr;

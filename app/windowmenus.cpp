@@ -15,6 +15,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QToolBar>
 
 namespace {
@@ -35,6 +37,8 @@ QAction *addMenuAction(Window *window, QMenu *menu, const QString &text, const Q
 void MirtLogFileAnalyzer::buildMenus()
 {
     buildFileMenu();
+    tabs->tabBar()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tabs->tabBar(), &QTabBar::customContextMenuRequested, this, &MirtLogFileAnalyzer::showTabBarMenu);
     buildEditMenu();
     buildViewMenu();
     buildFilterMenu();
@@ -45,6 +49,8 @@ QMenu *MirtLogFileAnalyzer::buildFileMenu()
     QMenu *fileMenu = menuBar()->addMenu(tr("&File"));
     addMenuAction(this, fileMenu, tr("Open..."), QStringLiteral("fileOpen"), QKeySequence::Open,
                   &MirtLogFileAnalyzer::fileOpen);
+    addMenuAction(this, fileMenu, tr("Compare Runs..."), QStringLiteral("fileCompareRuns"), QKeySequence(),
+                  &MirtLogFileAnalyzer::compareRuns);
     QMenu *recentMenu = fileMenu->addMenu(tr("Open &Recent"));
     recentMenu->setObjectName(QStringLiteral("recentMenu"));
     recentFiles = new RecentFiles(settings, recentMenu, this);

@@ -23,6 +23,8 @@ echo "== where the memory of an open log goes, 1000000 lines"
 "$build/bin/bench_memory" 1000000 2>&1 | quiet
 echo "== the analysis panels, 1000000 lines"
 "$build/bin/bench_analysis" 1000000 2>&1 | quiet
+echo "== comparing two runs, 1000000 lines each"
+"$build/bin/bench_compare" 1000000 2>&1 | quiet
 echo "== the timeline, 1000000 lines"
 "$build/bin/bench_timeline" 1000000 2>&1 | quiet
 echo "== following a growing log in the real window"

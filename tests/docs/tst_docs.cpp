@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QInputDialog>
+#include <QTimer>
 #include <QTabWidget>
 #include <QTableView>
 #include <QtTest>
@@ -73,6 +75,15 @@ private:
         emit actions->doubleClicked(actions->model()->index(0, 1));
         auto *viewer = qobject_cast<LogFileViewer *>(w.findChild<QTabWidget *>(QStringLiteral("tabs"))->currentWidget());
         rowMenu.reset(viewer->createContextMenu(viewer->model()->index(0, 0)));
+        // A comparison of the sample with another, chosen in its dialog.
+        w.openLogFiles({qEnvironmentVariable("MIRT_SOURCE_DIR") + QStringLiteral("/samples/navigation.log")});
+        WAIT_UNTIL_IDLE(w);
+        QTimer::singleShot(0, &w, [] {
+            if (auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget()))
+                dialog->accept();
+        });
+        w.compareTabWith(0);
+        WAIT_UNTIL_IDLE(w);
     }
 
 private slots:
