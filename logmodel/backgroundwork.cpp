@@ -9,12 +9,12 @@ CancelToken::CancelToken()
 
 void CancelToken::cancel() const
 {
-    state->cancelled.store(true, std::memory_order_relaxed);
+    state->cancelled.store(true, std::memory_order_release);
 }
 
 void CancelToken::abandon() const
 {
-    state->abandoned.store(true, std::memory_order_relaxed);
+    state->abandoned.store(true, std::memory_order_release);
     cancel();
 }
 

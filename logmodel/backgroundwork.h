@@ -18,12 +18,15 @@ public:
     CancelToken();
 
     void cancel() const;
-    bool isCancelled() const { return state->cancelled.load(std::memory_order_relaxed); }
+    // Acquire, as cancel() releases: what the canceller did before it is
+    // seen by work that stops because of it, so that work may free what the
+    // canceller read.
+    bool isCancelled() const { return state->cancelled.load(std::memory_order_acquire); }
     // Stops the work and has it leave what it built to the system instead
     // of freeing it: a program that quits need not wait for millions of
     // frees.
     void abandon() const;
-    bool isAbandoned() const { return state->abandoned.load(std::memory_order_relaxed); }
+    bool isAbandoned() const { return state->abandoned.load(std::memory_order_acquire); }
     // The flag itself, for loops that look at it often.
     const std::atomic<bool> *flag() const { return &state->cancelled; }
 
