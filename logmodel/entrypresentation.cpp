@@ -127,6 +127,11 @@ bool isInvisible(uint codePoint)
 
 } // namespace
 
+bool EntryPresentation::isShownAsMarker(uint codePoint)
+{
+    return isInvisible(codePoint);
+}
+
 QString EntryPresentation::withVisibleControls(const QString &text)
 {
     const int size = text.size();
@@ -140,7 +145,7 @@ QString EntryPresentation::withVisibleControls(const QString &text)
             codePoint = QChar::surrogateToUcs4(data[i], data[i + 1]);
             length = 2;
         }
-        if (isInvisible(codePoint)) {
+        if (isShownAsMarker(codePoint)) {
             if (result.isNull())
                 result.reserve(size + 16);
             result.append(data + copied, i - copied);

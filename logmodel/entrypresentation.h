@@ -44,6 +44,8 @@ public:
     // The text with each control or format character other than a tab replaced
     // by "<U+XXXX>"; shared unchanged when it has none.
     static QString withVisibleControls(const QString &text);
+    // Whether withVisibleControls() replaces this character by a marker.
+    static bool isShownAsMarker(uint codePoint);
     // The text as a cell draws it: markers for invisible characters, and at
     // most maxShownLength characters.
     static QString shownText(const QString &text);

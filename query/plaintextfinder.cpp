@@ -1,27 +1,16 @@
 #include "plaintextfinder.h"
 
+#include "entrypresentation.h"
+
 
 namespace {
 
-// The characters EntryPresentation::withVisibleControls() replaces by
-// markers, for the code units of the Basic Multilingual Plane; a surrogate
-// counts as one, so cells with characters beyond it are left to the caller.
+// The characters the view replaces by markers, for the code units of the
+// Basic Multilingual Plane; a surrogate counts as one, so cells with
+// characters beyond it are left to the caller.
 bool shownAsMarker(ushort unit)
 {
-    if (unit >= 0x20 && unit < 0x7f)
-        return false;
-    if (unit == '\t')
-        return false;
-    switch (QChar::category(uint(unit))) {
-    case QChar::Other_Control:
-    case QChar::Other_Format:
-    case QChar::Other_Surrogate:
-    case QChar::Separator_Line:
-    case QChar::Separator_Paragraph:
-        return true;
-    default:
-        return false;
-    }
+    return EntryPresentation::isShownAsMarker(uint(unit));
 }
 
 } // namespace

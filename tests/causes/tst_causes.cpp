@@ -323,7 +323,7 @@ private slots:
     // between the actions, and with each row taken out and added again.
     void partnersByTheirDefinition_data()
     {
-        QTest::addColumn<int>("seed");
+        QTest::addColumn<int>("firstState");
         QTest::addColumn<int>("plainShare"); // in eighths
         QTest::newRow("actions only") << 3 << 0;
         QTest::newRow("some plain records") << 11 << 3;
@@ -332,9 +332,9 @@ private slots:
 
     void partnersByTheirDefinition()
     {
-        QFETCH(int, seed);
+        QFETCH(int, firstState);
         QFETCH(int, plainShare);
-        quint32 state = quint32(seed);
+        quint32 state = quint32(firstState);
         auto next = [&state](int n) {
             state = state * 1103515245u + 12345u;
             return int((state >> 16) % quint32(n));
