@@ -84,6 +84,7 @@ private:
         const RobotAction *action = entry.action();
         ActionOccurrence occurrence;
         occurrence.id = action->id();
+        occurrence.source = entry.source();
         occurrence.action = action;
         occurrence.startRow = row;
         occurrence.startTime = entry.time();
@@ -93,7 +94,7 @@ private:
         const auto parents = parentsOf.constFind(action);
         if (parents != parentsOf.constEnd()) {
             for (const RobotAction *parent : parents.value()) {
-                const auto running = open.constFind(parent->id());
+                const auto running = open.constFind(keyOf(parent->id(), entry.source()));
                 if (running != open.constEnd()
                     && (occurrence.parent < 0
                         || occurrences[size_t(running.value())].startRow
@@ -103,14 +104,14 @@ private:
         }
         // A start while the action runs starts it again: the earlier run
         // ends here, Restarted.
-        const auto restarted = open.constFind(occurrence.id);
+        const auto restarted = open.constFind(keyOf(occurrence.id, occurrence.source));
         if (restarted != open.constEnd()) {
             ActionOccurrence &earlier = occurrences[size_t(restarted.value())];
             earlier.outcome = ActionOccurrence::Restarted;
             earlier.endRow = row;
             earlier.endTime = occurrence.startTime;
         }
-        open.insert(occurrence.id, int(occurrences.size()));
+        open.insert(keyOf(occurrence.id, occurrence.source), int(occurrences.size()));
         analysis.occurrenceOfRow[size_t(row)] = int(occurrences.size());
         occurrences.push_back(std::move(occurrence));
     }
@@ -119,7 +120,7 @@ private:
     {
         auto &occurrences = analysis.occurrences;
         const RobotAction *action = entry.action();
-        const auto running = open.find(action->id());
+        const auto running = open.find(keyOf(action->id(), entry.source()));
         const ActionOccurrence::Outcome outcome =
             entry.activity() == Complete ? ActionOccurrence::Completed : ActionOccurrence::Cancelled;
         if (running != open.end()) {
@@ -133,6 +134,7 @@ private:
         }
         ActionOccurrence occurrence;
         occurrence.id = action->id();
+        occurrence.source = entry.source();
         occurrence.action = action;
         occurrence.endRow = row;
         occurrence.startTime = entry.time();
@@ -145,8 +147,11 @@ private:
 
     ActionAnalysis &analysis;
     QHash<const RobotAction *, std::vector<const RobotAction *>> parentsOf;
-    // The open run of each action id: its latest start that nothing ended.
-    QHash<int, int> open;
+    // Action ids belong to their source: the same id in two files of a
+    // merged view names two actions.
+    static qint64 keyOf(int id, int source) { return (qint64(source) << 32) | quint32(id); }
+    // The open run of each action: its latest start that nothing ended.
+    QHash<qint64, int> open;
     bool first = true;
 };
 

@@ -22,6 +22,8 @@ struct ActionOccurrence
     enum Outcome { Completed, Cancelled, NeverEnded, NoStart, Restarted };
 
     int id = 0;
+    // The file of a merged view the run comes from; 0 otherwise.
+    int source = 0;
     const RobotAction *action = nullptr;
     int startRow = -1; // entry numbers; -1 when there is none
     // The end record; for a Restarted run, the start record that restarted it.

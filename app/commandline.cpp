@@ -18,6 +18,8 @@ Parsed parse(const QStringList &arguments)
             options = false;
         } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
             parsed.action = Action::Help;
+        } else if (argument == QLatin1String("--merge")) {
+            parsed.merge = true;
         } else if (argument == QLatin1String("--version")) {
             if (parsed.action != Action::Help)
                 parsed.action = Action::Version;
@@ -52,6 +54,7 @@ QString usage()
     return QStringLiteral("Usage: MirtLogFileAnalyzer [OPTION]... [--] [FILE]...\n"
                           "Shows robot control logs, each FILE in a tab of its own.\n"
                           "\n"
+                          "      --merge    show all FILEs in one tab, their records merged by time\n"
                           "  -h, --help     show this help and exit\n"
                           "      --version  show the version and exit\n"
                           "  --             take every argument after it for a file, also one\n"

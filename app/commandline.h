@@ -27,6 +27,8 @@ struct Parsed
     QStringList files;
     // The first option not known, for Action::Unknown.
     QString unknown;
+    // --merge: the files show in one tab, merged by time.
+    bool merge = false;
 };
 
 // Reads the arguments that follow the program's name. --help and --version

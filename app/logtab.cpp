@@ -4,6 +4,7 @@
 #include "actiontimeline.h"
 #include "localpath.h"
 #include "logfileviewer.h"
+#include "mergednames.h"
 
 #include <QFileInfo>
 #include <QTimer>
@@ -27,6 +28,27 @@ LogTab::LogTab(const QString &path, int fd, QObject *parent, bool followed)
     , background(new BackgroundWork(this))
 {
     view = new LogFileViewer(path, fd, nullptr, followed);
+    connectViewer();
+}
+
+LogTab::LogTab(std::vector<MergedLoad::Part> parts, QObject *parent, bool followed)
+    : QObject(parent)
+    , filePath(parts.empty() ? QString() : parts.front().path)
+    , background(new BackgroundWork(this))
+{
+    for (const MergedLoad::Part &part : parts) {
+        mergedPaths << part.path;
+        mergedShifts.push_back(part.shift);
+    }
+    shortName = mergednames::tabName(mergedPaths);
+    view = new LogFileViewer(std::move(parts), nullptr);
+    connectViewer();
+    view->setFollowing(followed);
+    connect(view, &LogFileViewer::shiftSourceRequested, this, [this](int source) { emit shiftSourceRequested(this, source); });
+}
+
+void LogTab::connectViewer()
+{
     view->setObjectName(QStringLiteral("viewer"));
     // First, so that nobody learns of the end through a viewer half gone.
     connect(view, &QObject::destroyed, this, [this] {

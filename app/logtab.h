@@ -43,11 +43,19 @@ public:
     // A tab for the file at `path`, read from `fd` in the background, to be
     // `followed` or not.
     LogTab(const QString &path, int fd, QObject *parent = nullptr, bool followed = false);
+    // A tab that shows the files of `parts` merged by time.
+    LogTab(std::vector<MergedLoad::Part> parts, QObject *parent = nullptr, bool followed = false);
     ~LogTab() override;
     Q_DISABLE_COPY_MOVE(LogTab)
 
     LogFileViewer *viewer() const { return view; }
+    // The file shown; the first of a merged tab's.
     const QString &path() const { return filePath; }
+    // A merged tab's files and the seconds each is shifted by; empty for
+    // a tab of one file.
+    bool isMerged() const { return !mergedPaths.isEmpty(); }
+    const QStringList &paths() const { return mergedPaths; }
+    const std::vector<double> &shifts() const { return mergedShifts; }
     // The tab's text: the file's name up to its first dot.
     const QString &name() const { return shortName; }
     const FileId &fileId() const { return identity; }
@@ -101,13 +109,18 @@ signals:
     void exportFinished(LogTab *tab, const RecordExport::Result &result);
     void rowsAppended(LogTab *tab);
     void reloadNeeded(LogTab *tab, ReloadReason reason);
+    void shiftSourceRequested(LogTab *tab, int source);
     // The viewer is being destroyed; viewer() is null from now on.
     void viewerGone(LogTab *tab);
 
 private:
+    void connectViewer();
+
     // The tab's page; null once it is destroyed.
     LogFileViewer *view = nullptr;
     QString filePath;
+    QStringList mergedPaths;
+    std::vector<double> mergedShifts;
     QString shortName;
     FileId identity;
     qint64 marked = 0;

@@ -55,15 +55,6 @@ QList<QByteArray> &commandLineBytes()
 
 } // namespace
 
-// The files opened together: what is said about them waits until every one
-// of them has been read.
-struct MirtLogFileAnalyzer::OpenBatch
-{
-    int loading = 0;
-    bool failures = false;
-    QList<QPointer<LogTab>> damaged;
-};
-
 void MirtLogFileAnalyzer::setCommandLineBytes(int argc, const char *const *argv)
 {
     commandLineBytes().clear();
@@ -71,7 +62,7 @@ void MirtLogFileAnalyzer::setCommandLineBytes(int argc, const char *const *argv)
         commandLineBytes().append(QByteArray(argv[i]));
 }
 
-QStringList MirtLogFileAnalyzer::commandLinePaths()
+commandline::Parsed MirtLogFileAnalyzer::commandLineRequest()
 {
     // The toolkit decodes arguments with replacement characters for bytes
     // the locale cannot read, so names are taken from the bytes themselves
@@ -83,7 +74,7 @@ QStringList MirtLogFileAnalyzer::commandLinePaths()
     if (bytes.isEmpty())
         arguments = QCoreApplication::arguments().mid(1);
     // Options were answered by the program entry; the window opens files.
-    return commandline::parse(arguments).files;
+    return commandline::parse(arguments);
 }
 
 MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
@@ -135,7 +126,11 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
             [this](LogTab *tab, const QString &text) { setTabStatus(tab, text); });
     connect(tabs, &QTabWidget::currentChanged, this, &MirtLogFileAnalyzer::currentTabChanged);
 
-    openLogFiles(commandLinePaths());
+    const commandline::Parsed asked = commandLineRequest();
+    if (asked.merge)
+        openMerged(asked.files);
+    else
+        openLogFiles(asked.files);
     restoreWindow();
 }
 
@@ -275,9 +270,17 @@ LogTab *MirtLogFileAnalyzer::addTab(const QString &path, int fd, const std::shar
                                     bool followed)
 {
     auto *tab = new LogTab(path, fd, this, followed);
+    attachTab(tab, batch, index, displayPath(path));
+    return tab;
+}
+
+void MirtLogFileAnalyzer::attachTab(LogTab *tab, const std::shared_ptr<OpenBatch> &batch, int index,
+                                    const QString &toolTip)
+{
     exportDelivery()->attach(tab->viewer());
     index = tabs->insertTab(index, tab->viewer(), tab->name());
-    tabs->setTabToolTip(index, displayPath(path));
+    tabs->setTabToolTip(index, toolTip);
+    connect(tab, &LogTab::shiftSourceRequested, this, &MirtLogFileAnalyzer::shiftSource);
     connect(tab, &LogTab::busyChanged, this, &MirtLogFileAnalyzer::updateBusy);
     connect(tab, &LogTab::loaded, this, [this, batch](LogTab *loaded) { tabLoaded(loaded, batch); });
     connect(tab, &LogTab::filterApplied, this, &MirtLogFileAnalyzer::tabFiltered);
@@ -297,7 +300,6 @@ LogTab *MirtLogFileAnalyzer::addTab(const QString &path, int fd, const std::shar
                          QStringLiteral("%1 can be read again: read again from its start").arg(waited->name()));
     });
     connect(tab, &LogTab::viewerGone, this, [this, batch](LogTab *gone) { tabGone(gone, batch); });
-    return tab;
 }
 
 void MirtLogFileAnalyzer::tabFiltered(LogTab *tab, int shown, int total)
@@ -376,6 +378,10 @@ void MirtLogFileAnalyzer::reloadViewer(LogFileViewer *viewer, const QString &not
     const int index = tabs->indexOf(viewer);
     if (!tab || index < 0)
         return;
+    if (tab->isMerged()) {
+        reloadMerged(tab, tab->shifts(), note);
+        return;
+    }
     QString error;
     const int fd = openLogFileDescriptor(tab->path(), error);
     if (fd < 0) {

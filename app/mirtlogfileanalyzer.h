@@ -1,5 +1,6 @@
 #pragma once
 
+#include "commandline.h"
 #include "followsession.h"
 #include "recordexport.h"
 #include "runcomparisonview.h"
@@ -83,6 +84,12 @@ public:
     // tab at `index` with another open tab chosen in a small dialog.
     void compareRuns();
     void compareTabWith(int index);
+    // Several files in one tab, merged by time: chosen in a file dialog, the
+    // files given, or the tab at `index` with other open tabs chosen in a
+    // small dialog.
+    void fileOpenMerged();
+    void openMerged(const QStringList &paths);
+    void mergeTabWith(int index);
 
     // Return in the filter line: parse its text, then show and hide rows.
     void filterEntered();
@@ -99,10 +106,27 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
-    struct OpenBatch;
+    // The files opened together: what is said about them waits until every
+    // one of them has been read.
+    struct OpenBatch
+    {
+        int loading = 0;
+        bool failures = false;
+        QList<QPointer<LogTab>> damaged;
+    };
 
     LogTab *addTab(const QString &path, int fd, const std::shared_ptr<OpenBatch> &batch, int index = -1,
                    bool followed = false);
+    // Puts a new tab in place and connects it.
+    void attachTab(LogTab *tab, const std::shared_ptr<OpenBatch> &batch, int index, const QString &toolTip);
+    // A merged tab of the files that open of `paths`, each shifted by its
+    // `shifts`, at `index`; the files that do not open are reported and
+    // left out, and a single file left opens as a tab of its own.
+    LogTab *openMergedAt(const QStringList &paths, const std::vector<double> &shifts, int index, bool followed);
+    // Reads a merged tab's files again with the `shifts` given, in its place.
+    void reloadMerged(LogTab *tab, const std::vector<double> &shifts, const QString &note);
+    // "Shift Time of This Source...": asks for the seconds and merges anew.
+    void shiftSource(LogTab *tab, int source);
     // The tab that shows the file open as `fd`, if any.
     LogTab *tabOfFile(int fd) const;
     LogTab *tabOf(const QWidget *page) const;
@@ -152,7 +176,7 @@ private:
     // the comparison read it itself.
     void showComparedRecord(RunComparisonView *view, int side, int row);
     void showTabBarMenu(const QPoint &position);
-    static QStringList commandLinePaths();
+    static commandline::Parsed commandLineRequest();
 
     QTabWidget *tabs = nullptr;
     QLabel *statusLabel = nullptr;

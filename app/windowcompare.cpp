@@ -151,6 +151,9 @@ void MirtLogFileAnalyzer::showTabBarMenu(const QPoint &position)
     QAction *compare = menu.addAction(tr("Compare With..."), this, [this, index] { compareTabWith(index); });
     compare->setObjectName(QStringLiteral("tabCompareWith"));
     compare->setEnabled(tabOf(tabs->widget(index)) != nullptr && openTabs().size() > 1);
+    QAction *merge = menu.addAction(tr("Merge With..."), this, [this, index] { mergeTabWith(index); });
+    merge->setObjectName(QStringLiteral("tabMergeWith"));
+    merge->setEnabled(compare->isEnabled());
     menu.addAction(tr("Close"), this, [this, index] { closeTab(index); });
     menu.exec(tabs->tabBar()->mapToGlobal(position));
 }

@@ -49,6 +49,8 @@ QMenu *MirtLogFileAnalyzer::buildFileMenu()
     QMenu *fileMenu = menuBar()->addMenu(tr("&File"));
     addMenuAction(this, fileMenu, tr("Open..."), QStringLiteral("fileOpen"), QKeySequence::Open,
                   &MirtLogFileAnalyzer::fileOpen);
+    addMenuAction(this, fileMenu, tr("Open Merged..."), QStringLiteral("fileOpenMerged"), QKeySequence(),
+                  &MirtLogFileAnalyzer::fileOpenMerged);
     addMenuAction(this, fileMenu, tr("Compare Runs..."), QStringLiteral("fileCompareRuns"), QKeySequence(),
                   &MirtLogFileAnalyzer::compareRuns);
     QMenu *recentMenu = fileMenu->addMenu(tr("Open &Recent"));

@@ -30,10 +30,17 @@ EntryList EntryList::head(int count) const
 
 EntryStore::~EntryStore()
 {
+    clear();
+}
+
+void EntryStore::clear()
+{
     for (int number = 0; number < m_list.m_count; ++number)
         at(number).~LogFileEntry();
     for (LogFileEntry *block : m_list.m_blocks)
         deleteBlock(block);
+    std::vector<LogFileEntry *>().swap(m_list.m_blocks);
+    m_list.m_count = 0;
 }
 
 LogFileEntry &EntryStore::append(LogFileEntry &&entry)

@@ -108,6 +108,9 @@ public:
     // Room in the list of blocks for `count` entries in all: the blocks
     // themselves are made only when entries come.
     void reserve(int count);
+    // Destroys every entry and frees the blocks: for a file whose entries
+    // were moved into another.
+    void clear();
 
 private:
     EntryList m_list;

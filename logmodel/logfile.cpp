@@ -11,6 +11,7 @@
 LogFile::LogFile(const QString &path, QObject *parent)
     : QObject(parent)
     , m_path(path)
+    , m_sources{{path, shortFileName(path), 0.0}}
 {
 }
 
@@ -92,6 +93,14 @@ void LogFile::addAction(int id, const std::shared_ptr<RobotAction> &action)
 
 std::vector<const RobotAction *> LogFile::actionList() const
 {
+    if (isMerged()) {
+        std::vector<const RobotAction *> all;
+        for (const auto &part : m_mergedFrom) {
+            const std::vector<const RobotAction *> own = part->actionList();
+            all.insert(all.end(), own.begin(), own.end());
+        }
+        return all;
+    }
     std::vector<const RobotAction *> list;
     list.reserve(size_t(m_actionCount));
     for (const auto &action : m_denseActions) {

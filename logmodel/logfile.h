@@ -62,6 +62,36 @@ public:
     static std::shared_ptr<LogFile> load(const QString &path, QStringList &errors);
 
     const QString &path() const { return m_path; }
+
+    // Where the entries come from: one source, the file itself, for a file
+    // read on its own; the files of a merged view, in the order given, each
+    // with the seconds its times were shifted by.
+    struct Source
+    {
+        QString path;
+        // The short name its tab and the filter's `source` know it by.
+        QString name;
+        double shift = 0;
+    };
+    const std::vector<Source> &sources() const { return m_sources; }
+    bool isMerged() const { return !m_mergedFrom.empty(); }
+    // The sources' short names, by source.
+    QStringList sourceNames() const;
+    // The most files one merge takes: an entry keeps its source in a byte.
+    static constexpr int maxSources = 64;
+
+    // One file with the entries of `files` (each read completely) in the
+    // order of their times, each file's times moved by its `shifts` (in
+    // seconds; none when short). The merge is stable: equal times keep the
+    // order of the files as given, and a file's own entries keep their
+    // order even where its times go backwards. The entries and everything
+    // they name move into the merged file; `files` are left empty. Actions
+    // stay linked within their own file. The reader's messages are kept,
+    // each after its file's name. Nothing when `cancelled` is set first,
+    // or when there are more than maxSources files.
+    static std::shared_ptr<LogFile> merge(const std::vector<std::shared_ptr<LogFile>> &files,
+                                          const std::vector<double> &shifts,
+                                          const std::atomic<bool> *cancelled = nullptr);
     // The entries, for the thread that appends to the file (the GUI thread
     // of a shown file) or while nobody appends: work on other threads reads
     // through a ReadAccess.
@@ -121,6 +151,10 @@ private:
     bool keepsMoreMessages() const { return m_messages.size() < maxKeptMessages; }
 
     QString m_path;
+    std::vector<Source> m_sources;
+    // The files a merged file was made of, now empty of entries: they own
+    // the actions and the characters of the messages the entries name.
+    std::vector<std::shared_ptr<LogFile>> m_mergedFrom;
     // Work on other threads holds it shared while it reads (ReadAccess);
     // entries are added only while it is held alone (Appender).
     mutable std::shared_mutex m_accessLock;

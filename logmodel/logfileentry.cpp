@@ -26,6 +26,8 @@ LogFileEntry::LogFileEntry(double time, EntryType type, const QString &subsystem
     : m_time(time)
     , m_subsystem(subsystem)
     , m_type(quint8(type))
+    , m_wide(false)
+    , m_owned(false)
 {
 }
 
@@ -43,9 +45,12 @@ LogFileEntry::LogFileEntry(LogFileEntry &&other) noexcept
     , m_length(std::exchange(other.m_length, 0))
     , m_type(other.m_type)
     , m_activity(std::exchange(other.m_activity, quint8(NoActivity)))
-    , m_wide(std::exchange(other.m_wide, false))
-    , m_owned(std::exchange(other.m_owned, false))
+    , m_source(other.m_source)
+    , m_wide(other.m_wide)
+    , m_owned(other.m_owned)
 {
+    other.m_wide = false;
+    other.m_owned = false;
 }
 
 LogFileEntry &LogFileEntry::operator=(LogFileEntry &&other) noexcept
@@ -61,8 +66,11 @@ LogFileEntry &LogFileEntry::operator=(LogFileEntry &&other) noexcept
     m_length = std::exchange(other.m_length, 0);
     m_type = other.m_type;
     m_activity = std::exchange(other.m_activity, quint8(NoActivity));
-    m_wide = std::exchange(other.m_wide, false);
-    m_owned = std::exchange(other.m_owned, false);
+    m_source = other.m_source;
+    m_wide = other.m_wide;
+    m_owned = other.m_owned;
+    other.m_wide = false;
+    other.m_owned = false;
     return *this;
 }
 

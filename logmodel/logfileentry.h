@@ -45,6 +45,10 @@ public:
     // as long as the entry is the file's.
     const RobotAction *action() const { return m_action; }
     bool hasAction() const { return m_action != nullptr; }
+    // Which of a merged view's files the record comes from, from 0; always
+    // 0 in a file read on its own. Action ids belong to one file: the same
+    // id in two sources names two actions.
+    int source() const { return m_source; }
 
     // Appends the text unchanged, with no separator; into `store` when
     // given, which must outlive the entry.
@@ -65,7 +69,8 @@ private:
     quint32 m_length = 0;
     quint8 m_type;
     quint8 m_activity = NoActivity;
-    bool m_wide = false;
+    quint8 m_source = 0;
+    bool m_wide : 1;
     // m_text is a block of the entry's own, not a store's.
-    bool m_owned = false;
+    bool m_owned : 1;
 };

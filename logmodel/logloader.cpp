@@ -86,6 +86,8 @@ std::shared_ptr<LogLoader> LogLoader::start(const QString &path, int fd, Backgro
         [loader](std::shared_ptr<LogFile> file) {
             if (file && loader->client.done)
                 loader->client.done(std::move(file));
+            else if (!file && loader->client.failed)
+                loader->client.failed();
         });
     return loader;
 }

@@ -45,6 +45,9 @@ public:
         // Called on the linking thread with what was left behind when the
         // load is given up or abandoned, for the client's own share.
         std::function<void(bool abandoned)> dropped;
+        // Called on the receiver's thread when the file could not be read
+        // at all, instead of `done`.
+        std::function<void()> failed;
     };
 
     // Reads from `fd`, a file descriptor open for reading, which the loader

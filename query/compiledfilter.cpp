@@ -30,11 +30,11 @@ std::shared_ptr<const CompiledFilter> CompiledFilter::compile(const QString &tex
     return filter;
 }
 
-FilterJudge::FilterJudge(const std::shared_ptr<const CompiledFilter> &filter, const QString &source)
+FilterJudge::FilterJudge(const std::shared_ptr<const CompiledFilter> &filter, const QStringList &sources)
     : all(filter->isEmpty())
     , none(!filter->isValid())
 {
-    context.setSource(source);
+    context.setSources(sources);
     QString error;
     if (!all && !none)
         none = !tree.parse(context, filter->text(), error);

@@ -57,8 +57,9 @@ private:
 class FilterJudge final
 {
 public:
-    // `source` is the short name of the file the records come from.
-    explicit FilterJudge(const std::shared_ptr<const CompiledFilter> &filter, const QString &source = QString());
+    // `sources` are the short names of the files the records come from,
+    // by the records' source (LogFile::sourceNames()).
+    explicit FilterJudge(const std::shared_ptr<const CompiledFilter> &filter, const QStringList &sources = {});
     Q_DISABLE_COPY_MOVE(FilterJudge)
 
     bool keeps(const LogFileEntry &record);

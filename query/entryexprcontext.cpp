@@ -14,6 +14,13 @@ EntryExprContext::EntryExprContext() = default;
 
 EntryExprContext::~EntryExprContext() = default;
 
+void EntryExprContext::setSources(const QStringList &shortNames)
+{
+    sources.clear();
+    for (const QString &name : shortNames)
+        sources.append(name.toLower());
+}
+
 bool EntryExprContext::isVariable(const QString &name)
 {
     return variableNames.contains(name.toLower());
@@ -68,7 +75,7 @@ QVariant EntryExprContext::getVariable(const QString &name)
         // cell shows the action instead.
         return EntryPresentation::lowered(record->message());
     case Source:
-        return source;
+        return record->source() < sources.size() ? sources.at(record->source()) : QString();
     default:
         return QVariant();
     }

@@ -22,9 +22,9 @@ public:
     ~EntryExprContext() override;
     Q_DISABLE_COPY_MOVE(EntryExprContext)
 
-    // The short name of the file the records come from, the value of
-    // `source` (in small letters).
-    void setSource(const QString &shortName) { source = shortName.toLower(); }
+    // The short names of the files the records come from, by the record's
+    // source; the value of `source` (in small letters).
+    void setSources(const QStringList &shortNames);
 
     // The record to evaluate; none gives the values of a record-less row.
     void setRecord(const LogFileEntry *entry) { record = entry; }
@@ -51,7 +51,7 @@ private:
     const QString &loweredSubsystem(const QString &subsystem);
 
     const LogFileEntry *record = nullptr;
-    QString source;
+    QStringList sources;
     // Variable nodes keep their names for the whole pass, so the index of a
     // name is found once per node, by the address of its text. Each entry
     // keeps the text alive, so that no other text can take its address.

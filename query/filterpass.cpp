@@ -31,7 +31,7 @@ CancelToken FilterPass::start(std::shared_ptr<LogFile> file, std::shared_ptr<con
     return work.runParallel(
         workers,
         [pass, chunks](const CancelToken &token) {
-            FilterJudge judge(pass->filter, shortFileName(pass->file->path()));
+            FilterJudge judge(pass->filter, pass->file->sourceNames());
             const LogFile::ReadAccess reading(*pass->file);
             for (;;) {
                 const int chunk = pass->nextChunk.fetch_add(1);

@@ -20,7 +20,7 @@ void LogFileExprContext::setLogFile(std::shared_ptr<LogFile> file)
 {
     logFile = std::move(file);
     forgetSubsystems();
-    setSource(logFile ? shortFileName(logFile->path()) : QString());
+    setSources(logFile ? logFile->sourceNames() : QStringList());
     findRecord(item ? item->data(EntryPresentation::TimeColumn, Qt::UserRole).toInt() : entryNumber);
 }
 

@@ -137,15 +137,7 @@ void LogFileViewer::initialize()
 
 void LogFileViewer::startLoading(int fd, bool followed)
 {
-    loading = true;
-    progressBar = new QProgressBar(this);
-    progressBar->setObjectName(QStringLiteral("loadProgress"));
-    progressBar->setRange(0, 1000);
-    progressBar->setFormat(QStringLiteral("Reading %p%"));
-    progressTimer = new QTimer(this);
-    progressTimer->setInterval(progressInterval);
-    connect(progressTimer, &QTimer::timeout, this, &LogFileViewer::showProgress);
-    progressTimer->start();
+    startProgress();
 
     // Rows come in while the file is read, with their records, and show as
     // they come; the file and its partner index come once it is all read.
@@ -164,6 +156,19 @@ void LogFileViewer::startLoading(int fd, bool followed)
         followed);
     showProgress();
     updateBusy();
+}
+
+void LogFileViewer::startProgress()
+{
+    loading = true;
+    progressBar = new QProgressBar(this);
+    progressBar->setObjectName(QStringLiteral("loadProgress"));
+    progressBar->setRange(0, 1000);
+    progressBar->setFormat(QStringLiteral("Reading %p%"));
+    progressTimer = new QTimer(this);
+    progressTimer->setInterval(progressInterval);
+    connect(progressTimer, &QTimer::timeout, this, &LogFileViewer::showProgress);
+    progressTimer->start();
 }
 
 void LogFileViewer::showEntry(int row)
@@ -206,6 +211,8 @@ QMenu *LogFileViewer::createContextMenu(const QModelIndex &index)
         action->setEnabled(!clause.isEmpty());
         connect(action, &QAction::triggered, this, [this, clause] { emit quickFilterChosen(clause); });
     }
+    if (mergedView)
+        addSourceEntries(menu, entry);
     return menu;
 }
 
@@ -245,11 +252,11 @@ void LogFileViewer::showProgress()
 void LogFileViewer::install(std::shared_ptr<LogFile> loaded, ViewerRows &rows)
 {
     file = std::move(loaded);
-    if (load) {
+    if (load)
         subActionBudget = defaultSubActionBudget(file->entries().size());
+    if (load && !mergedView)
         source = std::make_unique<const LogLoader::Source>(load->source());
-    }
-    if (load) {
+    if (load && !mergedView) {
         // The index of the rows read so far goes on over the rest: a slice
         // now, and while the file is still shown as loading, a slice per
         // turn of the event loop until it is complete.
@@ -363,7 +370,7 @@ void LogFileViewer::fitColumns()
         return;
     }
     columnsUnfitted = false;
-    for (int column = 0; column < EntryPresentation::ColumnCount; ++column)
+    for (int column = 0; column < columnCount(); ++column)
         resizeColumnToContents(column);
     fitTimeColumn(widestTimeText);
     fitNameColumns(typesSeen, activitiesSeen);
@@ -535,6 +542,8 @@ QVariant LogFileViewer::rowData(const LogRowItem &row, int column, int role, boo
         handled = true;
         return QVariant();
     }
+    if (column == sourceColumn)
+        return sourceData(row, role, handled);
     return presenter.data(records(), visibility, row, column, role, handled);
 }
 

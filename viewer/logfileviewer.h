@@ -1,6 +1,8 @@
 #pragma once
 
 #include "entrylist.h"
+#include "entrypresentation.h"
+#include "rowload.h"
 #include "followsession.h"
 #include "logtypes.h"
 #include "recordexport.h"
@@ -27,6 +29,7 @@ class QTimer;
 class QTreeWidgetItem;
 class RobotAction;
 class RowLoad;
+class SourceWatch;
 class ViewHiddenSet;
 class ViewerRows;
 struct RowPiece;
@@ -77,6 +80,9 @@ public:
     // descriptor open for reading that the viewer closes. A file read to be
     // `followed` shows no last line before its line end.
     LogFileViewer(const QString &path, int fd, QWidget *parent = nullptr, bool followed = false);
+    // Reads several files on worker threads and shows their records merged
+    // by time, with a seventh column, Source, after Time.
+    explicit LogFileViewer(std::vector<MergedLoad::Part> parts, QWidget *parent = nullptr);
     ~LogFileViewer() override;
     Q_DISABLE_COPY_MOVE(LogFileViewer)
 
@@ -97,6 +103,12 @@ public:
     int subActionRowCount() const { return subActionRows; }
 
     bool isLoading() const { return loading; }
+    // Whether the viewer shows several files merged.
+    bool isMergedView() const { return mergedView; }
+    // The logical column of the Source cells of a merged view.
+    static constexpr int sourceColumn = EntryPresentation::ColumnCount;
+    // The colour that marks a source's records.
+    static QColor sourceColour(int source);
 
     // Shows only the entry rows for which `expression` is true. Returns false
     // (and sets `error`) when it does not parse; nothing changes then. An
@@ -249,10 +261,13 @@ signals:
     void rowsAppended(int added, int shown, int total);
     // The followed file can only be shown right by reading it again.
     void reloadNeeded(ReloadReason reason);
+    // "Shift Time of This Source..." was chosen on a row of `source`.
+    void shiftSourceRequested(int source);
 
 private:
     void initialize();
     void startLoading(int fd, bool followed);
+    void startProgress();
     void install(std::shared_ptr<LogFile> loaded, ViewerRows &rows);
     // Queues rows to be added to the view, a piece at a time.
     void queueRows(RowPiece &piece);
@@ -298,6 +313,12 @@ private:
     void updateBusy();
 
     void startFollowSession();
+    // A merged view: its Source column, what the column shows, and the
+    // entries of the row menu about a record's source.
+    void setUpSourceColumn();
+    QVariant sourceData(const LogRowItem &row, int role, bool &handled) const;
+    void addSourceEntries(QMenu *menu, const LogFileEntry *entry);
+    void setWatching(bool on);
     void appendFollowedRows(int first, int end);
     // The last row's record was continued: shown anew in its place.
     void showContinuedRow(int row);
@@ -358,6 +379,10 @@ private:
     // file handed over already read.
     std::unique_ptr<const LogLoader::Source> source;
     std::unique_ptr<ViewState> pendingRestore;
+
+    bool mergedView = false;
+    // A merged view is followed by watching its files and merging anew.
+    SourceWatch *watch = nullptr;
 
     bool busy = false;
     bool exporting = false;

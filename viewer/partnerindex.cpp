@@ -13,8 +13,10 @@ constexpr int denseIdSlack = 1024;
 
 } // namespace
 
-PartnerIndex::Ends &PartnerIndex::endsOf(int id)
+PartnerIndex::Ends &PartnerIndex::endsOf(int id, int source)
 {
+    if (source != 0)
+        return otherSourceEnds[(qint64(source) << 32) | quint32(id)];
     // An id stays where it was first put, though the vector's range grows
     // with the rows.
     if (!sparseEnds.isEmpty()) {
@@ -44,8 +46,9 @@ void PartnerIndex::add(const LogFileEntry &entry, int row)
         return;
     actionBits.back() |= quint64(1) << (row & 63);
     actionRows.emplace_back();
-    Ends &ends = endsOf(entry.action()->id());
+    Ends &ends = endsOf(entry.action()->id(), entry.source());
     lastAdd.id = entry.action()->id();
+    lastAdd.source = entry.source();
     lastAdd.before = ends;
     actionRows.back().previousStart = ends.latestStart;
     if (entry.activity() == Start) {
@@ -76,7 +79,7 @@ void PartnerIndex::removeLast()
     const int row = rowCount - 1;
     if (isActionRow(row)) {
         if (lastAdd.id >= 0) {
-            endsOf(lastAdd.id) = lastAdd.before;
+            endsOf(lastAdd.id, lastAdd.source) = lastAdd.before;
             for (const int waiting : lastAdd.ended)
                 actionRow(waiting).nextEnd = -1;
             if (lastAdd.restarted >= 0)

@@ -11,7 +11,8 @@ class LogFileEntry;
 // For every entry of a file, the other end of its action: for a start the
 // nearest later completion or cancellation of the same action id, for the
 // others the nearest earlier start; and for a start, the next start of the
-// same action id. Built entry by entry in file order, so
+// same action id. Ids are those of the entry's own source: in a merged
+// file, the same id in two sources never pairs. Built entry by entry in file order, so
 // that the entries of a file that grows are added as they come, and each
 // answer settles once the entry that gives it has been added.
 class PartnerIndex final
@@ -67,7 +68,7 @@ private:
         // each links to the one before it.
         int waiting = -1;
     };
-    Ends &endsOf(int id);
+    Ends &endsOf(int id, int source);
 
     // A bit per row, set for rows with an action, and per 64 rows the set
     // bits before them: most rows have no action and take no more.
@@ -79,10 +80,14 @@ private:
     // the rest a hash.
     std::vector<Ends> denseEnds;
     QHash<int, Ends> sparseEnds;
+    // The ids of the sources after the first of a merged file, by source
+    // and id.
+    QHash<qint64, Ends> otherSourceEnds;
     // What adding the last entry changed, for removeLast().
     struct Undo
     {
         int id = -1; // none: the entry had no action
+        int source = 0;
         Ends before;
         std::vector<int> ended; // rows whose next end the entry became
         int restarted = -1; // the start whose next start the entry became

@@ -71,11 +71,47 @@ std::shared_ptr<RowLoad> RowLoad::start(const QString &path, int fd, int budget,
     return load;
 }
 
+std::shared_ptr<RowLoad> RowLoad::startMerged(std::vector<MergedLoad::Part> parts, BackgroundWork &work, Done done)
+{
+    std::shared_ptr<RowLoad> load(new RowLoad);
+    auto shared = std::make_shared<Shared>();
+    load->shared = shared;
+    load->merged = MergedLoad::start(
+        std::move(parts), work,
+        [shared](const LogFile &file, const CancelToken &token) {
+            const int count = file.entries().size();
+            shared->entryCount.store(count);
+            shared->building.store(true);
+            std::unique_ptr<ViewerRows> rows = ViewerRows::build(file, LogFileViewer::defaultSubActionBudget(count),
+                                                                 token.flag(), &shared->rowsFinished);
+            shared->rows = std::move(rows);
+            return shared->rows != nullptr;
+        },
+        [shared, done](std::shared_ptr<LogFile> file) { done(std::move(file), std::move(shared->rows)); });
+    return load;
+}
+
+void RowLoad::cancel()
+{
+    if (loader)
+        loader->cancel();
+    if (merged)
+        merged->cancel();
+}
+
+const LogLoader::Source &RowLoad::source() const
+{
+    static const LogLoader::Source none;
+    return loader ? loader->source() : none;
+}
+
 int RowLoad::progress() const
 {
     const auto share = [](qint64 part, qint64 whole, int range) {
         return whole > 0 ? int(std::min<qint64>(part, whole) * range / whole) : range;
     };
+    if (!shared->building.load() && merged)
+        return merged->isRead() ? readingShare : share(merged->bytesRead(), merged->bytesToRead(), readingShare);
     if (!shared->building.load())
         return loader->isRead() ? readingShare : share(loader->bytesRead(), loader->bytesToRead(), readingShare);
     return readingShare

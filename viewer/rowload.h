@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logloader.h"
+#include "mergedload.h"
 
 #include <QString>
 
@@ -29,16 +30,25 @@ public:
     // `followed`: a last line without its line end is left for following.
     static std::shared_ptr<RowLoad> start(const QString &path, int fd, int budget, BackgroundWork &work, Piece piece,
                                           Done done, bool followed = false);
+    // Reads several files at once and merges them by time; the rows are
+    // built once the merged file is, and come with it.
+    static std::shared_ptr<RowLoad> startMerged(std::vector<MergedLoad::Part> parts, BackgroundWork &work, Done done);
     Q_DISABLE_COPY_MOVE(RowLoad)
 
-    void cancel() { loader->cancel(); }
+    bool isMerged() const { return merged != nullptr; }
+    void cancel();
     // The file is to be followed: see LogLoader::leavePartialLastLine().
-    void leavePartialLastLine() { loader->leavePartialLastLine(); }
+    void leavePartialLastLine()
+    {
+        if (loader)
+            loader->leavePartialLastLine();
+    }
     // How far the load has come, from 0 to 1000, and what it is doing.
     int progress() const;
     QString stage() const;
-    // Where the reading stopped; known once `done` is called.
-    const LogLoader::Source &source() const { return loader->source(); }
+    // Where the reading stopped; known once `done` is called. Nothing for
+    // a merged load, which is followed by reading it again.
+    const LogLoader::Source &source() const;
 
 private:
     RowLoad() = default;
@@ -56,4 +66,5 @@ private:
     };
     std::shared_ptr<Shared> shared;
     std::shared_ptr<LogLoader> loader;
+    std::shared_ptr<MergedLoad> merged;
 };

@@ -20,6 +20,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QScrollBar>
@@ -106,7 +107,7 @@ std::vector<char> LogFileViewer::judge(int first) const
     std::vector<char> verdicts(size_t(std::max(count - first, 0)), 1);
     if (!filter || filter->isEmpty())
         return verdicts;
-    FilterJudge judgeOf(filter, shortFileName(file->path()));
+    FilterJudge judgeOf(filter, file->sourceNames());
     for (int row = first; row < count; ++row)
         verdicts[size_t(row - first)] = judgeOf.keeps(*file->entries().at(row)) ? 1 : 0;
     return verdicts;
@@ -212,10 +213,11 @@ QString LogFileViewer::selectedRowsText() const
     std::sort(ordered.begin(), ordered.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     QString text;
     for (const auto &row : ordered) {
+        // In the order the columns show.
         for (int column = 0; column < columnCount(); ++column) {
             if (column > 0)
                 text += QLatin1Char('\t');
-            text += row.second->text(column);
+            text += row.second->text(header()->logicalIndex(column));
         }
         text += QLatin1Char('\n');
     }
@@ -359,6 +361,10 @@ void LogFileViewer::setFollowing(bool on)
     if (on == following)
         return;
     following = on;
+    if (mergedView) {
+        setWatching(on && !loading);
+        return;
+    }
     // A file still being read keeps a half-written last line for following.
     if (on && loading && load)
         load->leavePartialLastLine();
@@ -370,6 +376,10 @@ void LogFileViewer::setFollowing(bool on)
 
 void LogFileViewer::startFollowSession()
 {
+    if (mergedView) {
+        setWatching(following);
+        return;
+    }
     // A file handed over already read has no place to follow from.
     if (!file || !source)
         return;

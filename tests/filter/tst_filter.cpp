@@ -299,7 +299,7 @@ private slots:
         const auto compiled = CompiledFilter::compile(text);
         if (!compiled->isValid())
             return;
-        FilterJudge judge(compiled, shortFileName(file->path()));
+        FilterJudge judge(compiled, file->sourceNames());
         Rows judged;
         for (int row = 0; row < file->entries().size(); ++row) {
             if (judge.keeps(*file->entries().at(row)))
