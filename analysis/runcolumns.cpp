@@ -13,7 +13,17 @@ QStringList headers()
     return {QStringLiteral("Id"),       QStringLiteral("Name"),     QStringLiteral("Arguments"),
             QStringLiteral("Subsystem"), QStringLiteral("Start"),   QStringLiteral("End"),
             QStringLiteral("Duration"), QStringLiteral("Outcome"), QStringLiteral("Sub-actions"),
-            QStringLiteral("Cause")};
+            QStringLiteral("Cause"),    QStringLiteral("Source")};
+}
+
+std::vector<int> shownColumns(const RunTexts &texts)
+{
+    std::vector<int> columns{Id};
+    if (!texts.sourceNames.empty())
+        columns.push_back(Source);
+    for (int column = Name; column < Source; ++column)
+        columns.push_back(column);
+    return columns;
 }
 
 QStringList statisticsHeaders()
@@ -53,6 +63,9 @@ QString cellText(const ActionAnalysis &analysis, const RunTexts &texts, int run,
     case Outcome: return ActionOccurrence::outcomeText(occurrence.outcome);
     case SubActions: return QString::number(occurrence.action ? occurrence.action->children().size() : 0);
     case Cause: return texts.causes[size_t(run)];
+    case Source:
+        return size_t(occurrence.source) < texts.sourceNames.size() ? texts.sourceNames[size_t(occurrence.source)]
+                                                                     : QString();
     default: return QString();
     }
 }

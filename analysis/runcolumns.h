@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 struct RunTexts;
 
 // The columns of the actions table and of the statistics, and what their
@@ -12,11 +14,15 @@ struct RunTexts;
 // them.
 namespace RunColumns {
 
-enum Column { Id, Name, Arguments, Subsystem, Start, End, Duration, Outcome, SubActions, Cause, Count };
+// Source, the file of a merged view a run comes from, exists in merged
+// views only; it shows after Id.
+enum Column { Id, Name, Arguments, Subsystem, Start, End, Duration, Outcome, SubActions, Cause, Source, Count };
 enum StatisticsColumn { StatName, StatCount, StatCompleted, StatCancelled, StatNeverEnded, StatMinimum, StatMedian,
                         StatP95, StatMaximum, StatColumnCount };
 
 QStringList headers();
+// The columns a table of `texts`' runs shows, in the order shown.
+std::vector<int> shownColumns(const RunTexts &texts);
 QStringList statisticsHeaders();
 
 // A cell of a run. `fullPrecision` writes times and durations with every

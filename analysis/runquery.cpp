@@ -78,6 +78,7 @@ double sortKey(const ActionAnalysis &analysis, const RunTexts &texts, int column
     }
     case RunColumns::SubActions: return occurrence.action ? double(occurrence.action->children().size()) : 0;
     case RunColumns::Cause: return texts.causeRanks[size_t(run)];
+    case RunColumns::Source: return occurrence.source;
     default: return 0;
     }
 }

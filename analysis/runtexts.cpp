@@ -60,6 +60,10 @@ std::shared_ptr<const RunTexts> RunTexts::make(const ActionAnalysis &analysis, c
                                                const std::atomic<bool> *cancelled)
 {
     auto texts = std::make_shared<RunTexts>();
+    if (file.file().isMerged()) {
+        for (const LogFile::Source &source : file.file().sources())
+            texts->sourceNames.push_back(source.name);
+    }
     const size_t count = analysis.occurrences.size();
     texts->names.reserve(count);
     texts->arguments.reserve(count);

@@ -20,6 +20,9 @@ struct RunTexts final
     // How the failure was traced, e.g.
     // `PickPlace → Grip (Cancelled) → "gripper pressure low" at 812.4`.
     std::vector<QString> causeChains;
+    // The short names of a merged view's files, by source; empty for one
+    // file.
+    std::vector<QString> sourceNames;
     // Name, arguments, outcome, subsystem and cause, in small letters, one
     // per line: what the narrowing words are looked for in.
     std::vector<QString> haystacks;

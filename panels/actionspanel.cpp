@@ -134,6 +134,11 @@ void ActionsPanel::connectTables()
 void ActionsPanel::setAnalysis(std::shared_ptr<const ActionAnalysis> analysis, std::shared_ptr<const RunTexts> texts)
 {
     runs->setAnalysis(std::move(analysis), std::move(texts));
+    // A merged view's Source column shows after Id.
+    QHeaderView *header = tableView->horizontalHeader();
+    if (runs->columnCount() > ActionTableModel::SourceColumn
+        && header->visualIndex(ActionTableModel::SourceColumn) != ActionTableModel::IdColumn + 1)
+        header->moveSection(header->visualIndex(ActionTableModel::SourceColumn), ActionTableModel::IdColumn + 1);
     fitColumns();
 }
 

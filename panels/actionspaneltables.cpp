@@ -38,10 +38,14 @@ struct CsvRows
     {
         QString out;
         if (analysis) {
-            out += TableText::csvLine(RunColumns::headers());
+            const std::vector<int> columns = RunColumns::shownColumns(*texts);
+            QStringList header;
+            for (int column : columns)
+                header.push_back(RunColumns::headers().at(column));
+            out += TableText::csvLine(header);
             for (int run : runs) {
                 QStringList cells;
-                for (int column = 0; column < RunColumns::Count; ++column)
+                for (int column : columns)
                     cells.push_back(RunColumns::cellText(*analysis, *texts, run, column, true));
                 out += TableText::csvLine(cells);
             }
@@ -86,13 +90,17 @@ QString ActionsPanel::selectedText() const
     QModelIndexList selected = view->selectionModel()->selectedRows();
     std::sort(selected.begin(), selected.end(),
               [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
+    // In the order the columns show.
+    std::vector<int> columns;
+    for (int visual = 0; visual < model->columnCount(); ++visual)
+        columns.push_back(view->horizontalHeader()->logicalIndex(visual));
     QStringList header;
-    for (int column = 0; column < model->columnCount(); ++column)
+    for (int column : columns)
         header.push_back(model->headerData(column, Qt::Horizontal).toString());
     QString text = TableText::tsvLine(header) + QLatin1Char('\n');
     for (const QModelIndex &row : selected) {
         QStringList cells;
-        for (int column = 0; column < model->columnCount(); ++column)
+        for (int column : columns)
             cells.push_back(model->index(row.row(), column).data().toString());
         text += TableText::tsvLine(cells) + QLatin1Char('\n');
     }

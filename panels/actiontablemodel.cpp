@@ -108,7 +108,9 @@ int ActionTableModel::rowCount(const QModelIndex &parent) const
 
 int ActionTableModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : ColumnCount;
+    // The Source column only for the runs of a merged view.
+    const bool merged = runTexts && !runTexts->sourceNames.empty();
+    return parent.isValid() ? 0 : (merged ? ColumnCount : SourceColumn);
 }
 
 QVariant ActionTableModel::data(const QModelIndex &index, int role) const

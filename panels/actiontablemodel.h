@@ -23,7 +23,7 @@ class ActionTableModel final : public QAbstractTableModel
 
 public:
     enum Column { IdColumn = RunColumns::Id, NameColumn, ArgumentsColumn, SubsystemColumn, StartColumn, EndColumn,
-                  DurationColumn, OutcomeColumn, SubActionsColumn, CauseColumn, ColumnCount };
+                  DurationColumn, OutcomeColumn, SubActionsColumn, CauseColumn, SourceColumn, ColumnCount };
     // Up to this many runs a query is answered at once.
     static constexpr int inlineRuns = 20000;
 
