@@ -77,6 +77,8 @@ public:
     bool isMerged() const { return !m_mergedFrom.empty(); }
     // The sources' short names, by source.
     QStringList sourceNames() const;
+    // The actions of one source, in no particular order.
+    std::vector<const RobotAction *> actionListOf(int source) const;
     // The most files one merge takes: an entry keeps its source in a byte.
     static constexpr int maxSources = 64;
 

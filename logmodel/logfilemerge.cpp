@@ -37,6 +37,14 @@ QStringList LogFile::sourceNames() const
     return names;
 }
 
+std::vector<const RobotAction *> LogFile::actionListOf(int source) const
+{
+    if (!isMerged())
+        return source == 0 ? actionList() : std::vector<const RobotAction *>();
+    return source >= 0 && size_t(source) < m_mergedFrom.size() ? m_mergedFrom[size_t(source)]->actionList()
+                                                              : std::vector<const RobotAction *>();
+}
+
 std::shared_ptr<LogFile> LogFile::merge(const std::vector<std::shared_ptr<LogFile>> &files,
                                         const std::vector<double> &shifts, const std::atomic<bool> *cancelled)
 {

@@ -5,12 +5,104 @@
 #include "logfileentry.h"
 #include "robotaction.h"
 
+#include <QSet>
+
+#include <algorithm>
+#include <limits>
 #include <utility>
 #include <vector>
 
-ExportedActions::ExportedActions()
-    : links(std::make_unique<LogFile>(QString()))
+namespace {
+
+// Per source of `file`, the numbers its actions get where an earlier source
+// uses them already; empty for one file.
+std::vector<QHash<int, int>> renumberingOf(const LogFile &file)
 {
+    std::vector<QHash<int, int>> renumbering(file.sources().size());
+    if (!file.isMerged())
+        return renumbering;
+    std::vector<std::vector<int>> ids(file.sources().size());
+    QSet<int> used;
+    qint64 highest = -1;
+    for (size_t source = 0; source < ids.size(); ++source) {
+        for (const RobotAction *action : file.actionListOf(int(source))) {
+            ids[source].push_back(action->id());
+            highest = std::max<qint64>(highest, action->id());
+        }
+        std::sort(ids[source].begin(), ids[source].end());
+    }
+    for (size_t source = 0; source < ids.size(); ++source) {
+        QSet<int> own;
+        for (const int id : ids[source]) {
+            if (used.contains(id) && highest < std::numeric_limits<int>::max())
+                renumbering[source].insert(id, int(++highest));
+            own.insert(renumbering[source].value(id, id));
+        }
+        used.unite(own);
+    }
+    return renumbering;
+}
+
+} // namespace
+
+ExportedActions::ExportedActions(const LogFile &file)
+    : links(std::make_unique<LogFile>(QString()))
+    , renumbering(renumberingOf(file))
+{
+    for (const LogFileEntry *entry : file.entries()) {
+        if (entry->action() && size_t(entry->source()) < renumbering.size()
+            && !renumbering[size_t(entry->source())].isEmpty() && !describedBy.contains(entry->action()))
+            describedBy.insert(entry->action(), entry);
+    }
+}
+
+bool ExportedActions::renumbers(const LogFile &file)
+{
+    for (const QHash<int, int> &numbers : renumberingOf(file)) {
+        if (!numbers.isEmpty())
+            return true;
+    }
+    return false;
+}
+
+int ExportedActions::idOf(const RobotAction &action) const
+{
+    return current ? current->value(action.id(), action.id()) : action.id();
+}
+
+QString ExportedActions::renumberedMessage(const LogFileEntry &entry, const QString &prefix)
+{
+    const QString &text = entry.message();
+    const RobotAction *wanted = entry.action();
+    // The record's own words: after its description where it is the record
+    // that describes the action, else after the number.
+    int after = 0;
+    matchActionPrefix(text, after);
+    if (describedBy.value(wanted) == &entry) {
+        LogFile scratch{QString()};
+        scratch.findOrParseAction(text, after);
+    } else if (parseActionId(text, after) < 0) {
+        after = text.size();
+    }
+    QString own = text.mid(after);
+    if (!own.isEmpty() && !own.at(0).isSpace())
+        own.prepend(QLatin1Char(' '));
+    const int id = idOf(*wanted);
+    QString rebuilt = prefix + QLatin1Char(' ') + QString::number(id) + QLatin1Char(':');
+    if (links->action(id))
+        return rebuilt + own;
+    rebuilt += QLatin1Char(' ');
+    QSet<int> written;
+    describe(*wanted, 0, written, rebuilt);
+    if (!own.trimmed().isEmpty()) {
+        if (!rebuilt.endsWith(QLatin1Char(']')))
+            rebuilt += QStringLiteral("[]");
+        rebuilt += own;
+    }
+    int start = 0;
+    matchActionPrefix(rebuilt, start);
+    links->findOrParseAction(rebuilt, start);
+    return rebuilt;
 }
 
 ExportedActions::~ExportedActions() = default;
@@ -23,6 +115,11 @@ QString ExportedActions::message(const LogFileEntry &entry)
     if (prefix.isEmpty())
         return text;
     const RobotAction *wanted = entry.action();
+    current = size_t(entry.source()) < renumbering.size() && !renumbering[size_t(entry.source())].isEmpty()
+        ? &renumbering[size_t(entry.source())]
+        : nullptr;
+    if (wanted && current)
+        return renumberedMessage(entry, prefix);
     if (!wanted || links->action(wanted->id())) {
         // The record is linked as a reader links it. An action a reader
         // knows already cannot be told anew; it is the shown one unless the
@@ -101,7 +198,7 @@ void ExportedActions::describe(const RobotAction &action, int depth, QSet<int> &
 {
     // A reader knows the action from here on, before it reads the
     // sub-actions.
-    written.insert(action.id());
+    written.insert(idOf(action));
     const int start = text.size();
     // The name runs to the first "," or "[", and each argument from its
     // "," to the next: written verbatim, they read back the same.
@@ -126,10 +223,10 @@ void ExportedActions::describe(const RobotAction &action, int depth, QSet<int> &
         const RobotAction &child = *children.at(i);
         if (i > 0)
             text += QLatin1Char(',');
-        text += QString::number(child.id());
+        text += QString::number(idOf(child));
         text += QLatin1Char(':');
         // An action a reader knows already is named by its number alone.
-        if (written.contains(child.id()) || links->action(child.id()))
+        if (written.contains(idOf(child)) || links->action(idOf(child)))
             continue;
         text += QLatin1Char(' ');
         describe(child, depth + 1, written, text);

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class LogFile;
 class LogFileEntry;
@@ -21,10 +22,20 @@ class RobotAction;
 // of its own; where that would not give the record its action, the record is
 // written as "<prefix> <id>: <description>" with a description rebuilt from
 // the action, which reads back as the same name, arguments and sub-actions.
+//
+// The files of a merged view number their actions each on their own. Where
+// a file uses a number an earlier file of the view uses too, its actions get
+// new numbers, past every number in use, and its action records are always
+// written with their descriptions rebuilt in those numbers.
 class ExportedActions final
 {
 public:
-    ExportedActions();
+    // For the records of `file`, which tells how the actions of its sources
+    // are to be numbered.
+    explicit ExportedActions(const LogFile &file);
+    // Whether the records of `file` must be written through this even when
+    // every record is written: its sources share action numbers.
+    static bool renumbers(const LogFile &file);
     ~ExportedActions();
     Q_DISABLE_COPY_MOVE(ExportedActions)
 
@@ -40,7 +51,18 @@ private:
     // reader knows by then.
     void describe(const RobotAction &action, int depth, QSet<int> &written, QString &text) const;
 
+    // The record of a source whose actions are numbered anew.
+    QString renumberedMessage(const LogFileEntry &entry, const QString &prefix);
+    int idOf(const RobotAction &action) const;
+
     std::unique_ptr<LogFile> links;
+    // Per source, the actions numbered anew; for the record being written,
+    // its source's.
+    std::vector<QHash<int, int>> renumbering;
+    const QHash<int, int> *current = nullptr;
+    // For sources numbered anew, the record that describes each action:
+    // the first that names it.
+    QHash<const RobotAction *, const LogFileEntry *> describedBy;
     // The actions found the same as the shown file's, by id.
     QHash<int, const RobotAction *> confirmed;
 };
