@@ -212,7 +212,8 @@ TimelinePacking TimelinePacking::pack(const std::vector<ActionOccurrence> &runs,
             inLane.resize(size_t(source) + 1);
         }
         const int parent = occurrence.parent;
-        const bool below = parent >= 0 && size_t(parent) < runs.size() && runs[size_t(parent)].source == occurrence.source;
+        const bool below = parent >= 0 && size_t(parent) < runs.size()
+            && runs[size_t(parent)].source == occurrence.source;
         const int parentLane = below ? packing.laneOf[size_t(parent)] : -1;
         FreeLanes &lanes = free[size_t(source)];
         const int lane = lanes.firstFree(parentLane + 1, timelineTime(occurrence.startTime));

@@ -110,7 +110,7 @@ private:
     // analysis is in.
     bool open(const QByteArray &content) { return open(QList<QByteArray>{content}, false); }
 
-    // Opens the files in one tab when `merged`, else each in its own.
+    // Opens the files merged in one tab, or the one file on its own.
     bool open(const QList<QByteArray> &contents, bool merged)
     {
         window = std::make_unique<MirtLogFileAnalyzer>();
@@ -124,7 +124,7 @@ private:
         if (merged)
             window->openMerged(paths);
         else
-            window->openLogFiles(paths, true);
+            window->openLogFile(paths.front());
         if (!QTest::qWaitFor([this] { return !window->property("busy").toBool(); }, 60000))
             return false;
         window->findChild<QAction *>(QStringLiteral("viewTimeline"))->trigger();
@@ -135,10 +135,10 @@ private:
 
     const std::vector<ActionOccurrence> &runs() const { return timeline->shownAnalysis()->occurrences; }
 
-    int runOfId(int id) const
+    int runOfId(int id, int source = 0) const
     {
         for (size_t run = 0; run < runs().size(); ++run) {
-            if (runs()[run].id == id)
+            if (runs()[run].id == id && runs()[run].source == source)
                 return int(run);
         }
         return -1;
@@ -260,19 +260,24 @@ private slots:
 
     // showRun from a 10 s view at the start, or the tree's current row:
     // the bar ends up in view, centred at the same zoom when it fits,
-    // zoomed out to when it does not.
+    // zoomed out to when it does not. In a merged tab of the file twice,
+    // a run of the second copy shows in its group, below the first's lanes.
     void showRun_data()
     {
         QTest::addColumn<int>("id");
         QTest::addColumn<bool>("fromTree");
         QTest::addColumn<bool>("keepsSpan");
-        QTest::newRow("late, below the first lanes") << 529 << false << true;
-        QTest::newRow("late, from the tree") << 529 << true << true;
-        QTest::newRow("longer than the view") << 900 << false << false;
-        QTest::newRow("a sub-run") << 299 << false << true;
-        QTest::newRow("a sub-run, from the tree") << 299 << true << true;
-        QTest::newRow("a folded never-ended run") << 1020 << false << false;
-        QTest::newRow("already in view") << 1 << false << true;
+        QTest::addColumn<int>("source"); // above 0: of a merged tab
+        QTest::newRow("late, below the first lanes") << 529 << false << true << 0;
+        QTest::newRow("late, from the tree") << 529 << true << true << 0;
+        QTest::newRow("longer than the view") << 900 << false << false << 0;
+        QTest::newRow("a sub-run") << 299 << false << true << 0;
+        QTest::newRow("a sub-run, from the tree") << 299 << true << true << 0;
+        QTest::newRow("a folded never-ended run") << 1020 << false << false << 0;
+        QTest::newRow("already in view") << 1 << false << true << 0;
+        QTest::newRow("merged, late in the second file") << 529 << false << true << 1;
+        QTest::newRow("merged, a sub-run from the tree") << 299 << true << true << 1;
+        QTest::newRow("merged, a folded never-ended run") << 1020 << false << false << 1;
     }
 
     void showRun()
@@ -280,9 +285,10 @@ private slots:
         QFETCH(int, id);
         QFETCH(bool, fromTree);
         QFETCH(bool, keepsSpan);
-        QVERIFY(open(busyLog()));
+        QFETCH(int, source);
+        QVERIFY(source > 0 ? open({busyLog(), busyLog()}, true) : open(busyLog()));
         timeline->setVisibleRange(38, 48);
-        const int run = runOfId(id);
+        const int run = runOfId(id, source);
         QVERIFY(run >= 0);
         if (fromTree) {
             auto *viewer = qobject_cast<LogFileViewer *>(window->findChild<QTabWidget *>()->currentWidget());
@@ -299,7 +305,14 @@ private slots:
         const QRect bar = timeline->barRect(run);
         QVERIFY(bar.left() >= 0 && bar.right() <= plotWidth());
         QVERIFY(bar.bottom() < timeline->summaryRect().top());
-        checkPacking();
+        if (source == 0) {
+            checkPacking();
+        } else {
+            const auto labels = timeline->groupLabels();
+            const auto above = std::find_if(labels.rbegin(), labels.rend(),
+                                            [&](const auto &label) { return label.rect.bottom() < bar.top(); });
+            QVERIFY(above == labels.rend() || above->source == source);
+        }
         timeline->showRun(-1);
         QVERIFY(!timeline->barRect(run).isEmpty());
     }
