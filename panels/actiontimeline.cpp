@@ -494,5 +494,7 @@ QString ActionTimeline::toolTipAt(const QPoint &position) const
     lines << QStringLiteral("Duration: %1").arg(occurrence.hasDuration()
                                                     ? QString::number(occurrence.duration(), 'f', 3) + QStringLiteral(" s")
                                                     : ActionOccurrence::outcomeText(occurrence.outcome).toLower());
+    if (labelled())
+        lines << QStringLiteral("File: %1").arg(sourceName(occurrence.source));
     return lines.join(QLatin1Char('\n'));
 }
