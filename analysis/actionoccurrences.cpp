@@ -197,6 +197,10 @@ std::shared_ptr<const ActionAnalysis> ActionAnalysis::compute(const LogFile::Rea
     const auto &entries = file.entries();
     const int count = std::min(entryCount, entries.size());
     analysis->occurrenceOfRow.assign(size_t(count), -1);
+    if (file.file().isMerged()) {
+        for (const LogFile::Source &source : file.file().sources())
+            analysis->sourceNames.push_back(source.name);
+    }
     RunPairing pairing(*analysis, file);
     for (int row = 0; row < count; ++row) {
         if ((row & 0xffff) == 0 && cancelled && cancelled->load(std::memory_order_relaxed))

@@ -115,6 +115,9 @@ public:
     std::vector<int> shownCause;
     double firstTime = 0;
     double lastTime = 0;
+    // The short names of the files of a merged view, by source; empty for a
+    // file read on its own.
+    std::vector<QString> sourceNames;
     // The times of the records of each level (Debug, Info, Warning, Error),
     // sorted, for counting the records of any stretch of time.
     std::vector<double> levelTimes[4];

@@ -9,8 +9,9 @@
 // that analyses it: an index that finds the runs of any stretch of time,
 // and the lanes of all runs together (each run a bar in one lane, sub-action
 // runs below the run they belong to, runs that overlap in time never in one
-// lane, no lane empty above a lane in use). The timeline packs the runs of
-// the stretch it shows anew; these lanes are those of a view of everything.
+// lane, no lane empty above a lane in use, the lanes of each file of a merged
+// view together). The timeline packs the runs of the stretch it shows anew;
+// these lanes are those of a view of everything.
 struct TimelineLanes
 {
     TimelineRunIndex index;

@@ -158,22 +158,85 @@ std::vector<int> TimelineRunIndex::overlapping(double from, double to, bool with
     return runs;
 }
 
+int TimelinePacking::rowCount(bool labelled) const
+{
+    return laneCount() + (labelled ? int(groups.size()) : 0);
+}
+
+int TimelinePacking::rowOfLane(int lane, bool labelled) const
+{
+    if (lane < 0 || lane >= laneCount())
+        return -1;
+    return labelled ? lane + groupOfLane[size_t(lane)] + 1 : lane;
+}
+
+int TimelinePacking::laneAtRow(int row, bool labelled, int *group) const
+{
+    int lane = -1;
+    int in = -1;
+    if (row >= 0 && row < rowCount(labelled)) {
+        if (!labelled) {
+            lane = row;
+            in = groupOfLane[size_t(row)];
+        } else {
+            // The last group whose label is at or above the row.
+            int low = 0;
+            int high = int(groups.size());
+            while (high - low > 1) {
+                const int middle = (low + high) / 2;
+                (labelRow(middle) <= row ? low : high) = middle;
+            }
+            in = low;
+            lane = row == labelRow(in) ? -1 : row - in - 1;
+        }
+    }
+    if (group)
+        *group = in;
+    return lane;
+}
+
 TimelinePacking TimelinePacking::pack(const std::vector<ActionOccurrence> &runs, const std::vector<int> &order)
 {
     TimelinePacking packing;
     packing.laneOf.assign(runs.size(), -1);
     packing.packedCount = int(order.size());
-    FreeLanes lanes;
+    // Per source, its free lanes and the runs of each of its lanes; lanes
+    // are counted within the source until the groups are put together.
+    std::vector<FreeLanes> free;
+    std::vector<std::vector<std::vector<int>>> inLane;
     for (const int run : order) {
         const ActionOccurrence &occurrence = runs[size_t(run)];
+        const int source = std::clamp(occurrence.source, 0, LogFile::maxSources - 1);
+        if (size_t(source) >= free.size()) {
+            free.resize(size_t(source) + 1);
+            inLane.resize(size_t(source) + 1);
+        }
         const int parent = occurrence.parent;
-        const int parentLane = parent >= 0 && size_t(parent) < runs.size() ? packing.laneOf[size_t(parent)] : -1;
+        const bool below = parent >= 0 && size_t(parent) < runs.size()
+            && runs[size_t(parent)].source == occurrence.source;
+        const int parentLane = below ? packing.laneOf[size_t(parent)] : -1;
+        FreeLanes &lanes = free[size_t(source)];
         const int lane = lanes.firstFree(parentLane + 1, timelineTime(occurrence.startTime));
         lanes.take(lane, busyUntil(occurrence));
         packing.laneOf[size_t(run)] = lane;
-        if (lane >= packing.laneCount())
-            packing.runsInLane.resize(size_t(lane) + 1);
-        packing.runsInLane[size_t(lane)].push_back(run);
+        auto &own = inLane[size_t(source)];
+        if (size_t(lane) >= own.size())
+            own.resize(size_t(lane) + 1);
+        own[size_t(lane)].push_back(run);
+    }
+    for (size_t source = 0; source < inLane.size(); ++source) {
+        auto &own = inLane[source];
+        if (own.empty())
+            continue;
+        const int group = int(packing.groups.size());
+        const int first = packing.laneCount();
+        packing.groups.push_back({int(source), first, int(own.size())});
+        for (auto &lane : own) {
+            for (const int run : lane)
+                packing.laneOf[size_t(run)] += first;
+            packing.runsInLane.push_back(std::move(lane));
+            packing.groupOfLane.push_back(group);
+        }
     }
     return packing;
 }

@@ -118,6 +118,7 @@ void AnalysisDocks::makePages(LogTab *tab)
     LogFileViewer *viewer = tab->viewer();
     analysis.panel = new ActionsPanel;
     analysis.timeline = new ActionTimeline;
+    analysis.timeline->setSourceColours(&LogFileViewer::sourceColour);
     actionsStack->addWidget(analysis.panel);
     timelineStack->addWidget(analysis.timeline);
     // The tree, the table and the timeline follow each other.

@@ -73,6 +73,24 @@ void ActionTimeline::setAnalysis(std::shared_ptr<const ActionAnalysis> result, s
     resizeEvent(nullptr);
 }
 
+void ActionTimeline::setSourceColours(SourceColour colour)
+{
+    sourceColour = colour;
+    update();
+}
+
+bool ActionTimeline::labelled() const
+{
+    return analysis && !analysis->sourceNames.empty();
+}
+
+QString ActionTimeline::sourceName(int source) const
+{
+    if (analysis && source >= 0 && size_t(source) < analysis->sourceNames.size())
+        return analysis->sourceNames[size_t(source)];
+    return tr("File %1").arg(source + 1);
+}
+
 void ActionTimeline::setHiddenRows(std::vector<bool> hidden)
 {
     hiddenRows = std::move(hidden);
@@ -255,10 +273,11 @@ void ActionTimeline::showRun(int run)
             setVisibleRange(start - margin, end + margin);
         }
     }
-    const int lane = packing()->laneOf[size_t(run)];
+    const auto lanes = packing();
+    const int row = lanes->rowOfLane(lanes->laneOf[size_t(run)], labelled());
     const int first = scrollBar->value();
-    if (lane >= 0 && (lane < first || lane >= first + visibleLanes()))
-        scrollBar->setValue(lane - visibleLanes() / 2);
+    if (row >= 0 && (row < first || row >= first + visibleRows()))
+        scrollBar->setValue(row - visibleRows() / 2);
     update();
 }
 
@@ -273,7 +292,7 @@ int ActionTimeline::lanesBottom() const
     return std::max(lanesTop() + laneHeight, bottom);
 }
 
-int ActionTimeline::visibleLanes() const
+int ActionTimeline::visibleRows() const
 {
     return std::max(1, (lanesBottom() - lanesTop()) / laneHeight);
 }
@@ -298,9 +317,9 @@ double ActionTimeline::timeAt(double x) const
 
 void ActionTimeline::updateScrollBar() const
 {
-    const int lanes = scrolledPacking ? scrolledPacking->laneCount() : 0;
-    scrollBar->setRange(0, std::max(0, lanes - visibleLanes()));
-    scrollBar->setPageStep(visibleLanes());
+    const int rows = scrolledPacking ? scrolledPacking->rowCount(labelled()) : 0;
+    scrollBar->setRange(0, std::max(0, rows - visibleRows()));
+    scrollBar->setPageStep(visibleRows());
 }
 
 void ActionTimeline::resizeEvent(QResizeEvent *event)
@@ -325,10 +344,11 @@ QRect ActionTimeline::barRect(int run) const
     if (!analysis || run < 0 || size_t(run) >= analysis->occurrences.size())
         return QRect();
     const ActionOccurrence &occurrence = analysis->occurrences[size_t(run)];
-    const int packed = packing()->laneOf[size_t(run)];
-    const int lane = packed - scrollBar->value();
-    const int top = lanesTop() + lane * laneHeight;
-    if (packed < 0 || lane < 0 || top + laneHeight > lanesBottom())
+    const auto lanes = packing();
+    const int packed = lanes->rowOfLane(lanes->laneOf[size_t(run)], labelled());
+    const int row = packed - scrollBar->value();
+    const int top = lanesTop() + row * laneHeight;
+    if (packed < 0 || row < 0 || top + laneHeight > lanesBottom())
         return QRect();
     const double x0 = std::max(xOf(occurrence.startTime), -1.0);
     const double x1 = std::min(xOf(std::max(occurrence.endTime, occurrence.startTime)), double(plotWidth()) + 1);
@@ -341,9 +361,9 @@ int ActionTimeline::runAt(const QPoint &position) const
 {
     if (!analysis || position.y() < lanesTop() || position.y() >= lanesBottom() || position.x() > plotWidth())
         return -1;
-    const int lane = (position.y() - lanesTop()) / laneHeight + scrollBar->value();
     const auto lanes = packing();
-    if (lane < 0 || lane >= lanes->laneCount())
+    const int lane = lanes->laneAtRow((position.y() - lanesTop()) / laneHeight + scrollBar->value(), labelled());
+    if (lane < 0)
         return -1;
     // Two pixels either way, so that a thin bar can be hit.
     const double start = timeAt(position.x() - 2);
@@ -474,5 +494,7 @@ QString ActionTimeline::toolTipAt(const QPoint &position) const
     lines << QStringLiteral("Duration: %1").arg(occurrence.hasDuration()
                                                     ? QString::number(occurrence.duration(), 'f', 3) + QStringLiteral(" s")
                                                     : ActionOccurrence::outcomeText(occurrence.outcome).toLower());
+    if (labelled())
+        lines << QStringLiteral("File: %1").arg(sourceName(occurrence.source));
     return lines.join(QLatin1Char('\n'));
 }

@@ -19,7 +19,9 @@ class QScrollBar;
 // stretch are packed into lanes for it, the topmost first, sub-runs below
 // their run; runs that never ended are folded into one summary lane at the
 // bottom that shows how many run at each time, and a click on it unfolds
-// them into lanes of their own (another folds them again).
+// them into lanes of their own (another folds them again). In a merged
+// view the lanes of each file come together, in the order of the files,
+// each group under a row with the file's name and colour.
 // The wheel zooms around the pointer, dragging pans, a double-click shows
 // everything; dragging on the histogram chooses a stretch of time, clicking
 // a bar chooses its start record. Only what is visible is drawn, and bars
@@ -32,6 +34,10 @@ public:
     explicit ActionTimeline(QWidget *parent = nullptr);
 
     void setAnalysis(std::shared_ptr<const ActionAnalysis> analysis, std::shared_ptr<const TimelineLanes> lanes);
+    // The colour that marks each file of a merged view, as elsewhere in the
+    // window; grey without one.
+    using SourceColour = QColor (*)(int source);
+    void setSourceColours(SourceColour colour);
     const ActionAnalysis *shownAnalysis() const { return analysis.get(); }
     // The rows a filter hides: runs whose start and end records are hidden
     // are drawn faint.
@@ -74,6 +80,16 @@ public:
     // The labels of the time axis, each whole within the plot.
     std::vector<AxisLabel> axisLabels() const;
 
+    struct GroupLabel
+    {
+        int source;
+        QString text;
+        QRect rect; // the whole row it is drawn in
+    };
+    // The labels of the groups of lanes in view, from the top; none but in
+    // a merged view.
+    std::vector<GroupLabel> groupLabels() const;
+
     static constexpr int histogramHeight = 36;
     static constexpr int tickStripHeight = 8;
     static constexpr int axisHeight = 18;
@@ -101,7 +117,11 @@ protected:
 private:
     int plotWidth() const;
     int lanesBottom() const;
-    int visibleLanes() const;
+    // The rows of lanes and group labels there is room for.
+    int visibleRows() const;
+    // Whether each group of lanes starts with a row for its label.
+    bool labelled() const;
+    QString sourceName(int source) const;
     // The widest span shown: far wider than the file's, and bounded.
     double maximumSpan() const;
     double xOf(double time) const;
@@ -120,6 +140,8 @@ private:
     void paintTicks(QPainter &painter) const;
     void paintAxis(QPainter &painter) const;
     void paintLanes(QPainter &painter) const;
+    void paintLane(QPainter &painter, const TimelinePacking &lanes, int lane, int top) const;
+    void paintGroupLabel(QPainter &painter, const GroupLabel &label, bool first) const;
     void paintSummary(QPainter &painter) const;
     void paintSelection(QPainter &painter) const;
     bool isFaint(const ActionOccurrence &run) const;
@@ -128,6 +150,7 @@ private:
 
     std::shared_ptr<const ActionAnalysis> analysis;
     std::shared_ptr<const TimelineLanes> laneLayout;
+    SourceColour sourceColour = nullptr;
     std::vector<bool> hiddenRows;
     std::vector<bool> shownRuns;
     // The start times of the shown never-ended runs, sorted.

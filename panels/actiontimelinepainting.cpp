@@ -237,61 +237,116 @@ void ActionTimeline::paintAxis(QPainter &painter) const
     }
 }
 
+std::vector<ActionTimeline::GroupLabel> ActionTimeline::groupLabels() const
+{
+    std::vector<GroupLabel> labels;
+    if (!labelled())
+        return labels;
+    const auto lanes = packing();
+    const int firstRow = scrollBar->value();
+    const int rows = visibleRows();
+    for (int group = 0; group < int(lanes->groups.size()); ++group) {
+        const int row = lanes->labelRow(group) - firstRow;
+        if (row < 0)
+            continue;
+        const int top = lanesTop() + row * laneHeight;
+        if (row >= rows || top + laneHeight > lanesBottom())
+            break;
+        const int source = lanes->groups[size_t(group)].source;
+        labels.push_back({source, sourceName(source), QRect(0, top, plotWidth(), laneHeight)});
+    }
+    return labels;
+}
+
 void ActionTimeline::paintLanes(QPainter &painter) const
 {
     const auto lanes = packing();
-    const auto &occurrences = analysis->occurrences;
-    const int firstLane = scrollBar->value();
-    const int lastLane = std::min(lanes->laneCount(), firstLane + visibleLanes() + 1);
+    const bool withLabels = labelled();
+    const int firstRow = scrollBar->value();
+    const int lastRow = std::min(lanes->rowCount(withLabels), firstRow + visibleRows() + 1);
     // Labels in a font that fits the lane.
     QFont labelFont = font();
     labelFont.setPixelSize(laneHeight - 4);
     painter.save();
     painter.setFont(labelFont);
-    const QFontMetrics metrics(labelFont);
-    for (int lane = firstLane; lane < lastLane; ++lane) {
-        const int top = lanesTop() + (lane - firstLane) * laneHeight;
-        // Every run packed overlaps the view. Bars narrower than a pixel
-        // gather into one.
-        double mergedStart = 0;
-        double mergedEnd = -1;
-        QColor mergedColour;
-        const auto flush = [&] {
-            if (mergedEnd >= mergedStart)
-                painter.fillRect(QRectF(mergedStart, top + 1, std::max(1.0, mergedEnd - mergedStart), laneHeight - 2),
-                                 mergedColour.darker(115));
-            mergedEnd = -1;
-        };
-        for (const int index : lanes->runsInLane[size_t(lane)]) {
-            const ActionOccurrence &run = occurrences[size_t(index)];
-            const double x0 = std::max(xOf(run.startTime), -2.0);
-            const double x1 = std::min(xOf(std::max(run.endTime, run.startTime)), plotWidth() + 2.0);
-            const bool faint = isFaint(run);
-            if (x1 - x0 < 1) {
-                if (mergedEnd >= mergedStart && x0 > mergedEnd + 1)
-                    flush();
-                if (mergedEnd < mergedStart) {
-                    mergedStart = x0;
-                    mergedColour = colourOf(run.outcome);
-                    if (faint)
-                        mergedColour.setAlpha(50);
-                }
-                mergedEnd = std::max(mergedEnd, x1);
-                continue;
-            }
-            flush();
-            const QRectF bar(x0, top + 1, x1 - x0, laneHeight - 2);
-            paintBar(painter, bar, run.outcome, faint);
-            if (bar.width() > 40) {
-                painter.setPen(QColor(0, 0, 0, faint ? 80 : 255));
-                painter.drawText(bar.adjusted(3, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                                 metrics.elidedText(run.action ? run.action->name().trimmed() : QString(),
-                                                    Qt::ElideRight, int(bar.width()) - 5));
-            }
+    for (int row = firstRow; row < lastRow; ++row) {
+        const int top = lanesTop() + (row - firstRow) * laneHeight;
+        int group = -1;
+        const int lane = lanes->laneAtRow(row, withLabels, &group);
+        if (lane >= 0) {
+            paintLane(painter, *lanes, lane, top);
+        } else if (group >= 0) {
+            const int source = lanes->groups[size_t(group)].source;
+            paintGroupLabel(painter, {source, sourceName(source), QRect(0, top, plotWidth(), laneHeight)}, group == 0);
         }
-        flush();
     }
     painter.restore();
+}
+
+void ActionTimeline::paintGroupLabel(QPainter &painter, const GroupLabel &label, bool first) const
+{
+    // A thin line parts a group from the one above it.
+    if (!first) {
+        painter.setPen(palette().mid().color());
+        painter.drawLine(label.rect.topLeft(), label.rect.topRight());
+    }
+    const int side = laneHeight - 6;
+    const QRect marker(label.rect.left() + 4, label.rect.top() + 3, side, side);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(sourceColour ? sourceColour(label.source) : palette().mid().color());
+    painter.drawRoundedRect(QRectF(marker).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(palette().text().color());
+    const QRect text = label.rect.adjusted(marker.right() + 5, 0, 0, 0);
+    painter.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
+                     painter.fontMetrics().elidedText(label.text, Qt::ElideRight, text.width()));
+}
+
+void ActionTimeline::paintLane(QPainter &painter, const TimelinePacking &lanes, int lane, int top) const
+{
+    const auto &occurrences = analysis->occurrences;
+    const QFontMetrics metrics = painter.fontMetrics();
+    // Every run packed overlaps the view. Bars narrower than a pixel
+    // gather into one.
+    double mergedStart = 0;
+    double mergedEnd = -1;
+    QColor mergedColour;
+    const auto flush = [&] {
+        if (mergedEnd >= mergedStart)
+            painter.fillRect(QRectF(mergedStart, top + 1, std::max(1.0, mergedEnd - mergedStart), laneHeight - 2),
+                             mergedColour.darker(115));
+        mergedEnd = -1;
+    };
+    for (const int index : lanes.runsInLane[size_t(lane)]) {
+        const ActionOccurrence &run = occurrences[size_t(index)];
+        const double x0 = std::max(xOf(run.startTime), -2.0);
+        const double x1 = std::min(xOf(std::max(run.endTime, run.startTime)), plotWidth() + 2.0);
+        const bool faint = isFaint(run);
+        if (x1 - x0 < 1) {
+            if (mergedEnd >= mergedStart && x0 > mergedEnd + 1)
+                flush();
+            if (mergedEnd < mergedStart) {
+                mergedStart = x0;
+                mergedColour = colourOf(run.outcome);
+                if (faint)
+                    mergedColour.setAlpha(50);
+            }
+            mergedEnd = std::max(mergedEnd, x1);
+            continue;
+        }
+        flush();
+        const QRectF bar(x0, top + 1, x1 - x0, laneHeight - 2);
+        paintBar(painter, bar, run.outcome, faint);
+        if (bar.width() > 40) {
+            painter.setPen(QColor(0, 0, 0, faint ? 80 : 255));
+            painter.drawText(bar.adjusted(3, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                             metrics.elidedText(run.action ? run.action->name().trimmed() : QString(), Qt::ElideRight,
+                                                int(bar.width()) - 5));
+        }
+    }
+    flush();
 }
 
 void ActionTimeline::paintSelection(QPainter &painter) const

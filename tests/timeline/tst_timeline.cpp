@@ -1,6 +1,7 @@
 // The timeline in the real window: lanes packed for the visible stretch,
 // never-ended runs folded and unfolded, runs brought into view, the runs
-// the table keeps, the legend, and axes of empty files and extreme times.
+// the table keeps, the legend, axes of empty files and extreme times, and
+// the lanes of a merged tab grouped by file.
 #include "actiontimeline.h"
 #include "logfileviewer.h"
 #include "mirtlogfileanalyzer.h"
@@ -62,6 +63,32 @@ QByteArray busyLog()
     return out;
 }
 
+// One of the files of a merged tab, its runs at the same times as the
+// others' so that they would share lanes if packed together: three
+// overlapping 3 s runs from 2 s, a sequence with a sub-run at 20 s, and
+// a run that never ends from 30 s; the file ends at 60 s. Without runs
+// when `quiet`.
+QByteArray groupedLog(int file, bool quiet)
+{
+    QByteArray out;
+    const double offset = 0.3 * file;
+    const auto add = [&](double time, const QByteArray &text) { out += line(time + offset, text); };
+    if (!quiet) {
+        for (int i = 0; i < 3; ++i) {
+            const QByteArray id = QByteArray::number(i + 1);
+            add(2 + 1.5 * i, "starting action: " + id + ": Move");
+            add(5 + 1.5 * i, "completing action: " + id + ":");
+        }
+        add(20, "starting action: 10: Seq [11: Grip []]");
+        add(20.5, "starting action: 11:");
+        add(23, "completing action: 11:");
+        add(24, "completing action: 10:");
+        add(30, "starting action: 20: Wait");
+    }
+    add(60, "Info|arm|done");
+    return out;
+}
+
 bool overlaps(const ActionOccurrence &run, double from, double to)
 {
     return run.startTime <= to && std::max(run.startTime, run.endTime) >= from;
@@ -81,14 +108,23 @@ private:
 
     // Opens `content` in a fresh window with the timeline shown, once its
     // analysis is in.
-    bool open(const QByteArray &content)
+    bool open(const QByteArray &content) { return open(QList<QByteArray>{content}, false); }
+
+    // Opens the files merged in one tab, or the one file on its own.
+    bool open(const QList<QByteArray> &contents, bool merged)
     {
         window = std::make_unique<MirtLogFileAnalyzer>();
         window->resize(1200, 900);
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get()))
             return false;
-        window->openLogFile(writeTestFile(dir, QStringLiteral("t%1.log").arg(++files), content));
+        QStringList paths;
+        for (const QByteArray &content : contents)
+            paths << writeTestFile(dir, QStringLiteral("t%1.log").arg(++files), content);
+        if (merged)
+            window->openMerged(paths);
+        else
+            window->openLogFile(paths.front());
         if (!QTest::qWaitFor([this] { return !window->property("busy").toBool(); }, 60000))
             return false;
         window->findChild<QAction *>(QStringLiteral("viewTimeline"))->trigger();
@@ -99,10 +135,10 @@ private:
 
     const std::vector<ActionOccurrence> &runs() const { return timeline->shownAnalysis()->occurrences; }
 
-    int runOfId(int id) const
+    int runOfId(int id, int source = 0) const
     {
         for (size_t run = 0; run < runs().size(); ++run) {
-            if (runs()[run].id == id)
+            if (runs()[run].id == id && runs()[run].source == source)
                 return int(run);
         }
         return -1;
@@ -224,19 +260,24 @@ private slots:
 
     // showRun from a 10 s view at the start, or the tree's current row:
     // the bar ends up in view, centred at the same zoom when it fits,
-    // zoomed out to when it does not.
+    // zoomed out to when it does not. In a merged tab of the file twice,
+    // a run of the second copy shows in its group, below the first's lanes.
     void showRun_data()
     {
         QTest::addColumn<int>("id");
         QTest::addColumn<bool>("fromTree");
         QTest::addColumn<bool>("keepsSpan");
-        QTest::newRow("late, below the first lanes") << 529 << false << true;
-        QTest::newRow("late, from the tree") << 529 << true << true;
-        QTest::newRow("longer than the view") << 900 << false << false;
-        QTest::newRow("a sub-run") << 299 << false << true;
-        QTest::newRow("a sub-run, from the tree") << 299 << true << true;
-        QTest::newRow("a folded never-ended run") << 1020 << false << false;
-        QTest::newRow("already in view") << 1 << false << true;
+        QTest::addColumn<int>("source"); // above 0: of a merged tab
+        QTest::newRow("late, below the first lanes") << 529 << false << true << 0;
+        QTest::newRow("late, from the tree") << 529 << true << true << 0;
+        QTest::newRow("longer than the view") << 900 << false << false << 0;
+        QTest::newRow("a sub-run") << 299 << false << true << 0;
+        QTest::newRow("a sub-run, from the tree") << 299 << true << true << 0;
+        QTest::newRow("a folded never-ended run") << 1020 << false << false << 0;
+        QTest::newRow("already in view") << 1 << false << true << 0;
+        QTest::newRow("merged, late in the second file") << 529 << false << true << 1;
+        QTest::newRow("merged, a sub-run from the tree") << 299 << true << true << 1;
+        QTest::newRow("merged, a folded never-ended run") << 1020 << false << false << 1;
     }
 
     void showRun()
@@ -244,9 +285,10 @@ private slots:
         QFETCH(int, id);
         QFETCH(bool, fromTree);
         QFETCH(bool, keepsSpan);
-        QVERIFY(open(busyLog()));
+        QFETCH(int, source);
+        QVERIFY(source > 0 ? open({busyLog(), busyLog()}, true) : open(busyLog()));
         timeline->setVisibleRange(38, 48);
-        const int run = runOfId(id);
+        const int run = runOfId(id, source);
         QVERIFY(run >= 0);
         if (fromTree) {
             auto *viewer = qobject_cast<LogFileViewer *>(window->findChild<QTabWidget *>()->currentWidget());
@@ -263,7 +305,14 @@ private slots:
         const QRect bar = timeline->barRect(run);
         QVERIFY(bar.left() >= 0 && bar.right() <= plotWidth());
         QVERIFY(bar.bottom() < timeline->summaryRect().top());
-        checkPacking();
+        if (source == 0) {
+            checkPacking();
+        } else {
+            const auto labels = timeline->groupLabels();
+            const auto above = std::find_if(labels.rbegin(), labels.rend(),
+                                            [&](const auto &label) { return label.rect.bottom() < bar.top(); });
+            QVERIFY(above == labels.rend() || above->source == source);
+        }
         timeline->showRun(-1);
         QVERIFY(!timeline->barRect(run).isEmpty());
     }
@@ -295,6 +344,98 @@ private slots:
         QCOMPARE(lanes == 0, keep == 0);
         if (keep == 0)
             QCOMPARE(timeline->laneCount(), 0);
+    }
+
+    // In a merged tab each file's lanes come together under a label, in the
+    // order of the files; clicking a bar chooses its record, and showRun
+    // brings a bar of the last file into view. A tab of one file has no
+    // labels.
+    void groups_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("merged");
+        QTest::addColumn<bool>("folded");
+        QTest::addColumn<int>("quiet"); // a file without runs; -1 for none
+        QTest::newRow("one file") << 1 << false << true << -1;
+        QTest::newRow("two files") << 2 << true << true << -1;
+        QTest::newRow("three files, unfolded") << 3 << true << false << -1;
+        QTest::newRow("three files, the middle one without runs") << 3 << true << true << 1;
+    }
+
+    void groups()
+    {
+        QFETCH(int, count);
+        QFETCH(bool, merged);
+        QFETCH(bool, folded);
+        QFETCH(int, quiet);
+        QList<QByteArray> contents;
+        for (int file = 0; file < count; ++file)
+            contents << groupedLog(file, file == quiet);
+        QVERIFY(open(contents, merged));
+        timeline->setFolded(folded);
+        timeline->setVisibleRange(0, 62);
+        const auto labels = timeline->groupLabels();
+        if (!merged) {
+            QVERIFY(labels.empty());
+            checkPacking();
+            return;
+        }
+        // A label for every file with runs, in order, each above its bars.
+        std::vector<int> expected;
+        for (int file = 0; file < count; ++file) {
+            if (file != quiet)
+                expected.push_back(file);
+        }
+        auto *viewer = qobject_cast<LogFileViewer *>(window->findChild<QTabWidget *>()->currentWidget());
+        const QStringList names = viewer->logFile()->sourceNames();
+        QCOMPARE(int(labels.size()), int(expected.size()));
+        for (size_t group = 0; group < labels.size(); ++group) {
+            QCOMPARE(labels[group].source, expected[group]);
+            QCOMPARE(labels[group].text, names.value(expected[group]));
+            if (group > 0)
+                QVERIFY(labels[group].rect.top() > labels[group - 1].rect.bottom());
+        }
+        std::vector<int> bars(size_t(count), 0);
+        for (size_t run = 0; run < runs().size(); ++run) {
+            const QRect bar = timeline->barRect(int(run));
+            const int source = runs()[run].source;
+            QVERIFY(!bar.isEmpty() || (folded && runs()[run].outcome == ActionOccurrence::NeverEnded));
+            if (bar.isEmpty())
+                continue;
+            ++bars[size_t(source)];
+            // Under its own label, with no other label between.
+            const auto below = std::find_if(labels.rbegin(), labels.rend(),
+                                            [&](const auto &label) { return label.rect.bottom() < bar.top(); });
+            QVERIFY(below != labels.rend());
+            QCOMPARE(below->source, source);
+            // A click on it chooses its start record. Sent as single
+            // events, so that clicks in a row never make a double-click.
+            QSignalSpy chosen(timeline, &ActionTimeline::recordChosen);
+            const QPoint centre = bar.center();
+            QMouseEvent press(QEvent::MouseButtonPress, centre, timeline->mapToGlobal(centre), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QMouseEvent release(QEvent::MouseButtonRelease, centre, timeline->mapToGlobal(centre), Qt::LeftButton,
+                                Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(timeline, &press);
+            QApplication::sendEvent(timeline, &release);
+            QCOMPARE(chosen.size(), 1);
+            QCOMPARE(chosen.at(0).at(0).toInt(), runs()[run].startRow);
+        }
+        for (const int file : expected)
+            QVERIFY(bars[size_t(file)] > 0);
+        // The last file's sub-run, from a view elsewhere.
+        int last = -1;
+        for (size_t run = 0; run < runs().size(); ++run) {
+            if (runs()[run].source == expected.back() && runs()[run].parent >= 0)
+                last = int(run);
+        }
+        QVERIFY(last >= 0);
+        timeline->setVisibleRange(50, 52);
+        timeline->showRun(last);
+        QTRY_VERIFY(!timeline->barRect(last).isEmpty());
+        QVERIFY(timeline->barRect(last).top() > timeline->barRect(runs()[size_t(last)].parent).top());
+        QImage image(timeline->size(), QImage::Format_ARGB32_Premultiplied);
+        timeline->render(&image);
     }
 
     void legend()
