@@ -8,6 +8,8 @@
 //   walkthrough-2.png  its actions: the cancelled runs and their causes
 //   walkthrough-3.png  the cause chosen: its record selected in the tree
 //   analysis.png       the actions table and the timeline of two logs
+//   comparison.png     a good run and a failed run of the same mission compared
+//   merged.png         two logs merged in one tab, with their actions
 
 #include "actionspanel.h"
 #include "logfileviewer.h"
@@ -100,6 +102,32 @@ bool analysis(const QString &samples, const QDir &out)
     return save(window, out, QStringLiteral("analysis.png"));
 }
 
+bool comparison(const QString &samples, const QDir &out)
+{
+    MirtLogFileAnalyzer window;
+    window.resize(1400, 860);
+    window.show();
+    window.openLogFiles({samples + QStringLiteral("/pick_and_place_good.log"),
+                         samples + QStringLiteral("/pick_and_place.log")},
+                        true);
+    settle(window);
+    window.compareFiles(samples + QStringLiteral("/pick_and_place_good.log"),
+                        samples + QStringLiteral("/pick_and_place.log"));
+    return save(window, out, QStringLiteral("comparison.png"));
+}
+
+bool merged(const QString &samples, const QDir &out)
+{
+    MirtLogFileAnalyzer window;
+    window.resize(1400, 1000);
+    window.show();
+    window.openMerged({samples + QStringLiteral("/pick_and_place.log"), samples + QStringLiteral("/navigation.log")});
+    settle(window);
+    window.findChild<QAction *>(QStringLiteral("viewActions"))->setChecked(true);
+    window.findChild<QAction *>(QStringLiteral("viewTimeline"))->setChecked(true);
+    return save(window, out, QStringLiteral("merged.png"));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -120,5 +148,7 @@ int main(int argc, char *argv[])
     QApplication app(count, argv);
     const QDir out(QString::fromLocal8Bit(argv[1]));
     const QString samples = QStringLiteral(MIRT_SAMPLES_DIR);
-    return walkthrough(samples, out) && analysis(samples, out) ? 0 : 1;
+    return walkthrough(samples, out) && analysis(samples, out) && comparison(samples, out) && merged(samples, out)
+        ? 0
+        : 1;
 }

@@ -84,6 +84,8 @@ public:
     // tab at `index` with another open tab chosen in a small dialog.
     void compareRuns();
     void compareTabWith(int index);
+    // Compares the files at `good` (A) and `doubtful` (B).
+    void compareFiles(const QString &good, const QString &doubtful);
     // Several files in one tab, merged by time: chosen in a file dialog, the
     // files given, or the tab at `index` with other open tabs chosen in a
     // small dialog.

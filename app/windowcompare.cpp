@@ -29,6 +29,11 @@ void MirtLogFileAnalyzer::compareRuns()
         QFileDialog::getOpenFileName(this, QStringLiteral("Compare Runs: Run Under Suspicion (B)"), lastDir, filter);
     if (doubtful.isEmpty())
         return;
+    compareFiles(good, doubtful);
+}
+
+void MirtLogFileAnalyzer::compareFiles(const QString &good, const QString &doubtful)
+{
     openComparison({nullptr, good}, {nullptr, doubtful});
 }
 

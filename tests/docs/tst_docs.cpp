@@ -84,7 +84,14 @@ private:
         });
         w.compareTabWith(0);
         WAIT_UNTIL_IDLE(w);
+        // The row menu of a merged tab has entries about the source.
+        w.openMerged({qEnvironmentVariable("MIRT_SOURCE_DIR") + QStringLiteral("/samples/pick_and_place.log"),
+                      qEnvironmentVariable("MIRT_SOURCE_DIR") + QStringLiteral("/samples/navigation.log")});
+        WAIT_UNTIL_IDLE(w);
+        auto *merged = qobject_cast<LogFileViewer *>(w.findChild<QTabWidget *>(QStringLiteral("tabs"))->currentWidget());
+        mergedMenu.reset(merged->createContextMenu(merged->model()->index(0, 0)));
     }
+    std::unique_ptr<QMenu> mergedMenu;
 
 private slots:
     void objectNamesExist()
@@ -106,6 +113,7 @@ private slots:
                 const QString name = it.next().captured(1);
                 ++names;
                 if (!w.findChild<QObject *>(name) && !(rowMenu && rowMenu->findChild<QObject *>(name))
+                    && !(mergedMenu && mergedMenu->findChild<QObject *>(name))
                     && name != QLatin1String("tabs"))
                     missing << name;
             }
