@@ -5,7 +5,8 @@
 // each merged in one tab: the time until every row shows and the window is
 // no longer busy, the longest event-loop stall meanwhile, and the peak
 // memory. Each opening runs in a process of its own, so that each peak is
-// its own; the two take turns, twice each.
+// its own; the two take turns, three times each, and the medians are
+// compared.
 //
 // bench_merge --open PATH... and bench_merge --merge PATH... are those runs.
 
@@ -18,7 +19,9 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -93,18 +96,27 @@ int main(int argc, char *argv[])
     }
     const QString program = QCoreApplication::applicationFilePath();
     std::printf("%-34s %8s %8s %8s %9s\n", "", "seconds", "stall", "peak MB", "rows");
-    for (int round = 0; round < 2; ++round) {
+    std::vector<double> oneTimes, mergedTimes, onePeaks, mergedPeaks;
+    for (int round = 0; round < 3; ++round) {
         const QStringList one = measure(program, QStringLiteral("--open"), {whole});
         const QStringList merged = measure(program, QStringLiteral("--merge"), parts);
         if (one.size() < 4 || merged.size() < 4)
             return 1;
+        oneTimes.push_back(one[0].toDouble());
+        mergedTimes.push_back(merged[0].toDouble());
+        onePeaks.push_back(one[2].toDouble());
+        mergedPeaks.push_back(merged[2].toDouble());
         std::printf("%-34s %8s %8s %8s %9s\n", qPrintable(QStringLiteral("one file of %1 lines").arg(lines)),
                     qPrintable(one[0]), qPrintable(one[1]), qPrintable(one[2]), qPrintable(one[3]));
         std::printf("%-34s %8s %8s %8s %9s\n",
                     qPrintable(QStringLiteral("%1 files of %2 lines merged").arg(files).arg(lines / files)),
                     qPrintable(merged[0]), qPrintable(merged[1]), qPrintable(merged[2]), qPrintable(merged[3]));
-        std::printf("  merged / one: time %.2fx, peak memory %.2fx\n", merged[0].toDouble() / one[0].toDouble(),
-                    merged[2].toDouble() / one[2].toDouble());
     }
+    const auto median = [](std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        return values[values.size() / 2];
+    };
+    std::printf("median merged / one: time %.2fx, peak memory %.2fx\n", median(mergedTimes) / median(oneTimes),
+                median(mergedPeaks) / median(onePeaks));
     return 0;
 }
