@@ -207,7 +207,7 @@ QMenu *LogFileViewer::createContextMenu(const QModelIndex &index)
     for (int kind = 0; kind < quickfilter::KindCount; ++kind) {
         QAction *action = menu->addAction(quickfilter::title(quickfilter::Kind(kind)));
         action->setObjectName(QStringLiteral("quickFilter%1").arg(kind));
-        const QString clause = entry ? quickfilter::clause(quickfilter::Kind(kind), *entry, subAction) : QString();
+        const QString clause = entry ? quickClause(quickfilter::Kind(kind), *entry, subAction) : QString();
         action->setEnabled(!clause.isEmpty());
         connect(action, &QAction::triggered, this, [this, clause] { emit quickFilterChosen(clause); });
     }

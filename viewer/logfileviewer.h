@@ -318,6 +318,9 @@ private:
     void setUpSourceColumn();
     QVariant sourceData(const LogRowItem &row, int role, bool &handled) const;
     void addSourceEntries(QMenu *menu, const LogFileEntry *entry);
+    // A quick filter's clause; in a merged view, "Only this action" keeps
+    // to the record's own file, where its number belongs.
+    QString quickClause(int kind, const LogFileEntry &entry, const RobotAction *subAction) const;
     void setWatching(bool on);
     void appendFollowedRows(int first, int end);
     // The last row's record was continued: shown anew in its place.

@@ -7,6 +7,7 @@
 #include "logfile.h"
 #include "logfileentry.h"
 #include "logrowitem.h"
+#include "quickfilter.h"
 #include "sourcewatch.h"
 #include "viewerrows.h"
 #include "viewhiddenset.h"
@@ -106,6 +107,16 @@ QVariant LogFileViewer::sourceData(const LogRowItem &row, int role, bool &handle
         // Coloured as the rest of the row.
         return presenter.data(records(), visibility, row, EntryPresentation::TimeColumn, role, handled);
     }
+}
+
+QString LogFileViewer::quickClause(int kind, const LogFileEntry &entry, const RobotAction *subAction) const
+{
+    const QString clause = quickfilter::clause(quickfilter::Kind(kind), entry, subAction);
+    if (!mergedView || kind != quickfilter::OnlyAction || clause.isEmpty() || !file
+        || size_t(entry.source()) >= file->sources().size())
+        return clause;
+    const QString source = sourceClause(file->sources()[size_t(entry.source())].name, true);
+    return source.isEmpty() ? clause : clause + QStringLiteral(" && ") + source;
 }
 
 void LogFileViewer::addSourceEntries(QMenu *menu, const LogFileEntry *entry)

@@ -247,6 +247,12 @@ void TestMerge::mergedTabThroughTheWindow()
     WAIT_UNTIL_IDLE(window);
     QCOMPARE(viewer->filterText(), QStringLiteral("source != \"drive\""));
     QCOMPARE(shownRows(viewer).size(), 3);
+    // "Only this action" keeps to the file the number belongs to.
+    viewer->applyFilter(QString());
+    WAIT_UNTIL_IDLE(window);
+    chooseFromRowMenu(viewer, 1, 0, QStringLiteral("quickFilter3"));
+    WAIT_UNTIL_IDLE(window);
+    QCOMPARE(shownRows(viewer), Lines{"2 drive Move"});
     // A single-file tab knows its own name.
     QVERIFY(single->applyFilter(QStringLiteral("source == \"planner\"")));
     WAIT_UNTIL_IDLE(window);
