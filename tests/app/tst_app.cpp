@@ -301,6 +301,11 @@ private slots:
                                                << QStringLiteral("file '--' does not exist");
         QTest::newRow("a lone dash is a file") << QStringList{"-"} << QStringList()
                                                << QStringLiteral("file '-' does not exist");
+        QTest::newRow("--merge shows the files in one tab")
+            << QStringList{"--merge", "alpha.log", "--", "-dash.log"} << QStringList{"alpha+-dash"}
+            << QStringLiteral("Ready");
+        QTest::newRow("--merge of one file is a tab of its own") << QStringList{"alpha.log", "--merge"}
+                                                                 << QStringList{"alpha"} << QStringLiteral("Ready");
     }
 
     void commandLineDoubleDash()
