@@ -99,7 +99,7 @@ void readLogBytes(const QByteArray &data)
     {
         LogFile::Batch handed;
         LogReader reader(piped);
-        reader.setEntrySink([&handed](LogFileEntry &&entry, qint64 line) {
+        reader.setEntrySink([&handed](LogFileEntry &&entry, EntryLines line) {
             handed.emplace_back(std::move(entry), line);
         });
         // Linked piece by piece while reading goes on, as a load does: the

@@ -55,9 +55,11 @@ void FollowSession::look()
     appender.emplace(*file, std::try_to_lock);
     if (!appender->ownsLock())
         return;
-    if (!follower)
+    if (!follower) {
         follower = std::make_unique<LogFollower>(*file, file->path(), source.bytes, source.nextLine, source.device,
                                                  source.inode, source.tail);
+        follower->setNextFileLine(source.nextFileLine);
+    }
     LogFollower::Batch batch;
     ReloadReason reason = ReloadReason::Replaced;
     bool continued = false;

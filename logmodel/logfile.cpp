@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <limits>
 
 LogFile::LogFile(const QString &path, QObject *parent)
     : QObject(parent)
@@ -151,16 +152,19 @@ void LogFile::linkActions()
     linkActions(nullptr);
 }
 
-LogFileEntry &LogFile::appendEntry(LogFileEntry &&entry, qint64 lineNumber)
+LogFileEntry &LogFile::appendEntry(LogFileEntry &&entry, EntryLines lines)
 {
-    m_unlinkedLineNumbers.push_back(lineNumber);
+    m_unlinkedLineNumbers.push_back(lines.counted);
+    m_fileLines.push_back(quint32(std::clamp<qint64>(lines.inFile, 0, std::numeric_limits<quint32>::max())));
     return m_entries.append(std::move(entry));
 }
 
 void LogFile::reserveEntries(int count)
 {
-    if (count > m_entries.size())
+    if (count > m_entries.size()) {
         m_entries.reserve(count);
+        m_fileLines.reserve(size_t(count));
+    }
 }
 
 void LogFile::linkActions(const std::atomic<bool> *cancelled)

@@ -52,7 +52,7 @@ public:
 
     // Entries the reader made, each with the number of its line, on their
     // way into the file.
-    using Batch = std::vector<std::pair<LogFileEntry, qint64>>;
+    using Batch = std::vector<std::pair<LogFileEntry, EntryLines>>;
     class ReadAccess;
     class Appender;
 
@@ -98,6 +98,12 @@ public:
     // of a shown file) or while nobody appends: work on other threads reads
     // through a ReadAccess.
     const EntryList &entries() const;
+    // The line of the file entry `number`'s record line is, from 1 (empty
+    // lines counted); 0 for an entry made by other means.
+    qint64 lineOf(int number) const
+    {
+        return number >= 0 && size_t(number) < m_fileLines.size() ? qint64(m_fileLines[size_t(number)]) : 0;
+    }
     // Every action, by id. Made from the index that linking uses when first
     // asked for: a map of a million actions costs seconds to fill while
     // linking, and only tests and tools look at it.
@@ -137,7 +143,7 @@ private:
     };
 
     void linkActions(const std::atomic<bool> *cancelled);
-    LogFileEntry &appendEntry(LogFileEntry &&entry, qint64 lineNumber);
+    LogFileEntry &appendEntry(LogFileEntry &&entry, EntryLines lines);
     void reserveEntries(int count);
     // Whether a thread other than the caller's is appending now.
     bool appendingElsewhere() const;
@@ -166,6 +172,8 @@ private:
     bool m_holdLinkProblems = false;
     std::vector<Problem> m_heldProblems;
     EntryStore m_entries;
+    // Per entry, the line of the file of its record line.
+    std::vector<quint32> m_fileLines;
     // The characters of the entries' messages, written by the reader.
     MessageStore m_messageStore;
     std::shared_ptr<RobotAction> knownAction(int id) const;
@@ -214,6 +222,7 @@ public:
     int count() const { return m_file.m_entries.size(); }
     const LogFileEntry &entry(int number) const { return *m_file.m_entries.list().at(number); }
     const EntryList &entries() const { return m_file.m_entries.list(); }
+    qint64 lineOf(int number) const { return m_file.lineOf(number); }
     std::vector<const RobotAction *> actionList() const { return m_file.actionList(); }
 
 private:

@@ -8,6 +8,25 @@
 class MessageStore;
 class RobotAction;
 
+// The numbers of a record's line: `counted` among the non-empty lines, as
+// the reader's messages number them, and `inFile`, the line of the file
+// (from 1, empty lines counted too).
+struct EntryLines
+{
+    EntryLines(qint64 line = 0)
+        : counted(line)
+        , inFile(line)
+    {
+    }
+    EntryLines(qint64 counted, qint64 inFile)
+        : counted(counted)
+        , inFile(inFile)
+    {
+    }
+    qint64 counted;
+    qint64 inFile;
+};
+
 // One record of a log file: a record line plus the continuation lines joined to it.
 //
 // Kept small, as a file holds millions: the message is stored as Latin-1

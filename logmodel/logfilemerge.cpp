@@ -60,6 +60,7 @@ std::shared_ptr<LogFile> LogFile::merge(const std::vector<std::shared_ptr<LogFil
         total += file.m_entries.size();
     }
     merged->m_entries.reserve(total);
+    merged->m_fileLines.reserve(size_t(total));
 
     std::priority_queue<Head, std::vector<Head>, Later> heads;
     const auto pushHead = [&](int source, int number) {
@@ -77,6 +78,7 @@ std::shared_ptr<LogFile> LogFile::merge(const std::vector<std::shared_ptr<LogFil
         LogFileEntry &entry = merged->m_entries.append(std::move(files[size_t(head.source)]->m_entries.at(head.number)));
         entry.m_time = head.time;
         entry.m_source = quint8(head.source);
+        merged->m_fileLines.push_back(quint32(files[size_t(head.source)]->lineOf(head.number)));
         pushHead(head.source, head.number + 1);
     }
     merged->m_linkedEntries = merged->m_entries.size();
@@ -84,6 +86,7 @@ std::shared_ptr<LogFile> LogFile::merge(const std::vector<std::shared_ptr<LogFil
     for (size_t source = 0; source < files.size(); ++source) {
         LogFile &file = *files[source];
         file.m_entries.clear();
+        std::vector<quint32>().swap(file.m_fileLines);
         merged->m_problemCount += file.m_problemCount;
         for (const QString &message : std::as_const(file.m_messages)) {
             if (!merged->keepsMoreMessages())

@@ -37,6 +37,7 @@ LogFollower::LogFollower(LogFile &file, const QString &path, qint64 offset, qint
     , path(path)
     , offset(offset)
     , nextLine(nextLine)
+    , nextFileLine(nextLine)
     , device(device)
     , inode(inode)
     , tail(tail.right(int(std::min<qint64>(offset, tail.size()))))
@@ -109,11 +110,11 @@ bool LogFollower::open(ReloadReason &reason, bool &reload)
         return false;
     }
     reader = std::make_unique<LogReader>(file);
-    reader->setEntrySink([this](LogFileEntry &&entry, qint64 line) {
+    reader->setEntrySink([this](LogFileEntry &&entry, EntryLines line) {
         if (sinkTarget)
             sinkTarget->emplace_back(std::move(entry), line);
     });
-    reader->resume(QByteArray(head, int(std::max<qint64>(headSize, 0))), nextLine);
+    reader->resume(QByteArray(head, int(std::max<qint64>(headSize, 0))), nextLine, nextFileLine);
     // The last record read is shown and linked already, like one handed on.
     const auto &entries = file.entries();
     watchingLast = !entries.isEmpty();

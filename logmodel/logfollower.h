@@ -33,7 +33,7 @@ Q_DECLARE_METATYPE(ReloadReason)
 class LogFollower final
 {
 public:
-    using Batch = std::vector<std::pair<LogFileEntry, qint64>>;
+    using Batch = std::vector<std::pair<LogFileEntry, EntryLines>>;
 
     enum class Poll {
         Nothing,  // no new bytes
@@ -50,6 +50,9 @@ public:
                 const QByteArray &tail);
     ~LogFollower();
     Q_DISABLE_COPY_MOVE(LogFollower)
+    // The line of the file the next line is, empty lines counted; the same
+    // as the next line's number unless told.
+    void setNextFileLine(qint64 line) { nextFileLine = line; }
 
     // Reads at most `maxBytes` new bytes; the entries no later line can
     // change any more go to `entries`, in file order, for the caller to
@@ -75,6 +78,7 @@ private:
     int fd = -1;
     qint64 offset = 0;
     qint64 nextLine = 1;
+    qint64 nextFileLine = 1;
     quint64 device = 0;
     quint64 inode = 0;
     QByteArray tail;

@@ -138,7 +138,7 @@ void LogLoader::readAndLink(QIODevice &device, const std::shared_ptr<LogFile> &f
         LogReader reader(*file);
         LogFile::Batch batch;
         batch.reserve(batchSize);
-        reader.setEntrySink([&](LogFileEntry &&entry, qint64 line) {
+        reader.setEntrySink([&](LogFileEntry &&entry, EntryLines line) {
             if (batch.empty())
                 firstBlockEstimate.store(reader.expectedEntries(), std::memory_order_relaxed);
             batch.emplace_back(std::move(entry), line);
@@ -161,6 +161,7 @@ void LogLoader::readAndLink(QIODevice &device, const std::shared_ptr<LogFile> &f
             reader.finish();
         }
         readSource.nextLine = reader.lineNumber();
+        readSource.nextFileLine = reader.fileLine();
         queue.push(batch);
         queue.close();
     });

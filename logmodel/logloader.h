@@ -25,6 +25,8 @@ public:
     {
         qint64 bytes = 0;
         qint64 nextLine = 1;
+        // The same in the file, empty lines counted.
+        qint64 nextFileLine = 1;
         quint64 device = 0;
         quint64 inode = 0;
         // The last bytes read.

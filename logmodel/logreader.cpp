@@ -225,7 +225,7 @@ LogFileEntry *LogReader::previous() const
     return &m_file.m_entries.last();
 }
 
-void LogReader::resume(const QByteArray &fileStart, qint64 lineNumber)
+void LogReader::resume(const QByteArray &fileStart, qint64 lineNumber, qint64 fileLine)
 {
     m_head.clear();
     m_codec = QTextCodec::codecForUtfText(fileStart, QTextCodec::codecForLocale());
@@ -237,6 +237,7 @@ void LogReader::resume(const QByteArray &fileStart, qint64 lineNumber)
     m_previous = nullptr;
     m_previousIsLast = true;
     m_lineNumber = std::max<qint64>(lineNumber, 1);
+    m_emptyLines = std::max<qint64>(fileLine - m_lineNumber, 0);
 }
 
 void LogReader::setEntrySink(EntrySink sink)
@@ -368,6 +369,8 @@ void LogReader::decodeLines(const char *data, int size)
             }
             handleLine(line);
             m_pendingCut = false;
+        } else {
+            ++m_emptyLines;
         }
         start = end + 1;
     }
@@ -412,6 +415,8 @@ void LogReader::completeLine()
     // Empty lines are neither read nor counted.
     if (!line.isEmpty())
         handleLine(line);
+    else
+        ++m_emptyLines;
     m_pendingCut = false;
 }
 
@@ -452,11 +457,11 @@ void LogReader::handleRecord(QStringView line)
         if (m_held)
             m_sink(std::move(*m_held), m_heldLine);
         m_held = std::move(entry);
-        m_heldLine = m_lineNumber;
+        m_heldLine = EntryLines(m_lineNumber, fileLine());
         m_previous = &*m_held;
         return;
     }
-    m_previous = &m_file.appendEntry(std::move(entry), m_lineNumber);
+    m_previous = &m_file.appendEntry(std::move(entry), EntryLines(m_lineNumber, fileLine()));
 }
 
 void LogReader::handleContinuation(QStringView line)

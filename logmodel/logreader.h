@@ -50,7 +50,7 @@ public:
     // Each finished entry and the number of its line, once no continuation
     // line can change it any more (when the next record begins, or at
     // finish()).
-    using EntrySink = std::function<void(LogFileEntry &&entry, qint64 lineNumber)>;
+    using EntrySink = std::function<void(LogFileEntry &&entry, EntryLines lines)>;
     // Hands entries to `sink` instead of adding them to the file, so that
     // another thread can link them while reading goes on. Reader messages
     // still go to the file.
@@ -75,7 +75,10 @@ public:
     // its encoding is judged by `fileStart`, the first bytes of the file,
     // continuation lines join the file's last entry (if any), and the next
     // line is line `lineNumber`.
-    void resume(const QByteArray &fileStart, qint64 lineNumber);
+    // `fileLine` is that line's number in the file, empty lines counted.
+    void resume(const QByteArray &fileStart, qint64 lineNumber, qint64 fileLine);
+    // The line of the file the next line is, empty lines counted.
+    qint64 fileLine() const { return m_lineNumber + m_emptyLines; }
 
     // Bytes taken so far; safe to read from another thread while reading.
     qint64 bytesRead() const { return m_bytesRead.load(std::memory_order_relaxed); }
@@ -128,6 +131,9 @@ private:
     bool m_longLine = false;
     bool m_pendingCut = false;
     qint64 m_lineNumber = 1;
+    // Empty lines passed so far: the line of the file is m_lineNumber plus
+    // these.
+    qint64 m_emptyLines = 0;
     std::atomic<qint64> m_bytesRead{0};
     QByteArray m_tail;
     std::atomic<qint64> m_expectedEntries{0};
@@ -138,6 +144,6 @@ private:
     bool m_previousIsLast = false;
     EntrySink m_sink;
     std::optional<LogFileEntry> m_held;
-    qint64 m_heldLine = 0;
+    EntryLines m_heldLine;
     std::unique_ptr<Subsystems> m_subsystems;
 };

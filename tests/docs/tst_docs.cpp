@@ -61,7 +61,7 @@ private:
 
     // A window with a file open and every part that comes on demand made:
     // the panels, the find bar, the row menu, the filter guide.
-    void makeEverything(MirtLogFileAnalyzer &w, std::unique_ptr<QMenu> &rowMenu)
+    void makeEverything(MirtLogFileAnalyzer &w, std::unique_ptr<QMenu> &rowMenu, std::unique_ptr<QMenu> &mergedMenu)
     {
         w.openLogFiles({qEnvironmentVariable("MIRT_SOURCE_DIR") + QStringLiteral("/samples/pick_and_place.log")}, true);
         WAIT_UNTIL_IDLE(w);
@@ -91,7 +91,6 @@ private:
         auto *merged = qobject_cast<LogFileViewer *>(w.findChild<QTabWidget *>(QStringLiteral("tabs"))->currentWidget());
         mergedMenu.reset(merged->createContextMenu(merged->model()->index(0, 0)));
     }
-    std::unique_ptr<QMenu> mergedMenu;
 
 private slots:
     void objectNamesExist()
@@ -100,7 +99,8 @@ private slots:
         QVERIFY(!text.isEmpty());
         MirtLogFileAnalyzer w;
         std::unique_ptr<QMenu> rowMenu;
-        makeEverything(w, rowMenu);
+        std::unique_ptr<QMenu> mergedMenu;
+        makeEverything(w, rowMenu, mergedMenu);
         // A name of the table, "name" with numbers given as "x0 to x9".
         QStringList missing;
         int names = 0;

@@ -229,6 +229,59 @@ private slots:
             QCOMPARE(file->entries().size(), 2);
         }
     }
+
+    // Each record knows the line of the file its record line is, empty
+    // lines and continuation lines counted, whichever way it was read: at
+    // once, by the two-thread load, or followed as a writer adds lines. The
+    // reader's messages keep numbering the non-empty lines.
+    void recordsKnowTheirLines_data()
+    {
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<QByteArray>("added");
+        QTest::addColumn<QList<qint64>>("lines");
+        QTest::newRow("plain") << QByteArray("1.0 : Info : A : a\n2.0 : Info : A : b\n")
+                               << QByteArray("3.0 : Info : A : c\n") << QList<qint64>{1, 2, 3};
+        QTest::newRow("empty lines and continuations")
+            << QByteArray("\n1.0 : Info : A : a\n   A : more\n\r\n\n2.0 : Info : A : b\n")
+            << QByteArray("\n3.0 : Info : A : c\n  A : more\n4.0 : Info : A : d\n") << QList<qint64>{2, 6, 8, 10};
+        QTest::newRow("an unreadable line") << QByteArray("1.0 : Info : A : a\nnot a record\n\n2.0 : Info : A : b\n")
+                                            << QByteArray() << QList<qint64>{1, 4};
+    }
+
+    void recordsKnowTheirLines()
+    {
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, added);
+        QFETCH(QList<qint64>, lines);
+        QTemporaryDir dir;
+        const QString path = writeTestFile(dir, QStringLiteral("lines.log"), first);
+        QObject owner;
+        auto *work = new BackgroundWork(&owner);
+        std::shared_ptr<LogFile> file;
+        LogLoader::Client client;
+        client.done = [&](std::shared_ptr<LogFile> loaded) { file = std::move(loaded); };
+        const auto loader = LogLoader::start(path, openForReading(path), *work, client);
+        QTRY_VERIFY(file != nullptr);
+        FollowSession session(file, loader->source());
+        session.setActive(true);
+        {
+            QFile out(path);
+            QVERIFY(out.open(QIODevice::Append));
+            out.write(added);
+        }
+        QTRY_COMPARE(file->entries().size(), lines.size());
+        QList<qint64> found;
+        for (int entry = 0; entry < file->entries().size(); ++entry)
+            found << file->lineOf(entry);
+        QCOMPARE(found, lines);
+        // Read at once, the whole file gives the same.
+        QStringList errors;
+        const auto whole = LogFile::load(path, errors);
+        for (int entry = 0; entry < whole->entries().size(); ++entry)
+            QCOMPARE(whole->lineOf(entry), lines.at(entry));
+        if (QTest::currentDataTag() == QLatin1String("an unreadable line"))
+            QVERIFY2(errors.join(QLatin1Char(' ')).contains(QStringLiteral("line 2")), qPrintable(errors.join(' ')));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLoading)

@@ -109,7 +109,7 @@ void TestEntryText::readInPieces()
         LogFile::Batch handed;
         {
             LogReader reader(file);
-            reader.setEntrySink([&handed](LogFileEntry &&entry, qint64 line) {
+            reader.setEntrySink([&handed](LogFileEntry &&entry, EntryLines line) {
                 handed.emplace_back(std::move(entry), line);
             });
             for (int done = 0; done < data.size(); done += step) {
