@@ -12,11 +12,14 @@ namespace {
 const char *const creation[] = {
     "CREATE TABLE files(id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE, size INTEGER NOT NULL, "
     "mtime TEXT NOT NULL, sha256 TEXT NOT NULL, records INTEGER NOT NULL, problems INTEGER NOT NULL)",
-    "CREATE TABLE records(file_id INTEGER NOT NULL REFERENCES files(id), line INTEGER, time REAL, type TEXT, "
-    "subsystem TEXT, action INTEGER, activity TEXT, message TEXT)",
+    // The records are kept in the order of their file and time: the table is
+    // its own index on records(file_id, time), and no second copy of those
+    // keys is kept (a file's line makes each key unique).
+    "CREATE TABLE records(file_id INTEGER NOT NULL REFERENCES files(id), line INTEGER NOT NULL, time REAL NOT NULL, "
+    "type TEXT, subsystem TEXT, action INTEGER, activity TEXT, message TEXT, PRIMARY KEY(file_id, time, line)) "
+    "WITHOUT ROWID",
     "CREATE TABLE runs(file_id INTEGER NOT NULL REFERENCES files(id), id INTEGER, name TEXT, arguments TEXT, "
     "subsystem TEXT, start REAL, \"end\" REAL, duration REAL, outcome TEXT, subactions INTEGER, cause TEXT)",
-    "CREATE INDEX records_by_file_time ON records(file_id, time)",
     "CREATE INDEX runs_by_name ON runs(name)",
 };
 

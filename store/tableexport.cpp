@@ -81,7 +81,11 @@ bool RunStore::exportTable(const QString &table, Format format, QIODevice &devic
         quoted << QLatin1Char('"') + column + QLatin1Char('"');
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(quoted.join(QLatin1Char(',')), table))) {
+    // Files by id, records in the order of their files' lines, runs as written.
+    const QString order = table == QLatin1String("records") ? QStringLiteral("file_id, line")
+        : table == QLatin1String("files")                   ? QStringLiteral("id")
+                                                            : QStringLiteral("rowid");
+    if (!query.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(quoted.join(QLatin1Char(',')), table, order))) {
         *error = query.lastError().text();
         return false;
     }
