@@ -6,8 +6,10 @@ set -euo pipefail
 # libtsan2 is the ThreadSanitizer runtime of `make test-tsan`; g++ pulls it in
 # already (through libgcc-12-dev), named here so that it stays so.
 # libkf5archive-dev reads compressed logs; libqt5sql5-sqlite is the store of
-# `mirtlog index`.
-packages=(cmake make g++ libtsan2 qtbase5-dev qtbase5-private-dev libkf5archive-dev libqt5sql5-sqlite xvfb xauth
+# `mirtlog index`, which binds its rows through SQLite's own interface
+# (libsqlite3-dev).
+packages=(cmake make g++ libtsan2 qtbase5-dev qtbase5-private-dev libkf5archive-dev libqt5sql5-sqlite libsqlite3-dev
+          xvfb xauth
           fonts-dejavu-core)
 if [ "${MIRT_FUZZ_DEPS:-0}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)

@@ -1,74 +1,79 @@
 #include "rowwriter.h"
 
-#include <QSqlError>
+#include <QSqlDriver>
+#include <QVariant>
+
+#include <sqlite3.h>
 
 #include <algorithm>
-
-namespace {
-
-QString insertText(const QString &table, int columns, int rows)
-{
-    QString row = QStringLiteral("(?");
-    for (int i = 1; i < columns; ++i)
-        row += QStringLiteral(",?");
-    row += QLatin1Char(')');
-    QString text = QStringLiteral("INSERT INTO ") + table + QStringLiteral(" VALUES ") + row;
-    for (int i = 1; i < rows; ++i)
-        text += QLatin1Char(',') + row;
-    return text;
-}
-
-} // namespace
 
 RowWriter::RowWriter(QSqlDatabase &database, const QString &table, int columns)
     : m_database(database)
     , m_table(table)
-    , m_columns(std::max(columns, 1))
-    , m_rowsPerStatement(std::max(maxValues / m_columns, 1))
-    , m_many(database)
-    , m_one(database)
-    , m_pending(size_t(m_rowsPerStatement) * size_t(m_columns))
+    , m_columns(std::clamp(columns, 1, maxColumns))
 {
+}
+
+RowWriter::~RowWriter()
+{
+    sqlite3_finalize(m_statement);
+}
+
+QString RowWriter::failure() const
+{
+    return m_handle ? QString::fromUtf8(sqlite3_errmsg(m_handle)) : QStringLiteral("no SQLite connection");
 }
 
 bool RowWriter::prepare(QString *error)
 {
-    if (!m_many.prepare(insertText(m_table, m_columns, m_rowsPerStatement))) {
-        *error = m_many.lastError().text();
+    // The driver hands out its connection as a QVariant of sqlite3*.
+    const QVariant handle = m_database.driver() ? m_database.driver()->handle() : QVariant();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        m_handle = *static_cast<sqlite3 *const *>(handle.constData());
+    if (!m_handle) {
+        *error = QStringLiteral("the database driver is not SQLite's");
         return false;
     }
-    if (!m_one.prepare(insertText(m_table, m_columns, 1))) {
-        *error = m_one.lastError().text();
+    QString text = QStringLiteral("INSERT INTO ") + m_table + QStringLiteral(" VALUES (?");
+    for (int i = 1; i < m_columns; ++i)
+        text += QStringLiteral(",?");
+    text += QLatin1Char(')');
+    const QByteArray utf8 = text.toUtf8();
+    if (sqlite3_prepare_v2(m_handle, utf8.constData(), utf8.size(), &m_statement, nullptr) != SQLITE_OK) {
+        *error = failure();
         return false;
     }
     return true;
 }
 
-bool RowWriter::execute(QSqlQuery &query, size_t firstRow, size_t rows, QString *error)
+void RowWriter::setInteger(int column, qint64 value)
 {
-    const size_t first = firstRow * size_t(m_columns);
-    const size_t count = rows * size_t(m_columns);
-    for (size_t i = 0; i < count; ++i) {
-        query.bindValue(int(i), m_pending[first + i]);
-        m_pending[first + i] = QVariant();
-    }
-    if (!query.exec()) {
-        *error = query.lastError().text();
-        return false;
-    }
-    m_written += qint64(rows);
-    return true;
+    sqlite3_bind_int64(m_statement, column + 1, value);
 }
 
-bool RowWriter::flush(QString *error)
+void RowWriter::setReal(int column, double value)
 {
-    const size_t filled = size_t(m_filled);
-    m_filled = 0;
-    if (filled == size_t(m_rowsPerStatement))
-        return execute(m_many, 0, filled, error);
-    for (size_t row = 0; row < filled; ++row) {
-        if (!execute(m_one, row, 1, error))
-            return false;
-    }
-    return true;
+    sqlite3_bind_double(m_statement, column + 1, value);
+}
+
+void RowWriter::setText(int column, const QString &text)
+{
+    if (text.isEmpty() || column < 0 || column >= m_columns)
+        return;
+    m_texts[size_t(column)] = text;
+    sqlite3_bind_text16(m_statement, column + 1, m_texts[size_t(column)].utf16(), int(text.size() * 2),
+                        SQLITE_STATIC);
+}
+
+bool RowWriter::add(QString *error)
+{
+    const int result = sqlite3_step(m_statement);
+    sqlite3_reset(m_statement);
+    sqlite3_clear_bindings(m_statement);
+    for (int i = 0; i < m_columns; ++i)
+        m_texts[size_t(i)].clear();
+    if (result == SQLITE_DONE)
+        return true;
+    *error = failure();
+    return false;
 }

@@ -15,6 +15,7 @@
 #include <QSqlQuery>
 #include <QThread>
 #include <QThreadPool>
+#include <QVariant>
 
 #include <algorithm>
 #include <future>
@@ -24,12 +25,6 @@
 namespace {
 
 std::atomic<int> connections{0};
-
-// NULL for a cell the viewer shows empty.
-QVariant cell(const QString &text)
-{
-    return text.isEmpty() ? QVariant() : QVariant(text);
-}
 
 bool isCancelled(const std::atomic<bool> *cancelled)
 {
@@ -282,21 +277,19 @@ bool RunStore::writeRecords(const PreparedLog &log, qint64 fileId, const std::at
     const LogFile &file = *log.file;
     const EntryList &entries = file.entries();
     const int count = entries.size();
-    const QVariant id(fileId);
     for (int number = 0; number < count; ++number) {
         const LogFileEntry &entry = *entries.at(number);
         const RobotAction *action = entry.action();
-        QVariant *row = writer.next();
-        row[0] = id;
-        row[1] = file.lineOf(number);
-        row[2] = entry.time();
-        row[3] = EntryPresentation::typeName(entry.type());
-        row[4] = cell(entry.subsystem());
+        writer.setInteger(0, fileId);
+        writer.setInteger(1, file.lineOf(number));
+        writer.setReal(2, entry.time());
+        writer.setText(3, EntryPresentation::typeName(entry.type()));
+        writer.setText(4, entry.subsystem());
         if (action) {
-            row[5] = action->id();
-            row[6] = EntryPresentation::activityName(entry.activity());
+            writer.setInteger(5, action->id());
+            writer.setText(6, EntryPresentation::activityName(entry.activity()));
         }
-        row[7] = cell(EntryPresentation::messageText(entry));
+        writer.setText(7, EntryPresentation::messageText(entry));
         if (!writer.add(error))
             return false;
         if ((number + 1) % progressRows == 0) {
@@ -308,7 +301,7 @@ bool RunStore::writeRecords(const PreparedLog &log, qint64 fileId, const std::at
                 m_progress(log.path, number + 1);
         }
     }
-    return writer.flush(error);
+    return true;
 }
 
 // The actions table's cells: texts as it shows them, numbers as numbers, and
@@ -320,29 +313,25 @@ bool RunStore::writeRuns(const PreparedLog &log, qint64 fileId, QString *error)
         return false;
     const ActionAnalysis &analysis = *log.analysis;
     const RunTexts &texts = *log.texts;
-    const QVariant id(fileId);
     for (size_t run = 0; run < analysis.occurrences.size(); ++run) {
         const ActionOccurrence &occurrence = analysis.occurrences[run];
-        const auto text = [&](int column) {
-            return cell(RunColumns::cellText(analysis, texts, int(run), column));
-        };
-        QVariant *row = writer.next();
-        row[0] = id;
-        row[1] = occurrence.id;
-        row[2] = text(RunColumns::Name);
-        row[3] = text(RunColumns::Arguments);
-        row[4] = text(RunColumns::Subsystem);
+        const auto text = [&](int column) { return RunColumns::cellText(analysis, texts, int(run), column); };
+        writer.setInteger(0, fileId);
+        writer.setInteger(1, occurrence.id);
+        writer.setText(2, text(RunColumns::Name));
+        writer.setText(3, text(RunColumns::Arguments));
+        writer.setText(4, text(RunColumns::Subsystem));
         if (occurrence.startRow >= 0)
-            row[5] = occurrence.startTime;
+            writer.setReal(5, occurrence.startTime);
         if (occurrence.endRow >= 0)
-            row[6] = occurrence.endTime;
+            writer.setReal(6, occurrence.endTime);
         if (occurrence.hasDuration())
-            row[7] = occurrence.duration();
-        row[8] = text(RunColumns::Outcome);
-        row[9] = occurrence.action ? int(occurrence.action->children().size()) : 0;
-        row[10] = text(RunColumns::Cause);
+            writer.setReal(7, occurrence.duration());
+        writer.setText(8, text(RunColumns::Outcome));
+        writer.setInteger(9, occurrence.action ? occurrence.action->children().size() : 0);
+        writer.setText(10, text(RunColumns::Cause));
         if (!writer.add(error))
             return false;
     }
-    return writer.flush(error);
+    return true;
 }
