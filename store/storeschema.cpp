@@ -21,6 +21,8 @@ const char *const creation[] = {
     "CREATE TABLE runs(file_id INTEGER NOT NULL REFERENCES files(id), id INTEGER, name TEXT, arguments TEXT, "
     "subsystem TEXT, start REAL, \"end\" REAL, duration REAL, outcome TEXT, subactions INTEGER, cause TEXT)",
     "CREATE INDEX runs_by_name ON runs(name)",
+    // A file's runs are counted and replaced without reading every run.
+    "CREATE INDEX runs_by_file ON runs(file_id)",
 };
 
 QString failure(const QSqlDatabase &database, const QSqlQuery &query)
