@@ -65,6 +65,26 @@ void RowWriter::setText(int column, const QString &text)
                         SQLITE_STATIC);
 }
 
+void RowWriter::setLastingText(int column, QStringView text)
+{
+    if (!text.isEmpty())
+        sqlite3_bind_text16(m_statement, column + 1, text.utf16(), int(text.size() * 2), SQLITE_STATIC);
+}
+
+void RowWriter::setLastingText(int column, QLatin1String text)
+{
+    if (text.isEmpty())
+        return;
+    const char *const begin = text.data();
+    const char *const end = begin + text.size();
+    // Latin-1 and UTF-8 agree on ASCII, so nearly every log's text is
+    // bound as it is.
+    if (std::all_of(begin, end, [](char c) { return uchar(c) < 0x80; }))
+        sqlite3_bind_text(m_statement, column + 1, begin, text.size(), SQLITE_STATIC);
+    else
+        setText(column, QString(text));
+}
+
 bool RowWriter::add(QString *error)
 {
     const int result = sqlite3_step(m_statement);

@@ -2,6 +2,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringView>
 
 #include <array>
 
@@ -27,8 +28,12 @@ public:
     // The values of the row being made; a column given none is NULL.
     void setInteger(int column, qint64 value);
     void setReal(int column, double value);
-    // NULL for an empty text.
+    // NULL for an empty text. The text is kept until the row is inserted.
     void setText(int column, const QString &text);
+    // The same for texts that outlive the row, read in place: no copy, and
+    // an ASCII text is not even converted (the database keeps UTF-8).
+    void setLastingText(int column, QStringView text);
+    void setLastingText(int column, QLatin1String text);
     // Inserts the row made and starts the next.
     bool add(QString *error);
 

@@ -283,13 +283,18 @@ bool RunStore::writeRecords(const PreparedLog &log, qint64 fileId, const std::at
         writer.setInteger(0, fileId);
         writer.setInteger(1, file.lineOf(number));
         writer.setReal(2, entry.time());
-        writer.setText(3, EntryPresentation::typeName(entry.type()));
-        writer.setText(4, entry.subsystem());
+        writer.setLastingText(3, EntryPresentation::typeName(entry.type()));
+        writer.setLastingText(4, entry.subsystem());
         if (action) {
             writer.setInteger(5, action->id());
-            writer.setText(6, EntryPresentation::activityName(entry.activity()));
+            writer.setLastingText(6, EntryPresentation::activityName(entry.activity()));
+            writer.setText(7, EntryPresentation::actionText(*action));
+        } else if (entry.messageIsWide()) {
+            writer.setLastingText(7, entry.messageUtf16());
+        } else {
+            // The message as the file keeps it, read in place.
+            writer.setLastingText(7, entry.messageLatin1());
         }
-        writer.setText(7, EntryPresentation::messageText(entry));
         if (!writer.add(error))
             return false;
         if ((number + 1) % progressRows == 0) {
