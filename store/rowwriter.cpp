@@ -46,14 +46,20 @@ bool RowWriter::prepare(QString *error)
     return true;
 }
 
+void RowWriter::bound(int result)
+{
+    if (result != SQLITE_OK && m_refused == SQLITE_OK)
+        m_refused = result;
+}
+
 void RowWriter::setInteger(int column, qint64 value)
 {
-    sqlite3_bind_int64(m_statement, column + 1, value);
+    bound(sqlite3_bind_int64(m_statement, column + 1, value));
 }
 
 void RowWriter::setReal(int column, double value)
 {
-    sqlite3_bind_double(m_statement, column + 1, value);
+    bound(sqlite3_bind_double(m_statement, column + 1, value));
 }
 
 void RowWriter::setText(int column, const QString &text)
@@ -61,14 +67,14 @@ void RowWriter::setText(int column, const QString &text)
     if (text.isEmpty() || column < 0 || column >= m_columns)
         return;
     m_texts[size_t(column)] = text;
-    sqlite3_bind_text16(m_statement, column + 1, m_texts[size_t(column)].utf16(), int(text.size() * 2),
-                        SQLITE_STATIC);
+    bound(sqlite3_bind_text16(m_statement, column + 1, m_texts[size_t(column)].utf16(), int(text.size() * 2),
+                              SQLITE_STATIC));
 }
 
 void RowWriter::setLastingText(int column, QStringView text)
 {
     if (!text.isEmpty())
-        sqlite3_bind_text16(m_statement, column + 1, text.utf16(), int(text.size() * 2), SQLITE_STATIC);
+        bound(sqlite3_bind_text16(m_statement, column + 1, text.utf16(), int(text.size() * 2), SQLITE_STATIC));
 }
 
 void RowWriter::setLastingText(int column, QLatin1String text)
@@ -80,13 +86,17 @@ void RowWriter::setLastingText(int column, QLatin1String text)
     // Latin-1 and UTF-8 agree on ASCII, so nearly every log's text is
     // bound as it is.
     if (std::all_of(begin, end, [](char c) { return uchar(c) < 0x80; }))
-        sqlite3_bind_text(m_statement, column + 1, begin, text.size(), SQLITE_STATIC);
+        bound(sqlite3_bind_text(m_statement, column + 1, begin, text.size(), SQLITE_STATIC));
     else
         setText(column, QString(text));
 }
 
 bool RowWriter::add(QString *error)
 {
+    if (m_refused != SQLITE_OK) {
+        *error = QStringLiteral("a value SQLite refused: ") + QString::fromUtf8(sqlite3_errstr(m_refused));
+        return false;
+    }
     const int result = sqlite3_step(m_statement);
     sqlite3_reset(m_statement);
     sqlite3_clear_bindings(m_statement);

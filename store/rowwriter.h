@@ -39,6 +39,7 @@ public:
 
 private:
     QString failure() const;
+    void bound(int result);
 
     QSqlDatabase &m_database;
     QString m_table;
@@ -48,4 +49,6 @@ private:
     // The texts of the row being made, kept until it is inserted: the
     // statement reads them in place.
     std::array<QString, maxColumns> m_texts;
+    // The first value of the row SQLite refused (one too long), if any.
+    int m_refused = 0;
 };

@@ -124,14 +124,20 @@ std::vector<RunStore::FileReport> RunStore::index(const QStringList &paths, cons
     const size_t count = size_t(paths.size());
     std::vector<FileReport> reports(count);
     std::vector<QString> absolute(count);
+    for (size_t i = 0; i < count; ++i)
+        absolute[i] = absolutePath(paths[int(i)]);
+    if (!isOpen()) {
+        for (size_t i = 0; i < count; ++i) {
+            reports[i] = {absolute[i], FileReport::Failed, 0, 0, QStringLiteral("the store is not open")};
+            if (done)
+                done(reports[i]);
+        }
+        return reports;
+    }
     std::vector<std::optional<KnownFile>> known(count);
     QSqlQuery lookup(m_database);
-    if (isOpen())
-        lookup.prepare(QStringLiteral("SELECT id, size, mtime, sha256 FROM files WHERE path = ?"));
+    lookup.prepare(QStringLiteral("SELECT id, size, mtime, sha256 FROM files WHERE path = ?"));
     for (size_t i = 0; i < count; ++i) {
-        absolute[i] = absolutePath(paths[int(i)]);
-        if (!isOpen())
-            continue;
         lookup.bindValue(0, absolute[i]);
         if (lookup.exec() && lookup.next())
             known[i] = KnownFile{lookup.value(0).toLongLong(), lookup.value(1).toLongLong(),
@@ -157,8 +163,7 @@ std::vector<RunStore::FileReport> RunStore::index(const QStringList &paths, cons
         PreparedLog log = prepared[i].get();
         if (i + ahead < count && !isCancelled(cancelled))
             start(i + ahead);
-        reports[i] = isOpen() ? write(log, cancelled)
-                              : FileReport{absolute[i], FileReport::Failed, 0, 0, QStringLiteral("the store is not open")};
+        reports[i] = write(log, cancelled);
         if (done)
             done(reports[i]);
         if (isCancelled(cancelled)) {
