@@ -43,6 +43,22 @@ int readerCount()
     return std::clamp(QThread::idealThreadCount() - 1, 1, 2);
 }
 
+// What the store knows of each of `paths`, by the same index.
+std::vector<std::optional<KnownFile>> knownFiles(QSqlDatabase &database, const std::vector<QString> &paths)
+{
+    std::vector<std::optional<KnownFile>> known(paths.size());
+    QSqlQuery lookup(database);
+    lookup.prepare(QStringLiteral("SELECT id, size, mtime, sha256 FROM files WHERE path = ?"));
+    for (size_t i = 0; i < paths.size(); ++i) {
+        lookup.bindValue(0, paths[i]);
+        if (lookup.exec() && lookup.next())
+            known[i] = KnownFile{lookup.value(0).toLongLong(), lookup.value(1).toLongLong(),
+                                 lookup.value(2).toString(), lookup.value(3).toString()};
+        lookup.finish();
+    }
+    return known;
+}
+
 // Runs one statement; false with `error` set (the statement's own message)
 // when it fails.
 bool run(QSqlQuery &query, const QString &statement, QString *error)
@@ -134,17 +150,7 @@ std::vector<RunStore::FileReport> RunStore::index(const QStringList &paths, cons
         }
         return reports;
     }
-    std::vector<std::optional<KnownFile>> known(count);
-    QSqlQuery lookup(m_database);
-    lookup.prepare(QStringLiteral("SELECT id, size, mtime, sha256 FROM files WHERE path = ?"));
-    for (size_t i = 0; i < count; ++i) {
-        lookup.bindValue(0, absolute[i]);
-        if (lookup.exec() && lookup.next())
-            known[i] = KnownFile{lookup.value(0).toLongLong(), lookup.value(1).toLongLong(),
-                                 lookup.value(2).toString(), lookup.value(3).toString()};
-        lookup.finish();
-    }
-
+    const std::vector<std::optional<KnownFile>> known = knownFiles(m_database, absolute);
     QThreadPool readers;
     readers.setMaxThreadCount(readerCount());
     std::vector<std::future<PreparedLog>> prepared(count);
