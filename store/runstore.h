@@ -23,14 +23,20 @@ struct PreparedLog;
 class RunStore final
 {
 public:
+    // What became of one file. Skipped: the store holds it already, with
+    // the same size, modification time and SHA-256. Failed: it could not be
+    // read or written, or indexing was cancelled ("cancelled"); the store
+    // keeps whatever it held of the file before.
     struct FileReport
     {
         enum Outcome { Indexed, Skipped, Failed };
+        // Absolute, as the store keeps it.
         QString path;
         Outcome outcome = Failed;
         // What the store holds of the file now (for Indexed and Skipped).
         qint64 records = 0;
         qint64 runs = 0;
+        // Why it failed, for the user.
         QString error;
     };
     // Told, on the store's thread, how far writing a file has come: once its
@@ -49,7 +55,8 @@ public:
     void close();
     bool isOpen() const { return m_database.isOpen(); }
 
-    // Indexes the log at `path`. Nothing is written once `cancelled` is set.
+    // Indexes the log at `path`. Once `cancelled` is set, the file being
+    // written is rolled back and no other is read.
     FileReport index(const QString &path, const std::atomic<bool> *cancelled = nullptr);
     // Indexes the logs at `paths`, reading several at once on other threads
     // while one is written; the reports come in the order of `paths`, each
