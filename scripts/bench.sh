@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Prints the benchmark figures recorded in the README: reading and building
-# rows headless, the analysis panels, the timeline, following a log a writer appends to,
+# rows headless, the analysis panels, indexing logs into a store of runs, the
+# timeline, following a log a writer appends to,
 # then the real window on 1,000,000 and 10,000,000 lines (find and export
 # included, then 200 small files opened in one call).
 # BENCH_LINES="1000000" limits the window runs to the sizes given; each is
