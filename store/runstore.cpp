@@ -36,7 +36,7 @@ QString absolutePath(const QString &path)
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
-// Files read at once while one is written: writing is the slower part, and
+// Files read at once while one is written: writing is the slower step, and
 // every file read waits in memory until its turn.
 int readerCount()
 {
