@@ -298,6 +298,10 @@ private slots:
             writeTestFile(dir, QStringLiteral("changing.log"), changed);
             QVERIFY(file.open(QIODevice::ReadWrite));
             QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+            file.close();
+            // Only the hash tells this file from the one indexed.
+            QCOMPARE(QFileInfo(path).lastModified(), time);
+            QCOMPARE(QFileInfo(path).size(), qint64(content.size()));
         } else if (change == QLatin1String("append")) {
             writeTestFile(dir, QStringLiteral("changing.log"), content + "99.0 : Error : arm : late\n");
         } else if (change == QLatin1String("shorter")) {
