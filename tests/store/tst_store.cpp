@@ -217,19 +217,12 @@ private slots:
         QCOMPARE(select(database, QStringLiteral("SELECT id, name, arguments, subsystem, start, \"end\", duration, "
                                                  "outcome, subactions, cause FROM runs ORDER BY rowid")),
                  expectedRuns(*file, *analysis));
-        // Numbers are numbers, whatever a tool compares them with.
+        // The runs, and so their counts per outcome, are the table's; and
+        // numbers are numbers, whatever a tool compares them with.
         QCOMPARE(one(database, QStringLiteral("SELECT count(*) FROM runs WHERE typeof(id) <> 'integer' "
                                               "OR typeof(subactions) <> 'integer' OR typeof(start) = 'text' "
                                               "OR typeof(duration) = 'text'")),
                  QStringLiteral("0"));
-        QMap<QString, int> outcomes;
-        for (const ActionOccurrence &run : analysis->occurrences)
-            ++outcomes[ActionOccurrence::outcomeText(run.outcome)];
-        QStringList expected;
-        for (auto it = outcomes.cbegin(); it != outcomes.cend(); ++it)
-            expected << it.key() + QLatin1Char('|') + QString::number(it.value());
-        QCOMPARE(select(database, QStringLiteral("SELECT outcome, count(*) FROM runs GROUP BY outcome ORDER BY outcome")),
-                 expected);
     }
 
     void filterAndSqlAgree_data()
