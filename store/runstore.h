@@ -19,7 +19,8 @@ struct PreparedLog;
 // as it was.
 //
 // A store is used from the thread that opened it; files are read on other
-// threads meanwhile.
+// threads meanwhile. The SQLite driver is a plugin of Qt SQL, which loads
+// only once a QCoreApplication exists.
 class RunStore final
 {
 public:
