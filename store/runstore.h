@@ -15,8 +15,8 @@ struct PreparedLog;
 // any SQL tool can query (README, "A store of many runs"). Files are kept
 // by absolute path; indexing a file again replaces its rows when it
 // changed and skips it when it did not. Each file is written in one
-// transaction: a write that is interrupted, however, leaves the database
-// as it was.
+// transaction, so a write that is interrupted (killed, cancelled, out of
+// disk space) leaves the database as it was.
 //
 // A store is used from the thread that opened it; files are read on other
 // threads meanwhile. The SQLite driver is a plugin of Qt SQL, which loads
