@@ -27,6 +27,8 @@ echo "== comparing two runs, 1000000 lines each"
 "$build/bin/bench_compare" 1000000 2>&1 | quiet
 echo "== one log against four merged in one tab, 1000000 lines in all"
 "$build/bin/bench_merge" 1000000 4 2>&1 | quiet
+echo "== the command-line tool mirtlog, 1000000 lines"
+"$build/bin/bench_cli" 1000000 2>&1 | quiet
 echo "== the timeline, 1000000 lines"
 "$build/bin/bench_timeline" 1000000 2>&1 | quiet
 echo "== following a growing log in the real window"
