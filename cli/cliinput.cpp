@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -31,28 +33,33 @@ int openInput(const QString &argument, QString &error)
     return fd;
 }
 
-FileLoads::FileLoads(const QStringList &arguments)
-    : work(new BackgroundWork(&receiver))
+FileLoads::FileLoads(const QStringList &arguments, bool all)
+    : arguments(arguments)
+    , work(new BackgroundWork(&receiver))
     , loads(size_t(arguments.size()))
 {
-    for (int index = 0; index < arguments.size(); ++index) {
-        Slot &slot = loads[size_t(index)];
-        const int fd = openInput(arguments[index], slot.error);
-        if (fd < 0) {
-            slot.finished = true;
-            continue;
-        }
-        LogLoader::Client client;
-        client.done = [this, index](std::shared_ptr<LogFile> file) {
-            loads[size_t(index)].file = std::move(file);
-            loads[size_t(index)].finished = true;
-        };
-        client.failed = [this, index] {
-            loads[size_t(index)].error = QStringLiteral("cannot be read");
-            loads[size_t(index)].finished = true;
-        };
-        slot.loader = LogLoader::start(inputName(arguments[index]), fd, *work, std::move(client));
+    while (started < (all ? count() : std::min(count(), readAhead + 1)))
+        start(started++);
+}
+
+void FileLoads::start(int index)
+{
+    Slot &slot = loads[size_t(index)];
+    const int fd = openInput(arguments[index], slot.error);
+    if (fd < 0) {
+        slot.finished = true;
+        return;
     }
+    LogLoader::Client client;
+    client.done = [this, index](std::shared_ptr<LogFile> file) {
+        loads[size_t(index)].file = std::move(file);
+        loads[size_t(index)].finished = true;
+    };
+    client.failed = [this, index] {
+        loads[size_t(index)].error = QStringLiteral("cannot be read");
+        loads[size_t(index)].finished = true;
+    };
+    slot.loader = LogLoader::start(inputName(arguments[index]), fd, *work, std::move(client));
 }
 
 FileLoads::~FileLoads()
@@ -67,6 +74,8 @@ void FileLoads::cancel()
 
 std::shared_ptr<LogFile> FileLoads::take(int index)
 {
+    while (started < std::min(count(), index + readAhead + 1))
+        start(started++);
     Slot &slot = loads[size_t(index)];
     QEventLoop loop;
     while (!slot.finished)

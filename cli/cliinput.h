@@ -25,12 +25,17 @@ QString inputName(const QString &argument);
 // to the reader's message. The one place that knows how logs are opened.
 int openInput(const QString &argument, QString &error);
 
-// Reads the files named by the arguments at once, each by the two-thread
-// load the window uses, and hands them over in the order given.
+// Reads the files named by the arguments, each by the two-thread load the
+// window uses, and hands them over in the order given. A few are read ahead
+// of the one taken, so that many files never wait in memory at once.
 class FileLoads final
 {
 public:
-    explicit FileLoads(const QStringList &arguments);
+    // Files read ahead of the one taken.
+    static constexpr int readAhead = 2;
+
+    // With `all`, every file is read at once (for merging them).
+    FileLoads(const QStringList &arguments, bool all);
     ~FileLoads();
     Q_DISABLE_COPY_MOVE(FileLoads)
 
@@ -43,6 +48,8 @@ public:
     void cancel();
 
 private:
+    void start(int index);
+
     struct Slot
     {
         std::shared_ptr<LogLoader> loader;
@@ -51,6 +58,8 @@ private:
         bool finished = false;
     };
 
+    QStringList arguments;
+    int started = 0;
     QObject receiver;
     BackgroundWork *work;
     std::vector<Slot> loads;

@@ -6,6 +6,8 @@
 #include <QEventLoop>
 #include <QObject>
 
+#include <algorithm>
+
 namespace cli {
 
 Session::Session(Options options, std::FILE *out, std::FILE *err)
@@ -57,7 +59,7 @@ std::shared_ptr<LogFile> Session::mergeFiles(std::vector<std::shared_ptr<LogFile
 
 std::vector<std::shared_ptr<LogFile>> Session::readAll()
 {
-    FileLoads loads(given.files);
+    FileLoads loads(given.files, true);
     std::vector<std::shared_ptr<LogFile>> files;
     for (int index = 0; index < loads.count(); ++index) {
         auto file = loads.take(index);
@@ -88,7 +90,7 @@ void Session::forEachFile(const Visit &visit)
         leaveToSystem(merged);
         return;
     }
-    FileLoads loads(given.files);
+    FileLoads loads(given.files, false);
     for (int index = 0; index < loads.count(); ++index) {
         auto file = loads.take(index);
         const QString name = inputName(given.files[index]);
