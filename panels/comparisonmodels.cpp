@@ -1,7 +1,6 @@
 #include "comparisonmodels.h"
 
-#include "entrypresentation.h"
-#include "runcolumns.h"
+#include "comparisoncolumns.h"
 
 #include <limits>
 
@@ -9,11 +8,6 @@ namespace {
 
 // Empty numeric cells sort before every number.
 const QVariant noNumber(-std::numeric_limits<double>::max());
-
-QString seconds(double value)
-{
-    return QString::number(value, 'f', 3);
-}
 
 const ActionOccurrence *runOf(const RunComparison::Side &side, int run)
 {
@@ -77,9 +71,7 @@ int ComparisonByNameModel::rowCount(const QModelIndex &parent) const
 
 QStringList ComparisonByNameModel::headers() const
 {
-    return {tr("Name"), tr("Count A"), tr("Count B"), tr("Completed A"), tr("Completed B"), tr("Cancelled A"),
-            tr("Cancelled B"), tr("Never ended A"), tr("Never ended B"), tr("Median A"), tr("Median B"),
-            tr("P95 A"), tr("P95 B"), tr("\u0394 Median (B \u2212 A)"), tr("Ratio")};
+    return ComparisonColumns::headers(ComparisonColumns::ByName);
 }
 
 QVariant ComparisonByNameModel::sortValue(int row, int column) const
@@ -99,28 +91,7 @@ QVariant ComparisonByNameModel::sortValue(int row, int column) const
 
 QString ComparisonByNameModel::text(int row, int column) const
 {
-    const RunComparison::NameRow &name = shown->byName[size_t(row)];
-    const auto timed = [](const ActionStatistics &side, double value) {
-        return side.timed > 0 ? seconds(value) : QString();
-    };
-    switch (column) {
-    case Name: return name.name;
-    case CountA: return QString::number(name.a.count);
-    case CountB: return QString::number(name.b.count);
-    case CompletedA: return QString::number(name.a.completed);
-    case CompletedB: return QString::number(name.b.completed);
-    case CancelledA: return QString::number(name.a.cancelled);
-    case CancelledB: return QString::number(name.b.cancelled);
-    case NeverEndedA: return QString::number(name.a.neverEnded);
-    case NeverEndedB: return QString::number(name.b.neverEnded);
-    case MedianA: return timed(name.a, name.a.median);
-    case MedianB: return timed(name.b, name.b.median);
-    case P95A: return timed(name.a, name.a.p95);
-    case P95B: return timed(name.b, name.b.p95);
-    case DeltaMedian: return name.hasDelta() ? seconds(name.delta()) : QString();
-    case Ratio: return name.hasRatio() ? QString::number(name.ratio(), 'f', 2) : QString();
-    default: return QString();
-    }
+    return ComparisonColumns::text(*shown, ComparisonColumns::ByName, row, column);
 }
 
 ComparisonModel::Record ComparisonByNameModel::recordOf(int row) const
@@ -145,8 +116,7 @@ int ComparisonSequenceModel::rowCount(const QModelIndex &parent) const
 
 QStringList ComparisonSequenceModel::headers() const
 {
-    return {tr("Action"), tr("Start A"), tr("Start B"), tr("Outcome A"), tr("Outcome B"), tr("Duration A"),
-            tr("Duration B")};
+    return ComparisonColumns::headers(ComparisonColumns::Sequence);
 }
 
 bool ComparisonSequenceModel::isNumeric(int column) const
@@ -156,21 +126,7 @@ bool ComparisonSequenceModel::isNumeric(int column) const
 
 QString ComparisonSequenceModel::text(int row, int column) const
 {
-    const RunComparison::SequenceRow &pair = shown->sequence[size_t(row)];
-    const ActionOccurrence *runA = runOf(shown->a, pair.runA);
-    const ActionOccurrence *runB = runOf(shown->b, pair.runB);
-    const ActionOccurrence *run = (column == StartB || column == OutcomeB || column == DurationB) ? runB : runA;
-    if (column == Action)
-        return pair.runB >= 0 ? shown->runText(shown->b, pair.runB) : shown->runText(shown->a, pair.runA);
-    if (!run)
-        return QString();
-    switch (column) {
-    case StartA:
-    case StartB: return EntryPresentation::timeText(firstTime(*run));
-    case OutcomeA:
-    case OutcomeB: return ActionOccurrence::outcomeText(run->outcome);
-    default: return run->hasDuration() ? seconds(run->duration()) : QString();
-    }
+    return ComparisonColumns::text(*shown, ComparisonColumns::Sequence, row, column);
 }
 
 QVariant ComparisonSequenceModel::sortValue(int row, int column) const
@@ -204,18 +160,12 @@ int ComparisonNewErrorsModel::rowCount(const QModelIndex &parent) const
 
 QStringList ComparisonNewErrorsModel::headers() const
 {
-    return {tr("Template"), tr("Count"), tr("First in B"), tr("Subsystem")};
+    return ComparisonColumns::headers(ComparisonColumns::NewErrors);
 }
 
 QString ComparisonNewErrorsModel::text(int row, int column) const
 {
-    const RunComparison::NewError &error = shown->newErrors[size_t(row)];
-    switch (column) {
-    case Template: return error.text;
-    case Count: return QString::number(error.count);
-    case FirstTime: return EntryPresentation::timeText(error.firstTime);
-    default: return error.subsystem;
-    }
+    return ComparisonColumns::text(*shown, ComparisonColumns::NewErrors, row, column);
 }
 
 QVariant ComparisonNewErrorsModel::sortValue(int row, int column) const

@@ -30,6 +30,8 @@ echo "== one log against four merged in one tab, 1000000 lines in all"
 "$build/bin/bench_merge" 1000000 4 2>&1 | quiet
 echo "== ten logs of 100000 lines indexed into a store of runs"
 "$build/bin/bench_index" 10 100000 2>&1 | quiet
+echo "== the command-line tool mirtlog, 1000000 lines"
+"$build/bin/bench_cli" 1000000 2>&1 | quiet
 echo "== the timeline, 1000000 lines"
 "$build/bin/bench_timeline" 1000000 2>&1 | quiet
 echo "== following a growing log in the real window"
