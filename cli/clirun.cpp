@@ -2,6 +2,8 @@
 
 #include "clioptions.h"
 #include "clisession.h"
+#include "localpath.h"
+#include "runstore.h"
 
 namespace cli {
 
@@ -20,10 +22,35 @@ int help(const Options &options, std::FILE *out)
     return writeText(out, options.topic.isEmpty() ? usage() : commandUsage(options.topic), 0);
 }
 
-// The index database is written by a build that has it.
-int index(std::FILE *err)
+// Writes the files' records and runs into the store at --db: a line per
+// file (its path, indexed or skipped, its records and runs) on standard
+// output, and a file that cannot be indexed on standard error.
+int index(const Options &options, std::FILE *out, std::FILE *err)
 {
-    return writeText(err, QStringLiteral("mirtlog: index: not available in this build\n"), 2);
+    RunStore store;
+    QString error;
+    if (!store.open(options.database, &error))
+        return writeText(err, QStringLiteral("mirtlog: index: %1\n").arg(error), 2);
+    int failed = 0;
+    int written = 0;
+    writeText(out, QStringLiteral("file\toutcome\trecords\truns\n"), 0);
+    store.index(options.files, nullptr, [&](const RunStore::FileReport &report) {
+        if (report.outcome == RunStore::FileReport::Failed) {
+            ++failed;
+            writeText(err, QStringLiteral("%1: %2\n").arg(displayPath(report.path), report.error), 0);
+            return;
+        }
+        ++written;
+        const QString outcome =
+            report.outcome == RunStore::FileReport::Indexed ? QStringLiteral("indexed") : QStringLiteral("skipped");
+        writeText(out,
+                  QStringLiteral("%1\t%2\t%3\t%4\n")
+                      .arg(displayPath(report.path), outcome)
+                      .arg(report.records)
+                      .arg(report.runs),
+                  0);
+    });
+    return failed > 0 ? 2 : (written > 0 ? 0 : 1);
 }
 
 } // namespace
@@ -36,7 +63,7 @@ int run(const QStringList &arguments, std::FILE *out, std::FILE *err)
     switch (options.command) {
     case Command::Help: return help(options, out);
     case Command::Version: return writeText(out, versionText(), 0);
-    case Command::Index: return index(err);
+    case Command::Index: return index(options, out, err);
     default: break;
     }
     Session session(std::move(options), out, err);

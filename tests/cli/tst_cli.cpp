@@ -15,6 +15,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 namespace {
@@ -457,8 +459,7 @@ private slots:
         QTest::newRow("no file") << QStringList{"actions"} << 2 << "no file";
         QTest::newRow("compare one file") << QStringList{"compare", log} << 2 << "two files";
         QTest::newRow("no command") << QStringList{} << 2 << "usage: mirtlog";
-        QTest::newRow("index") << QStringList{"index", "--db", "runs.sqlite", log} << 2
-                               << "mirtlog: index: not available in this build\n";
+        QTest::newRow("index without --db") << QStringList{"index", log} << 2 << "--db";
     }
 
     void exitStatus()
@@ -474,6 +475,47 @@ private slots:
             QVERIFY2(QString::fromUtf8(result.err).contains(error), result.err.constData());
         if (status != 2)
             QVERIFY(result.err.isEmpty());
+    }
+
+    // The store `index` writes holds what `count` and `actions` print, asked
+    // with SQL; a second run skips the files it has.
+    void indexMatchesCountAndActions()
+    {
+        const QString db = dir.filePath(QStringLiteral("runs.sqlite"));
+        const QStringList logs{sample("pick_and_place.log"), sample("navigation.log"), awkward};
+        const Result first = mirtlog(QStringList{QStringLiteral("index"), QStringLiteral("--db"), db} + logs);
+        QCOMPARE(first.status, 0);
+        QCOMPARE(readTsv(first.out).size(), 4);
+        QCOMPARE(readTsv(first.out).at(1).at(1), QStringLiteral("indexed"));
+        const Result again = mirtlog(QStringList{QStringLiteral("index"), QStringLiteral("--db"), db} + logs);
+        QCOMPARE(again.status, 0);
+        for (const QStringList &row : readTsv(again.out).mid(1))
+            QCOMPARE(row.at(1), QStringLiteral("skipped"));
+
+        QSqlDatabase sql = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("index"));
+        sql.setDatabaseName(db);
+        QVERIFY(sql.open());
+        const auto scalar = [&sql](const QString &statement, const QString &path) {
+            QSqlQuery query(sql);
+            query.prepare(statement);
+            query.addBindValue(QFileInfo(path).absoluteFilePath());
+            return query.exec() && query.next() ? query.value(0).toString() : QStringLiteral("none");
+        };
+        for (const QString &path : logs) {
+            const Rows counted = readTsv(mirtlog({QStringLiteral("count"), QStringLiteral("type == \"error\""), path}).out);
+            QCOMPARE(scalar(QStringLiteral("select count(*) from records join files on files.id = records.file_id "
+                                           "where files.path = ? and records.type = 'Error'"),
+                            path),
+                     counted.value(1).value(1));
+            const Rows runs = readTsv(mirtlog({QStringLiteral("actions"), QStringLiteral("--failed"), path}).out);
+            QCOMPARE(scalar(QStringLiteral("select count(*) from runs join files on files.id = runs.file_id "
+                                           "where files.path = ? and runs.outcome != 'Completed'"),
+                            path),
+                     QString::number(runs.size() - 1));
+        }
+        sql.close();
+        sql = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("index"));
     }
 
     void readerMessages()
