@@ -2,9 +2,8 @@
 
 #include "actionparser.h"
 #include "localpath.h"
+#include "loginput.h"
 #include "logreader.h"
-
-#include <QFile>
 
 #include <algorithm>
 
@@ -22,17 +21,18 @@ LogFile::~LogFile() = default;
 std::shared_ptr<LogFile> LogFile::load(const QString &path, QStringList &errors)
 {
     auto file = std::make_shared<LogFile>(path);
-    QFile device;
     QString failure;
-    if (!openLogDevice(path, device, failure)) {
+    const std::unique_ptr<LogInput> input = LogInput::openPath(path, failure);
+    if (!input) {
         errors.append(failure);
         return nullptr;
     }
-    // Up to the size the file has now: lines a writer adds meanwhile are left
-    // for a later read. Pseudo-files that claim no size are read to their end.
-    const qint64 size = device.size();
+    // Up to the size a plain file has now: lines a writer adds meanwhile are
+    // left for a later read. Pseudo-files that claim no size, and compressed
+    // files, are read to their end.
     LogReader reader(*file);
-    reader.read(device, size > 0 ? size : -1);
+    reader.read(input->device(), input->readLimit());
+    file->setStorage(input->compression(), input->textBytesRead());
     reader.finish();
     file->linkActions();
     errors.append(file->m_messages);
