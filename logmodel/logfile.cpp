@@ -49,12 +49,12 @@ QString LogFile::cutMessage(const QString &text)
     return text.left(length) + QChar(0x2026);
 }
 
-void LogFile::addProblem(qint64 lineNumber, const QString &message)
+void LogFile::addProblem(qint64 lineNumber, const QString &message, bool always)
 {
     if (lineNumber <= 0 || lineNumber != m_lastProblemLine)
         ++m_problemCount;
     m_lastProblemLine = lineNumber;
-    if (keepsMoreMessages() && !message.isEmpty())
+    if ((always || keepsMoreMessages()) && !message.isEmpty())
         m_messages.append(cutMessage(message));
 }
 

@@ -157,9 +157,10 @@ private:
                                                    std::vector<const RobotAction *> &ancestors,
                                                    QStringView *rejected);
     // Counts one problem of line `lineNumber` (0 for one that is no line's)
-    // and keeps its message while fewer than maxKeptMessages are kept. A line
-    // with several messages counts once.
-    void addProblem(qint64 lineNumber, const QString &message);
+    // and keeps its message while fewer than maxKeptMessages are kept (or
+    // `always`: the one message that says why reading stopped). A line with
+    // several messages counts once.
+    void addProblem(qint64 lineNumber, const QString &message, bool always = false);
     bool keepsMoreMessages() const { return m_messages.size() < maxKeptMessages; }
 
     QString m_path;

@@ -121,7 +121,7 @@ bool LogReader::read(QIODevice &device, qint64 limit, const std::atomic<bool> *c
             if (message.isEmpty())
                 message = QStringLiteral("read error after line ") + QString::number(m_lineNumber - 1)
                     + QStringLiteral(": ") + device.errorString();
-            m_file.addProblem(0, LogFile::cutMessage(message));
+            m_file.addProblem(0, LogFile::cutMessage(message), true);
             return false;
         }
         if (got == 0)
