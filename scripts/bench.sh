@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Prints the benchmark figures recorded in the README: reading and building
-# rows headless, the analysis panels, the timeline, following a log a writer appends to,
+# rows headless, the analysis panels, a log opened plain and compressed, the timeline, following a log a writer appends to,
 # then the real window on 1,000,000 and 10,000,000 lines (find and export
 # included, then 200 small files opened in one call).
 # BENCH_LINES="1000000" limits the window runs to the sizes given; each is
@@ -27,6 +27,8 @@ echo "== comparing two runs, 1000000 lines each"
 "$build/bin/bench_compare" 1000000 2>&1 | quiet
 echo "== one log against four merged in one tab, 1000000 lines in all"
 "$build/bin/bench_merge" 1000000 4 2>&1 | quiet
+echo "== a log opened plain and compressed, 1000000 lines"
+"$build/bin/bench_compressed" 1000000 2>&1 | quiet
 echo "== the timeline, 1000000 lines"
 "$build/bin/bench_timeline" 1000000 2>&1 | quiet
 echo "== following a growing log in the real window"
