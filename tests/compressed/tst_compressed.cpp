@@ -1,9 +1,12 @@
 // Compressed logs: read through LogInput by path, by file descriptor and
 // from a pipe-like device, in the window, damaged, and as a bomb.
 
+#include "backgroundwork.h"
+#include "localpath.h"
 #include "logfile.h"
 #include "logfileviewer.h"
 #include "loginput.h"
+#include "logloader.h"
 #include "logreader.h"
 #include "mirtlogfileanalyzer.h"
 #include "testfiles.h"
@@ -178,7 +181,21 @@ private slots:
         QCOMPARE(input->textBytesRead(), qint64(sampleLog().size()));
         QVERIFY(!input->isDamaged());
 
-        // In the window, through the background load.
+        // The background load: its progress goes by the compressed bytes.
+        QObject owner;
+        auto *work = new BackgroundWork(&owner);
+        std::shared_ptr<LogFile> loaded;
+        LogLoader::Client client;
+        client.done = [&](std::shared_ptr<LogFile> done) { loaded = std::move(done); };
+        QString failure;
+        const auto loader = LogLoader::start(packedPath, openLogFileDescriptor(packedPath, failure), *work, client);
+        QTRY_VERIFY_WITH_TIMEOUT(loaded != nullptr, 30000);
+        QCOMPARE(recordsOf(*loaded), recordsOf(*plain));
+        QCOMPARE(loader->bytesToRead(), qint64(packed.size()));
+        QCOMPARE(loader->bytesRead(), qint64(packed.size()));
+        QCOMPARE(loaded->textSize(), qint64(sampleLog().size()));
+
+        // In the window.
         std::unique_ptr<MirtLogFileAnalyzer> w;
         openWindow(w, packedPath);
         LogFileViewer *viewer = currentOf(*w);
@@ -186,6 +203,22 @@ private slots:
         QCOMPARE(recordsOf(*viewer->logFile()), recordsOf(*plain));
         const QString tip = w->findChild<QTabWidget *>()->tabToolTip(0);
         QVERIFY2(tip.contains(name + QStringLiteral(" compressed, ")), qPrintable(tip));
+    }
+
+    // Concatenated gzip members are one text, as the format has it.
+    void gzipMembers()
+    {
+        const QByteArray first = records({"one", "two"});
+        const QByteArray second = records({"three"}).replace("1.0", "3.0");
+        const QString path = writeTestFile(dir, QStringLiteral("members.log.gz"),
+                                           compress(first, KCompressionDevice::GZip)
+                                               + compress(second, KCompressionDevice::GZip));
+        QStringList errors;
+        const auto file = LogFile::load(path, errors);
+        QVERIFY(file);
+        QCOMPARE(errors, QStringList());
+        QCOMPARE(file->entries().size(), 3);
+        QCOMPARE(file->textSize(), qint64(first.size() + second.size()));
     }
 
     // Damaged or cut-short data: the records before the damage, and a
