@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -77,8 +79,10 @@ constexpr int headBytes = 6;
 class CompressedLogDevice final : public QIODevice
 {
 public:
-    CompressedLogDevice(std::unique_ptr<QIODevice> source, LogCompression compression, const QString &name)
+    CompressedLogDevice(std::unique_ptr<QIODevice> source, LogCompression compression, const QString &name,
+                        qint64 storedSize)
         : name(name)
+        , storedSize(storedSize)
         , source(std::move(source))
         , stored(*this->source)
         , inflater(&stored, false, libraryType(compression))
@@ -94,6 +98,7 @@ public:
     void followIn(std::atomic<qint64> *progress) { stored.followIn(progress); }
 
     const QString name;
+    const qint64 storedSize;
 
 protected:
     qint64 readData(char *data, qint64 maxSize) override
@@ -219,7 +224,7 @@ bool LogInput::start(std::unique_ptr<QIODevice> source, const QString &name, QSt
         text = plain.get();
         return true;
     }
-    expanded = std::make_unique<CompressedLogDevice>(std::move(source), kind, name);
+    expanded = std::make_unique<CompressedLogDevice>(std::move(source), kind, name, stored);
     if (!expanded->start()) {
         error = QStringLiteral("cannot read the %1 data of '%2'").arg(compressionName(kind), name);
         return false;
@@ -257,6 +262,19 @@ void LogInput::followProgress(std::atomic<qint64> *progress)
 bool LogInput::isDamaged() const
 {
     return expanded && expanded->isDamaged();
+}
+
+qint64 LogInput::expectedTextSize(const QIODevice &device)
+{
+    const auto *compressed = dynamic_cast<const CompressedLogDevice *>(&device);
+    if (!compressed || compressed->storedSize <= 0)
+        return -1;
+    const qint64 stored = compressed->storedBytes();
+    const qint64 text = compressed->textBytes();
+    if (stored <= 0 || text <= 0)
+        return -1;
+    const double ratio = std::min<double>(double(text) / double(stored), double(maxExpansion));
+    return qint64(double(compressed->storedSize) * ratio);
 }
 
 QString LogInput::damageMessage(const QIODevice &device, qint64 lastLine)

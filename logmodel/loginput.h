@@ -69,6 +69,12 @@ public:
     // Whether a read failed because the compressed data is damaged or cut
     // short.
     bool isDamaged() const;
+    // What the text of `device` will likely come to, for reserving room:
+    // for compressed data, judged by what it expanded to so far, and at most
+    // maxExpansion times its stored size, so that a few kilobytes cannot
+    // make room for gigabytes. -1 where unknown.
+    static constexpr qint64 maxExpansion = 32;
+    static qint64 expectedTextSize(const QIODevice &device);
     // "NAME: compressed data is damaged after line N", for the device of a
     // damaged input; empty for any other device.
     static QString damageMessage(const QIODevice &device, qint64 lastLine);

@@ -126,8 +126,13 @@ bool LogReader::read(QIODevice &device, qint64 limit, const std::atomic<bool> *c
         }
         if (got == 0)
             return true;
-        if (done == 0 && limit > got)
-            reserveFor(buffer.get(), got, limit);
+        if (done == 0) {
+            // Compressed data does not say what it expands to: its first
+            // block tells.
+            const qint64 total = limit >= 0 ? limit : LogInput::expectedTextSize(device);
+            if (total > got)
+                reserveFor(buffer.get(), got, total);
+        }
         done += got;
         addData(buffer.get(), got);
         if (progress)
