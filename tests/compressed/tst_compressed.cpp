@@ -338,6 +338,28 @@ private slots:
         QVERIFY(!followed->findChild<QAction *>(QStringLiteral("fileFollow"))->isChecked());
     }
 
+    // A merged tab reads its compressed files like its plain ones, and is
+    // not followed either.
+    void mergedTab()
+    {
+        const QString packed = writeTestFile(dir, QStringLiteral("planner.log.bz2"),
+                                             compress(records({"one", "three"}), KCompressionDevice::BZip2));
+        const QString plain = writeTestFile(dir, QStringLiteral("drive.log"),
+                                            records({"two"}).replace("1.0", "1.5"));
+        MirtLogFileAnalyzer w;
+        w.openMerged({packed, plain});
+        WAIT_UNTIL_IDLE(w);
+        LogFileViewer *viewer = currentOf(w);
+        QVERIFY(viewer && viewer->isMergedView() && viewer->logFile());
+        QStringList messages;
+        for (const LogFileEntry *entry : viewer->logFile()->entries())
+            messages << entry->message();
+        QCOMPARE(messages, (QStringList{"one", "two", "three"}));
+        w.findChild<QAction *>(QStringLiteral("fileFollow"))->trigger();
+        QVERIFY(!viewer->isFollowing());
+        QCOMPARE(statusOf(w)->text(), QStringLiteral("planner.log.bz2 is compressed: it cannot be followed"));
+    }
+
     // Export writes the records as text, whatever the file was stored as.
     void exportWritesText()
     {
