@@ -11,8 +11,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
 // Passes the stored bytes on and counts them, for the progress of a load.
 class StoredBytes final : public QIODevice
 {
@@ -50,6 +48,8 @@ private:
     std::atomic<qint64> counted{0};
     std::atomic<qint64> *progress = nullptr;
 };
+
+namespace {
 
 KCompressionDevice::CompressionType libraryType(LogCompression compression)
 {
@@ -222,6 +222,11 @@ bool LogInput::start(std::unique_ptr<QIODevice> source, const QString &name, QSt
     if (kind == LogCompression::None) {
         plain = std::move(source);
         text = plain.get();
+        // A pipe has no position to tell how much was read.
+        if (plain->isSequential()) {
+            counted = std::make_unique<StoredBytes>(*plain);
+            text = counted.get();
+        }
         return true;
     }
     expanded = std::make_unique<CompressedLogDevice>(std::move(source), kind, name, stored);
@@ -244,6 +249,8 @@ qint64 LogInput::textBytesRead() const
 {
     if (expanded)
         return expanded->textBytes();
+    if (counted)
+        return counted->count();
     // Read on the reading thread only, for a plain file.
     return plain->pos();
 }

@@ -23,6 +23,7 @@ LogCompression compressionOfHead(const QByteArray &head);
 LogCompression compressionOfFile(int fd);
 
 class CompressedLogDevice;
+class StoredBytes;
 
 // A log opened for reading: the text of a plain file, or the expanded text
 // of a compressed one, as one QIODevice. The window's loads, LogFile::load
@@ -56,7 +57,8 @@ public:
     // The stored bytes taken so far (compressed bytes for compressed data).
     // Safe to read from another thread while reading.
     qint64 storedBytesRead() const;
-    // The text handed out so far: the expanded size once all is read.
+    // The text handed out so far: the expanded size once all is read. Safe
+    // to read from another thread but for a plain regular file.
     qint64 textBytesRead() const;
     // How much a reader should take: the size a plain file has now (a
     // writer's later lines are left for a later read), or -1 for all.
@@ -86,6 +88,7 @@ private:
     LogCompression kind = LogCompression::None;
     qint64 stored = -1;
     std::unique_ptr<QIODevice> plain;
+    std::unique_ptr<StoredBytes> counted;
     std::unique_ptr<CompressedLogDevice> expanded;
     QIODevice *text = nullptr;
 };

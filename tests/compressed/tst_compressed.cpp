@@ -180,6 +180,12 @@ private slots:
         QCOMPARE(input->storedBytesRead(), qint64(packed.size()));
         QCOMPARE(input->textBytesRead(), qint64(sampleLog().size()));
         QVERIFY(!input->isDamaged());
+        // Text from a pipe goes through as it is.
+        auto text = LogInput::openDevice(std::make_unique<PipeLike>(sampleLog()), QStringLiteral("stdin"), error);
+        QVERIFY2(text, qPrintable(error));
+        QCOMPARE(text->compression(), LogCompression::None);
+        QCOMPARE(text->device().readAll(), sampleLog());
+        QCOMPARE(text->textBytesRead(), qint64(sampleLog().size()));
 
         // The background load: its progress goes by the compressed bytes.
         QObject owner;
