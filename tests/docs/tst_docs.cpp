@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QFile>
 #include <QMenu>
+#include <QPointer>
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QInputDialog>
@@ -89,9 +90,10 @@ private:
                       qEnvironmentVariable("MIRT_SOURCE_DIR") + QStringLiteral("/samples/navigation.log")});
         WAIT_UNTIL_IDLE(w);
         auto *merged = qobject_cast<LogFileViewer *>(w.findChild<QTabWidget *>(QStringLiteral("tabs"))->currentWidget());
-        mergedMenu.reset(merged->createContextMenu(merged->model()->index(0, 0)));
+        mergedMenu = merged->createContextMenu(merged->model()->index(0, 0));
     }
-    std::unique_ptr<QMenu> mergedMenu;
+    // The viewer owns it, and deletes it with the window.
+    QPointer<QMenu> mergedMenu;
 
 private slots:
     void objectNamesExist()
