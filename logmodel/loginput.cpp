@@ -25,6 +25,15 @@ public:
     bool isSequential() const override { return source.isSequential(); }
     qint64 size() const override { return source.size(); }
     bool seek(qint64 pos) override { return QIODevice::seek(pos) && source.seek(pos); }
+    // A pipe is at its end only when nothing more comes: the library asks
+    // this where one compressed stream ends and another may follow.
+    bool atEnd() const override
+    {
+        if (!source.isSequential())
+            return QIODevice::atEnd();
+        char next;
+        return source.peek(&next, 1) <= 0;
+    }
     qint64 count() const { return counted.load(std::memory_order_relaxed); }
     void followIn(std::atomic<qint64> *to) { progress = to; }
 
