@@ -3,6 +3,7 @@
 #include "actionspanel.h"
 #include "actiontimeline.h"
 #include "localpath.h"
+#include "loginput.h"
 #include "logfileviewer.h"
 #include "mergednames.h"
 
@@ -27,7 +28,9 @@ LogTab::LogTab(const QString &path, int fd, QObject *parent, bool followed)
     , identity(FileId::of(fd))
     , background(new BackgroundWork(this))
 {
-    view = new LogFileViewer(path, fd, nullptr, followed);
+    if (compressionOfFile(fd) != LogCompression::None)
+        compressedName = QFileInfo(displayPath(path)).fileName();
+    view = new LogFileViewer(path, fd, nullptr, followed && compressedName.isEmpty());
     connectViewer();
 }
 
@@ -39,12 +42,20 @@ LogTab::LogTab(std::vector<MergedLoad::Part> parts, QObject *parent, bool follow
     for (const MergedLoad::Part &part : parts) {
         mergedPaths << part.path;
         mergedShifts.push_back(part.shift);
+        if (compressedName.isEmpty() && compressionOfFile(part.fd) != LogCompression::None)
+            compressedName = QFileInfo(displayPath(part.path)).fileName();
     }
     shortName = mergednames::tabName(mergedPaths);
     view = new LogFileViewer(std::move(parts), nullptr);
     connectViewer();
-    view->setFollowing(followed);
+    view->setFollowing(followed && compressedName.isEmpty());
     connect(view, &LogFileViewer::shiftSourceRequested, this, [this](int source) { emit shiftSourceRequested(this, source); });
+}
+
+QString LogTab::followRefusal() const
+{
+    return compressedName.isEmpty() ? QString()
+                                    : QStringLiteral("%1 is compressed: it cannot be followed").arg(compressedName);
 }
 
 void LogTab::connectViewer()

@@ -59,6 +59,10 @@ public:
     // The tab's text: the file's name up to its first dot.
     const QString &name() const { return shortName; }
     const FileId &fileId() const { return identity; }
+    // Compressed data is read whole and never followed: the status that
+    // refuses to follow the tab's compressed file (the first, of a merged
+    // tab), or empty when it has none.
+    QString followRefusal() const;
 
     // The problem count the tab's icon and tooltip show.
     qint64 markedProblems() const { return marked; }
@@ -123,6 +127,7 @@ private:
     std::vector<double> mergedShifts;
     QString shortName;
     FileId identity;
+    QString compressedName;
     qint64 marked = 0;
     std::unique_ptr<Analysis> panels;
     BackgroundWork *background = nullptr;

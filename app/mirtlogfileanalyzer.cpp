@@ -28,6 +28,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QLabel>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -403,11 +404,15 @@ void MirtLogFileAnalyzer::reloadViewer(LogFileViewer *viewer, const QString &not
     auto batch = std::make_shared<OpenBatch>();
     batch->loading = 1;
     LogTab *fresh = addTab(tab->path(), fd, batch, index, state.following);
-    fresh->viewer()->restoreViewState(state);
+    // Rewritten as compressed data, a followed file is read but no longer followed.
+    const QString refusal = state.following ? fresh->followRefusal() : QString();
+    LogFileViewer::ViewState restored = state;
+    restored.following = state.following && refusal.isEmpty();
+    fresh->viewer()->restoreViewState(restored);
     if (current)
         tabs->setCurrentWidget(fresh->viewer());
     closeTab(tabs->indexOf(viewer));
-    setTabStatus(fresh, note.isEmpty() ? QStringLiteral("Ready") : note);
+    setTabStatus(fresh, !refusal.isEmpty() ? refusal : note.isEmpty() ? QStringLiteral("Ready") : note);
     updateBusy();
 }
 
@@ -416,11 +421,21 @@ void MirtLogFileAnalyzer::markProblems(LogTab *tab)
     const int index = tabs->indexOf(tab->viewer());
     const LogFile &file = *tab->viewer()->logFile();
     tab->setMarkedProblems(file.problemCount());
-    if (index < 0 || file.problemCount() == 0)
+    if (index < 0)
+        return;
+    QString shown = displayPath(tab->path());
+    if (file.compression() != LogCompression::None && !tab->isMerged()) {
+        // What the file holds once expanded, which its size on disk hides.
+        shown += QStringLiteral("\n%1 compressed, %2 of text")
+                     .arg(compressionName(file.compression()), QLocale::c().formattedDataSize(file.textSize()));
+        if (file.problemCount() == 0)
+            tabs->setTabToolTip(index, shown);
+    }
+    if (file.problemCount() == 0)
         return;
     // Stays with the tab, whatever the status line says later.
     tabs->setTabIcon(index, style()->standardIcon(QStyle::SP_MessageBoxWarning));
-    tabs->setTabToolTip(index, problemreport::tabToolTip(displayPath(tab->path()), file));
+    tabs->setTabToolTip(index, problemreport::tabToolTip(shown, file));
 }
 
 void MirtLogFileAnalyzer::tabLoaded(LogTab *tab, const std::shared_ptr<OpenBatch> &batch)

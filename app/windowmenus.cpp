@@ -72,6 +72,13 @@ QMenu *MirtLogFileAnalyzer::buildFileMenu()
                                      LogTab *tab = currentTab();
                                      if (!tab)
                                          return;
+                                     const QString refusal = tab->followRefusal();
+                                     if (on && !refusal.isEmpty()) {
+                                         const QSignalBlocker blocking(followAction);
+                                         followAction->setChecked(false);
+                                         setTabStatus(tab, refusal);
+                                         return;
+                                     }
                                      tab->viewer()->setFollowing(on);
                                      if (!on)
                                          tab->stopWaiting();

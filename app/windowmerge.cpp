@@ -119,11 +119,16 @@ void MirtLogFileAnalyzer::reloadMerged(LogTab *tab, const std::vector<double> &s
     LogTab *fresh = openMergedAt(tab->paths(), shifts, index, state.following);
     if (!fresh)
         return;
-    fresh->viewer()->restoreViewState(state);
+    const QString refusal = state.following ? fresh->followRefusal() : QString();
+    LogFileViewer::ViewState restored = state;
+    restored.following = state.following && refusal.isEmpty();
+    fresh->viewer()->restoreViewState(restored);
     if (current)
         tabs->setCurrentWidget(fresh->viewer());
     closeTab(tabs->indexOf(viewer));
-    if (!note.isEmpty())
+    if (!refusal.isEmpty())
+        setTabStatus(fresh, refusal);
+    else if (!note.isEmpty())
         setTabStatus(fresh, note);
     updateBusy();
 }

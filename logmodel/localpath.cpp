@@ -60,27 +60,6 @@ bool localeIsUtf8()
     return QTextCodec::codecForLocale()->mibEnum() == 106;
 }
 
-// The compression format whose magic bytes begin `head`, or null.
-const char *compressionOf(const QByteArray &head)
-{
-    static const struct
-    {
-        const char *magic;
-        int length;
-        const char *format;
-    } formats[] = {
-        {"\x1F\x8B", 2, "gzip"},
-        {"BZh", 3, "bzip2"},
-        {"\xFD" "7zXZ\x00", 6, "xz"},
-        {"\x28\xB5\x2F\xFD", 4, "zstd"},
-    };
-    for (const auto &format : formats) {
-        if (head.startsWith(QByteArray::fromRawData(format.magic, format.length)))
-            return format.format;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 QString decodeLocalPath(const QByteArray &bytes)
@@ -143,7 +122,7 @@ QString shortFileName(const QString &path)
     return QFileInfo(displayPath(path)).baseName();
 }
 
-int openLogFileDescriptor(const QString &path, QString &error, bool compressedToo)
+int openLogFileDescriptor(const QString &path, QString &error)
 {
     const QString shown = displayPath(path);
     const QByteArray name = encodeLocalPath(path);
@@ -168,30 +147,5 @@ int openLogFileDescriptor(const QString &path, QString &error, bool compressedTo
         return -1;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    if (compressedToo)
-        return fd;
-    // Known by its first bytes, whatever the name says: read as text, a
-    // compressed file gives nothing but unreadable lines.
-    char head[6];
-    const ssize_t got = ::pread(fd, head, sizeof head, 0);
-    if (const char *format = compressionOf(QByteArray::fromRawData(head, got > 0 ? int(got) : 0))) {
-        ::close(fd);
-        error = QFileInfo(shown).fileName() + QStringLiteral(" is compressed (") + QLatin1String(format)
-            + QStringLiteral("); it cannot be read as text");
-        return -1;
-    }
     return fd;
-}
-
-bool openLogDevice(const QString &path, QFile &device, QString &error)
-{
-    const int fd = openLogFileDescriptor(path, error);
-    if (fd < 0)
-        return false;
-    if (!device.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        error = QStringLiteral("cannot open '") + displayPath(path) + QStringLiteral("' for reading");
-        return false;
-    }
-    return true;
 }

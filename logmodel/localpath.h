@@ -3,8 +3,6 @@
 #include <QByteArray>
 #include <QString>
 
-class QFile;
-
 // File names on Linux are bytes. A name that is not valid in the locale's
 // encoding (a Latin-1 "prüfung.log" on a UTF-8 system) would lose those bytes
 // in a QString, and the file could not be opened again. These functions keep
@@ -21,14 +19,9 @@ QString displayPath(const QString &path);
 // it: the shown file name up to its first dot ("robot" for ".../robot.log").
 QString shortFileName(const QString &path);
 
-// Checks `path` and opens it for reading as a log file. On failure returns
-// false and sets `error` to the reader's message for it: the path does not
-// exist, is a symbolic link loop, is not a regular file, cannot be opened,
-// or holds compressed data (gzip, bzip2, xz or zstd, known by its first
-// bytes), which cannot be read as text.
-bool openLogDevice(const QString &path, QFile &device, QString &error);
-// The same checks; returns a file descriptor open for reading, which the
-// caller closes, or -1 with `error` set. With `compressedToo` compressed
-// files open as well: a follower, which knows the file it reads already,
-// leaves them to the reload that follows a rewrite.
-int openLogFileDescriptor(const QString &path, QString &error, bool compressedToo = false);
+// Checks `path` and opens it for reading as a log file: returns a file
+// descriptor open for reading, which the caller closes, or -1 with `error`
+// set to the reader's message: the path does not exist, is a symbolic link
+// loop, is not a regular file, or cannot be opened. Compressed files open
+// too: LogInput reads them (loginput.h).
+int openLogFileDescriptor(const QString &path, QString &error);

@@ -2,9 +2,8 @@
 
 #include "actionparser.h"
 #include "localpath.h"
+#include "loginput.h"
 #include "logreader.h"
-
-#include <QFile>
 
 #include <algorithm>
 #include <limits>
@@ -23,17 +22,18 @@ LogFile::~LogFile() = default;
 std::shared_ptr<LogFile> LogFile::load(const QString &path, QStringList &errors)
 {
     auto file = std::make_shared<LogFile>(path);
-    QFile device;
     QString failure;
-    if (!openLogDevice(path, device, failure)) {
+    const std::unique_ptr<LogInput> input = LogInput::openPath(path, failure);
+    if (!input) {
         errors.append(failure);
         return nullptr;
     }
-    // Up to the size the file has now: lines a writer adds meanwhile are left
-    // for a later read. Pseudo-files that claim no size are read to their end.
-    const qint64 size = device.size();
+    // Up to the size a plain file has now: lines a writer adds meanwhile are
+    // left for a later read. Pseudo-files that claim no size, and compressed
+    // files, are read to their end.
     LogReader reader(*file);
-    reader.read(device, size > 0 ? size : -1);
+    reader.read(input->device(), input->readLimit());
+    file->setStorage(input->compression(), input->textBytesRead());
     reader.finish();
     file->linkActions();
     errors.append(file->m_messages);
@@ -50,12 +50,12 @@ QString LogFile::cutMessage(const QString &text)
     return text.left(length) + QChar(0x2026);
 }
 
-void LogFile::addProblem(qint64 lineNumber, const QString &message)
+void LogFile::addProblem(qint64 lineNumber, const QString &message, bool always)
 {
     if (lineNumber <= 0 || lineNumber != m_lastProblemLine)
         ++m_problemCount;
     m_lastProblemLine = lineNumber;
-    if (keepsMoreMessages() && !message.isEmpty())
+    if ((always || keepsMoreMessages()) && !message.isEmpty())
         m_messages.append(cutMessage(message));
 }
 

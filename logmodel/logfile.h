@@ -3,6 +3,7 @@
 #include "actionparser.h"
 #include "entrylist.h"
 #include "logfileentry.h"
+#include "loginput.h"
 #include "messagestore.h"
 #include "robotaction.h"
 
@@ -62,6 +63,15 @@ public:
     static std::shared_ptr<LogFile> load(const QString &path, QStringList &errors);
 
     const QString &path() const { return m_path; }
+    // How the file's data is stored, and the size of the text read from it
+    // (for compressed data, the size it expands to). Set by whoever reads it.
+    LogCompression compression() const { return m_compression; }
+    qint64 textSize() const { return m_textSize; }
+    void setStorage(LogCompression compression, qint64 textSize)
+    {
+        m_compression = compression;
+        m_textSize = textSize;
+    }
 
     // Where the entries come from: one source, the file itself, for a file
     // read on its own; the files of a merged view, in the order given, each
@@ -153,12 +163,15 @@ private:
                                                    std::vector<const RobotAction *> &ancestors,
                                                    QStringView *rejected);
     // Counts one problem of line `lineNumber` (0 for one that is no line's)
-    // and keeps its message while fewer than maxKeptMessages are kept. A line
-    // with several messages counts once.
-    void addProblem(qint64 lineNumber, const QString &message);
+    // and keeps its message while fewer than maxKeptMessages are kept (or
+    // `always`: the one message that says why reading stopped). A line with
+    // several messages counts once.
+    void addProblem(qint64 lineNumber, const QString &message, bool always = false);
     bool keepsMoreMessages() const { return m_messages.size() < maxKeptMessages; }
 
     QString m_path;
+    LogCompression m_compression = LogCompression::None;
+    qint64 m_textSize = 0;
     std::vector<Source> m_sources;
     // The files a merged file was made of, now empty of entries: they own
     // the actions and the characters of the messages the entries name.

@@ -67,7 +67,7 @@ bool LogFollower::open(ReloadReason &reason, bool &reload)
         return false;
     };
     QString error;
-    fd = openLogFileDescriptor(path, error, true);
+    fd = openLogFileDescriptor(path, error);
     if (fd < 0) {
         // Something that is no file took its name: it is another file now.
         struct stat named;

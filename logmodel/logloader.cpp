@@ -1,10 +1,12 @@
 #include "logloader.h"
 
 #include "logfileentry.h"
+#include "loginput.h"
 #include "logreader.h"
 
-#include <QFile>
+#include <QIODevice>
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -99,19 +101,19 @@ qint64 LogLoader::expectedEntries() const
 
 std::shared_ptr<LogFile> LogLoader::run(int fd)
 {
-    QFile device;
-    if (!device.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return nullptr;
-    }
     struct stat identity;
     if (::fstat(fd, &identity) == 0) {
         readSource.device = quint64(identity.st_dev);
         readSource.inode = quint64(identity.st_ino);
     }
+    QString error;
+    std::unique_ptr<LogInput> input = LogInput::openFileDescriptor(fd, path, error);
+    if (!input)
+        return nullptr;
     auto file = std::make_shared<LogFile>(path);
-    readAndLink(device, file);
-    device.close();
+    readAndLink(*input, file);
+    file->setStorage(input->compression(), input->textBytesRead());
+    input.reset();
     readDone.store(true, std::memory_order_release);
     if (!isCancelled() && client.finish && !client.finish(*file, token))
         token.cancel();
@@ -124,12 +126,22 @@ std::shared_ptr<LogFile> LogLoader::run(int fd)
     return nullptr;
 }
 
-void LogLoader::readAndLink(QIODevice &device, const std::shared_ptr<LogFile> &file)
+void LogLoader::readAndLink(LogInput &input, const std::shared_ptr<LogFile> &file)
 {
-    // Up to the size the file has now: lines a writer adds meanwhile are left
-    // for a later read. Pseudo-files that claim no size are read to their end.
-    const qint64 size = device.size();
-    totalBytes.store(size);
+    // Up to the size a plain file has now: lines a writer adds meanwhile are
+    // left for a later read. Pseudo-files that claim no size, and compressed
+    // files, are read to their end. Progress goes by the stored bytes: for
+    // compressed data, the compressed bytes taken.
+    QIODevice &device = input.device();
+    const qint64 limit = input.readLimit();
+    totalBytes.store(std::max<qint64>(input.storedSize(), 0));
+    // Compressed data is never followed: its last line is read as it is.
+    const bool followable = !input.isCompressed();
+    std::atomic<qint64> *readProgress = &readBytes;
+    if (!followable) {
+        input.followProgress(&readBytes);
+        readProgress = nullptr;
+    }
     // One thread reads; this one links the entries as they come. The reader
     // adds its messages to the file; the messages of linking wait until it
     // is done, so that they come in the order a whole-file load has.
@@ -147,11 +159,11 @@ void LogLoader::readAndLink(QIODevice &device, const std::shared_ptr<LogFile> &f
                 batch.reserve(batchSize);
             }
         });
-        reader.read(device, size > 0 ? size : -1, token.flag(), &readBytes);
+        reader.read(device, limit, token.flag(), readProgress);
         readSource.bytes = reader.bytesRead();
         readSource.tail = reader.tail();
         if (isCancelled()) {
-        } else if (leavePartial.load(std::memory_order_relaxed) && reader.canLeavePartialLine()) {
+        } else if (followable && leavePartial.load(std::memory_order_relaxed) && reader.canLeavePartialLine()) {
             // Read again by the follower from its start, once it has its
             // line end; the last record waits there for continuation lines.
             reader.flushHeld();

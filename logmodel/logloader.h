@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-class QIODevice;
+class LogInput;
 
 // Reads a log file and links its actions off the GUI thread: one thread
 // reads and scans the lines, a second appends the entries to the file and
@@ -82,7 +82,7 @@ public:
 private:
     LogLoader() = default;
     std::shared_ptr<LogFile> run(int fd);
-    void readAndLink(QIODevice &device, const std::shared_ptr<LogFile> &file);
+    void readAndLink(LogInput &input, const std::shared_ptr<LogFile> &file);
 
     QString path;
     Client client;

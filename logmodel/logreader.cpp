@@ -1,6 +1,7 @@
 #include "logreader.h"
 
 #include "logfile.h"
+#include "loginput.h"
 #include "logscanner.h"
 
 #include <QHash>
@@ -116,15 +117,22 @@ bool LogReader::read(QIODevice &device, qint64 limit, const std::atomic<bool> *c
             m_pending.clear();
             m_longLine = false;
             m_pendingCut = false;
-            m_file.addProblem(0, LogFile::cutMessage(QStringLiteral("read error after line ")
-                                                     + QString::number(m_lineNumber - 1) + QStringLiteral(": ")
-                                                     + device.errorString()));
+            QString message = LogInput::damageMessage(device, m_lineNumber - 1);
+            if (message.isEmpty())
+                message = QStringLiteral("read error after line ") + QString::number(m_lineNumber - 1)
+                    + QStringLiteral(": ") + device.errorString();
+            m_file.addProblem(0, LogFile::cutMessage(message), true);
             return false;
         }
         if (got == 0)
             return true;
-        if (done == 0 && limit > got)
-            reserveFor(buffer.get(), got, limit);
+        if (done == 0) {
+            // Compressed data does not say what it expands to: its first
+            // block tells.
+            const qint64 total = limit >= 0 ? limit : LogInput::expectedTextSize(device);
+            if (total > got)
+                reserveFor(buffer.get(), got, total);
+        }
         done += got;
         addData(buffer.get(), got);
         if (progress)

@@ -38,7 +38,9 @@ public:
     // Reads from the device until a read returns nothing (the end, whatever
     // size the device claimed), `limit` bytes have been read (negative: no
     // limit), or a read fails. A failure keeps what was read, adds the
-    // message "read error after line N: <reason>" and returns false.
+    // message "read error after line N: <reason>" (for damaged compressed
+    // data, LogInput's "NAME: compressed data is damaged after line N"),
+    // kept however many came before, and returns false.
     // Stops early, also returning false, once `cancelled` is set. `progress`
     // (when given) follows the bytes whose lines have been handled, a few
     // tens of kilobytes at a time.

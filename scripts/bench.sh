@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Prints the benchmark figures recorded in the README: reading and building
-# rows headless, the analysis panels, indexing logs into a store of runs, the
-# timeline, following a log a writer appends to,
+# rows headless, the analysis panels, indexing logs into a store of runs, a log
+# opened plain and compressed, the timeline, following a log a writer appends to,
 # then the real window on 1,000,000 and 10,000,000 lines (find and export
 # included, then 200 small files opened in one call).
 # BENCH_LINES="1000000" limits the window runs to the sizes given; each is
@@ -32,6 +32,8 @@ echo "== ten logs of 100000 lines indexed into a store of runs"
 "$build/bin/bench_index" 10 100000 2>&1 | quiet
 echo "== the command-line tool mirtlog, 1000000 lines"
 "$build/bin/bench_cli" 1000000 2>&1 | quiet
+echo "== a log opened plain and compressed, 1000000 lines"
+"$build/bin/bench_compressed" 1000000 2>&1 | quiet
 echo "== the timeline, 1000000 lines"
 "$build/bin/bench_timeline" 1000000 2>&1 | quiet
 echo "== following a growing log in the real window"

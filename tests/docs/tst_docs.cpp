@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QFile>
 #include <QMenu>
+#include <QPointer>
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QInputDialog>
