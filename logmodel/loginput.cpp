@@ -194,17 +194,22 @@ std::unique_ptr<LogInput> LogInput::openPath(const QString &path, QString &error
 
 std::unique_ptr<LogInput> LogInput::openFileDescriptor(int fd, const QString &path, QString &error)
 {
+    struct stat info;
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     auto file = std::make_unique<QFile>();
-    if (!file->open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+    // A pipe's first bytes cannot be read at their place and left there: it
+    // is read buffered, and they are looked at and given back.
+    const QIODevice::OpenMode mode = regular ? QIODevice::ReadOnly | QIODevice::Unbuffered : QIODevice::ReadOnly;
+    if (!file->open(fd, mode, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         error = QStringLiteral("cannot open '") + displayPath(path) + QStringLiteral("' for reading");
         return nullptr;
     }
+    if (!regular)
+        return openDevice(std::move(file), QFileInfo(displayPath(path)).fileName(), error);
     std::unique_ptr<LogInput> input(new LogInput);
     input->kind = compressionOfFile(fd);
-    struct stat info;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
-        input->stored = qint64(info.st_size);
+    input->stored = qint64(info.st_size);
     if (!input->start(std::move(file), QFileInfo(displayPath(path)).fileName(), error))
         return nullptr;
     return input;

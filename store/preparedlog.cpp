@@ -53,8 +53,8 @@ PreparedLog PreparedLog::prepare(const QString &path, const KnownFile *known, co
     PreparedLog log;
     log.path = path;
     // The same checks and messages as opening the file in the viewer; a
-    // compressed file is hashed as its bytes are.
-    const int descriptor = openLogFileDescriptor(path, log.error, true);
+    // compressed file is hashed as its bytes are, and read as its text.
+    const int descriptor = openLogFileDescriptor(path, log.error);
     if (descriptor < 0)
         return log;
     const QFileInfo info(path);

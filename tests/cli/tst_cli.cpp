@@ -518,6 +518,31 @@ private slots:
         QSqlDatabase::removeDatabase(QStringLiteral("index"));
     }
 
+    // A compressed log reads as its text, from a file or standard input.
+    void compressedInput()
+    {
+        const QString plain = sample("pick_and_place.log");
+        QProcess gzip;
+        gzip.setStandardInputFile(plain);
+        gzip.start(QStringLiteral("gzip"), {QStringLiteral("-c")});
+        QVERIFY(gzip.waitForFinished());
+        const QByteArray packed = gzip.readAllStandardOutput();
+        QVERIFY(packed.startsWith("\x1f\x8b"));
+        const QString path = writeTestFile(dir, QStringLiteral("packed.log.gz"), packed);
+        const Result text = mirtlog({QStringLiteral("query"), QStringLiteral("true"), plain});
+        const Result fromFile = mirtlog({QStringLiteral("query"), QStringLiteral("true"), path});
+        const Result fromInput = mirtlog({QStringLiteral("query"), QStringLiteral("true"), QStringLiteral("-")}, packed);
+        QCOMPARE(fromFile.status, 0);
+        const auto withoutFile = [](const QByteArray &out) {
+            Rows rows = readTsv(out);
+            for (QStringList &row : rows)
+                row.removeFirst();
+            return rows;
+        };
+        QCOMPARE(withoutFile(fromFile.out), withoutFile(text.out));
+        QCOMPARE(withoutFile(fromInput.out), withoutFile(text.out));
+    }
+
     void readerMessages()
     {
         // Each of the window's messages, after the file's name.
