@@ -404,6 +404,14 @@ void MirtLogFileAnalyzer::reloadViewer(LogFileViewer *viewer, const QString &not
     auto batch = std::make_shared<OpenBatch>();
     batch->loading = 1;
     LogTab *fresh = addTab(tab->path(), fd, batch, index, state.following);
+    const QString refusal = replaceTab(viewer, fresh, state, current);
+    setTabStatus(fresh, !refusal.isEmpty() ? refusal : note.isEmpty() ? QStringLiteral("Ready") : note);
+    updateBusy();
+}
+
+QString MirtLogFileAnalyzer::replaceTab(LogFileViewer *old, LogTab *fresh, const LogFileViewer::ViewState &state,
+                                        bool current)
+{
     // Rewritten as compressed data, a followed file is read but no longer followed.
     const QString refusal = state.following ? fresh->followRefusal() : QString();
     LogFileViewer::ViewState restored = state;
@@ -411,9 +419,8 @@ void MirtLogFileAnalyzer::reloadViewer(LogFileViewer *viewer, const QString &not
     fresh->viewer()->restoreViewState(restored);
     if (current)
         tabs->setCurrentWidget(fresh->viewer());
-    closeTab(tabs->indexOf(viewer));
-    setTabStatus(fresh, !refusal.isEmpty() ? refusal : note.isEmpty() ? QStringLiteral("Ready") : note);
-    updateBusy();
+    closeTab(tabs->indexOf(old));
+    return refusal;
 }
 
 void MirtLogFileAnalyzer::markProblems(LogTab *tab)

@@ -2,6 +2,7 @@
 
 #include "commandline.h"
 #include "followsession.h"
+#include "logfileviewer.h"
 #include "recordexport.h"
 #include "runcomparisonview.h"
 
@@ -125,6 +126,10 @@ private:
     // `shifts`, at `index`; the files that do not open are reported and
     // left out, and a single file left opens as a tab of its own.
     LogTab *openMergedAt(const QStringList &paths, const std::vector<double> &shifts, int index, bool followed);
+    // Puts `fresh` in the place of the tab of `old`, with `state` (current
+    // again when the old one was); returns why it is no longer followed,
+    // if it was and cannot be.
+    QString replaceTab(LogFileViewer *old, LogTab *fresh, const LogFileViewer::ViewState &state, bool current);
     // Reads a merged tab's files again with the `shifts` given, in its place.
     void reloadMerged(LogTab *tab, const std::vector<double> &shifts, const QString &note);
     // "Shift Time of This Source...": asks for the seconds and merges anew.

@@ -119,13 +119,7 @@ void MirtLogFileAnalyzer::reloadMerged(LogTab *tab, const std::vector<double> &s
     LogTab *fresh = openMergedAt(tab->paths(), shifts, index, state.following);
     if (!fresh)
         return;
-    const QString refusal = state.following ? fresh->followRefusal() : QString();
-    LogFileViewer::ViewState restored = state;
-    restored.following = state.following && refusal.isEmpty();
-    fresh->viewer()->restoreViewState(restored);
-    if (current)
-        tabs->setCurrentWidget(fresh->viewer());
-    closeTab(tabs->indexOf(viewer));
+    const QString refusal = replaceTab(viewer, fresh, state, current);
     if (!refusal.isEmpty())
         setTabStatus(fresh, refusal);
     else if (!note.isEmpty())
