@@ -417,7 +417,11 @@ private slots:
         QCOMPARE(errors.first(), QStringLiteral("line 1 is longer than %1 characters: only its start is read")
                                      .arg(LogReader::defaultMaxLineLength));
         // The line's start, two bytes a character, and the blocks read: far
-        // less than the data.
+        // less than the data. A sanitizer's own bookkeeping (freed memory it
+        // holds back, shadow memory) makes the peak say nothing of ours.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+        return;
+#endif
         struct rusage usage;
         QCOMPARE(getrusage(RUSAGE_SELF, &usage), 0);
         QVERIFY2(usage.ru_maxrss < 512 * 1024, qPrintable(QString::number(usage.ru_maxrss)));
