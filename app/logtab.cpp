@@ -34,19 +34,19 @@ LogTab::LogTab(const QString &path, int fd, QObject *parent, bool followed)
     connectViewer();
 }
 
-LogTab::LogTab(std::vector<MergedLoad::Part> parts, QObject *parent, bool followed)
+LogTab::LogTab(std::vector<MergedLoad::Member> members, QObject *parent, bool followed)
     : QObject(parent)
-    , filePath(parts.empty() ? QString() : parts.front().path)
+    , filePath(members.empty() ? QString() : members.front().path)
     , background(new BackgroundWork(this))
 {
-    for (const MergedLoad::Part &part : parts) {
-        mergedPaths << part.path;
-        mergedShifts.push_back(part.shift);
-        if (compressedName.isEmpty() && compressionOfFile(part.fd) != LogCompression::None)
-            compressedName = QFileInfo(displayPath(part.path)).fileName();
+    for (const MergedLoad::Member &member : members) {
+        mergedPaths << member.path;
+        mergedShifts.push_back(member.shift);
+        if (compressedName.isEmpty() && compressionOfFile(member.fd) != LogCompression::None)
+            compressedName = QFileInfo(displayPath(member.path)).fileName();
     }
     shortName = mergednames::tabName(mergedPaths);
-    view = new LogFileViewer(std::move(parts), nullptr);
+    view = new LogFileViewer(std::move(members), nullptr);
     connectViewer();
     view->setFollowing(followed && compressedName.isEmpty());
     connect(view, &LogFileViewer::shiftSourceRequested, this, [this](int source) { emit shiftSourceRequested(this, source); });

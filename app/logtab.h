@@ -43,8 +43,8 @@ public:
     // A tab for the file at `path`, read from `fd` in the background, to be
     // `followed` or not.
     LogTab(const QString &path, int fd, QObject *parent = nullptr, bool followed = false);
-    // A tab that shows the files of `parts` merged by time.
-    LogTab(std::vector<MergedLoad::Part> parts, QObject *parent = nullptr, bool followed = false);
+    // A tab that shows the files of `members` merged by time.
+    LogTab(std::vector<MergedLoad::Member> members, QObject *parent = nullptr, bool followed = false);
     ~LogTab() override;
     Q_DISABLE_COPY_MOVE(LogTab)
 

@@ -56,7 +56,7 @@ LogTab *MirtLogFileAnalyzer::openMergedAt(const QStringList &paths, const std::v
         showStatus(tr("%1 files cannot be merged: at most %2 can").arg(paths.size()).arg(LogFile::maxSources));
         return nullptr;
     }
-    std::vector<MergedLoad::Part> parts;
+    std::vector<MergedLoad::Member> members;
     QStringList failures;
     QStringList failedNames;
     for (int i = 0; i < paths.size(); ++i) {
@@ -67,7 +67,7 @@ LogTab *MirtLogFileAnalyzer::openMergedAt(const QStringList &paths, const std::v
             failedNames << QFileInfo(displayPath(paths.at(i))).fileName();
             continue;
         }
-        parts.push_back({paths.at(i), fd, size_t(i) < shifts.size() ? shifts[size_t(i)] : 0.0});
+        members.push_back({paths.at(i), fd, size_t(i) < shifts.size() ? shifts[size_t(i)] : 0.0});
     }
     const auto report = [&](LogTab *tab) {
         if (failures.isEmpty())
@@ -80,7 +80,7 @@ LogTab *MirtLogFileAnalyzer::openMergedAt(const QStringList &paths, const std::v
         else
             showStatus(text, failures.join(QLatin1Char('\n')));
     };
-    if (parts.empty()) {
+    if (members.empty()) {
         report(nullptr);
         return nullptr;
     }
@@ -88,16 +88,16 @@ LogTab *MirtLogFileAnalyzer::openMergedAt(const QStringList &paths, const std::v
     batch->loading = 1;
     batch->failures = !failures.isEmpty();
     LogTab *tab = nullptr;
-    if (parts.size() == 1) {
+    if (members.size() == 1) {
         // One file left: a tab of its own, as if it had been opened alone.
-        if (LogTab *open = tabOfFile(parts.front().fd)) {
-            ::close(parts.front().fd);
+        if (LogTab *open = tabOfFile(members.front().fd)) {
+            ::close(members.front().fd);
             report(open);
             return open;
         }
-        tab = addTab(parts.front().path, parts.front().fd, batch, index, followed);
+        tab = addTab(members.front().path, members.front().fd, batch, index, followed);
     } else {
-        tab = new LogTab(std::move(parts), this, followed);
+        tab = new LogTab(std::move(members), this, followed);
         attachTab(tab, batch, index, mergednames::tabToolTip(tab->paths(), tab->shifts()));
         const QString shifted = mergednames::shiftSummary(tab->paths(), tab->shifts());
         if (!shifted.isEmpty())

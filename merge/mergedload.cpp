@@ -2,29 +2,29 @@
 
 #include "logloader.h"
 
-std::shared_ptr<MergedLoad> MergedLoad::start(std::vector<Part> parts, BackgroundWork &work, Finish finish, Done done)
+std::shared_ptr<MergedLoad> MergedLoad::start(std::vector<Member> members, BackgroundWork &work, Finish finish, Done done)
 {
     std::shared_ptr<MergedLoad> load(new MergedLoad);
     load->work = &work;
     load->finish = std::move(finish);
     load->done = std::move(done);
     load->token = work.track();
-    load->files.resize(parts.size());
-    load->waiting = parts.size();
+    load->files.resize(members.size());
+    load->waiting = members.size();
     std::weak_ptr<MergedLoad> weak = load;
-    for (size_t part = 0; part < parts.size(); ++part) {
-        load->shifts.push_back(parts[part].shift);
-        load->paths.push_back(parts[part].path);
+    for (size_t member = 0; member < members.size(); ++member) {
+        load->shifts.push_back(members[member].shift);
+        load->paths.push_back(members[member].path);
         LogLoader::Client client;
-        client.done = [weak, part](std::shared_ptr<LogFile> file) {
+        client.done = [weak, member](std::shared_ptr<LogFile> file) {
             if (auto self = weak.lock())
-                self->arrived(part, std::move(file));
+                self->arrived(member, std::move(file));
         };
-        client.failed = [weak, part] {
+        client.failed = [weak, member] {
             if (auto self = weak.lock())
-                self->arrived(part, nullptr);
+                self->arrived(member, nullptr);
         };
-        load->loaders.push_back(LogLoader::start(parts[part].path, parts[part].fd, work, std::move(client)));
+        load->loaders.push_back(LogLoader::start(members[member].path, members[member].fd, work, std::move(client)));
     }
     return load;
 }
@@ -57,13 +57,13 @@ qint64 MergedLoad::bytesToRead() const
     return bytes;
 }
 
-void MergedLoad::arrived(size_t part, std::shared_ptr<LogFile> file)
+void MergedLoad::arrived(size_t member, std::shared_ptr<LogFile> file)
 {
     if (token.isCancelled() || waiting == 0)
         return;
     // A file that opened but could not be read (a rare failure of the
     // system) merges as one without records.
-    files[part] = file ? std::move(file) : std::make_shared<LogFile>(paths[part]);
+    files[member] = file ? std::move(file) : std::make_shared<LogFile>(paths[member]);
     if (--waiting > 0)
         return;
     work->runWith(

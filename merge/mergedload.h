@@ -22,7 +22,7 @@ class MergedLoad final : public std::enable_shared_from_this<MergedLoad>
 public:
     // One file: its name, a descriptor open for reading that the load
     // closes, and the seconds its times are shifted by.
-    struct Part
+    struct Member
     {
         QString path;
         int fd = -1;
@@ -33,7 +33,7 @@ public:
     // Runs on the thread of `work`'s owner.
     using Done = std::function<void(std::shared_ptr<LogFile> merged)>;
 
-    static std::shared_ptr<MergedLoad> start(std::vector<Part> parts, BackgroundWork &work, Finish finish, Done done);
+    static std::shared_ptr<MergedLoad> start(std::vector<Member> members, BackgroundWork &work, Finish finish, Done done);
     Q_DISABLE_COPY_MOVE(MergedLoad)
     ~MergedLoad();
 
@@ -46,7 +46,7 @@ public:
 
 private:
     MergedLoad() = default;
-    void arrived(size_t part, std::shared_ptr<LogFile> file);
+    void arrived(size_t member, std::shared_ptr<LogFile> file);
 
     BackgroundWork *work = nullptr;
     std::vector<double> shifts;

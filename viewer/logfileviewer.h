@@ -82,7 +82,7 @@ public:
     LogFileViewer(const QString &path, int fd, QWidget *parent = nullptr, bool followed = false);
     // Reads several files on worker threads and shows their records merged
     // by time, with a seventh column, Source, after Time.
-    explicit LogFileViewer(std::vector<MergedLoad::Part> parts, QWidget *parent = nullptr);
+    explicit LogFileViewer(std::vector<MergedLoad::Member> members, QWidget *parent = nullptr);
     ~LogFileViewer() override;
     Q_DISABLE_COPY_MOVE(LogFileViewer)
 

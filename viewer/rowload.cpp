@@ -71,13 +71,13 @@ std::shared_ptr<RowLoad> RowLoad::start(const QString &path, int fd, int budget,
     return load;
 }
 
-std::shared_ptr<RowLoad> RowLoad::startMerged(std::vector<MergedLoad::Part> parts, BackgroundWork &work, Done done)
+std::shared_ptr<RowLoad> RowLoad::startMerged(std::vector<MergedLoad::Member> members, BackgroundWork &work, Done done)
 {
     std::shared_ptr<RowLoad> load(new RowLoad);
     auto shared = std::make_shared<Shared>();
     load->shared = shared;
     load->merged = MergedLoad::start(
-        std::move(parts), work,
+        std::move(members), work,
         [shared](const LogFile &file, const CancelToken &token) {
             const int count = file.entries().size();
             shared->entryCount.store(count);

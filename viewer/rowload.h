@@ -32,7 +32,7 @@ public:
                                           Done done, bool followed = false);
     // Reads several files at once and merges them by time; the rows are
     // built once the merged file is, and come with it.
-    static std::shared_ptr<RowLoad> startMerged(std::vector<MergedLoad::Part> parts, BackgroundWork &work, Done done);
+    static std::shared_ptr<RowLoad> startMerged(std::vector<MergedLoad::Member> members, BackgroundWork &work, Done done);
     Q_DISABLE_COPY_MOVE(RowLoad)
 
     bool isMerged() const { return merged != nullptr; }

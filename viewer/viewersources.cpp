@@ -59,16 +59,16 @@ QColor LogFileViewer::sourceColour(int source)
     return QColor(sourceColours[std::max(source, 0) % int(std::size(sourceColours))]);
 }
 
-LogFileViewer::LogFileViewer(std::vector<MergedLoad::Part> parts, QWidget *parent)
+LogFileViewer::LogFileViewer(std::vector<MergedLoad::Member> members, QWidget *parent)
     : QTreeWidget(parent)
-    , filePath(parts.empty() ? QString() : parts.front().path)
+    , filePath(members.empty() ? QString() : members.front().path)
     , mergedView(true)
 {
     initialize();
     setUpSourceColumn();
     startProgress();
     QPointer<LogFileViewer> self(this);
-    load = RowLoad::startMerged(std::move(parts), *work,
+    load = RowLoad::startMerged(std::move(members), *work,
                                 [self](std::shared_ptr<LogFile> loaded, std::shared_ptr<ViewerRows> rows) {
                                     if (self)
                                         self->install(std::move(loaded), *rows);
