@@ -234,14 +234,10 @@ void MirtLogFileAnalyzer::openLogFiles(const QStringList &paths, bool makeCurren
     batch->failures = !failures.isEmpty();
     // Files that could not be opened belong to no tab: the status line says
     // so until something else is said.
-    if (failures.size() == 1) {
+    if (failures.size() == 1)
         showStatus(failures.first());
-    } else if (failures.size() > 1) {
-        showStatus(QStringLiteral("could not open %1 files: %2")
-                       .arg(failures.size())
-                       .arg(failedNames.join(QStringLiteral(", "))),
-                   failures.join(QLatin1Char('\n')));
-    }
+    else if (failures.size() > 1)
+        showStatus(problemreport::openFailures(failures, failedNames), failures.join(QLatin1Char('\n')));
     updateBusy();
 }
 

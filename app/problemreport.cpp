@@ -36,4 +36,11 @@ QString tabToolTip(const QString &path, const LogFile &file)
         + listed(file, maxTabListedMessages).join(QLatin1Char('\n'));
 }
 
+QString openFailures(const QStringList &messages, const QStringList &names)
+{
+    if (messages.size() == 1)
+        return messages.first();
+    return QStringLiteral("could not open %1 files: %2").arg(messages.size()).arg(names.join(QStringLiteral(", ")));
+}
+
 } // namespace problemreport

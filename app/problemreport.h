@@ -20,6 +20,10 @@ QString groupedNumber(qint64 value);
 QString summary(qint64 count, const QString &name);
 // The first `limit` messages of a file, then how many more problems it had.
 QStringList listed(const LogFile &file, int limit);
+// What the status line says of files that could not be opened, given the
+// reader's message of each and their names: the message of one, or
+// "could not open 3 files: a.log, b.log, c.log".
+QString openFailures(const QStringList &messages, const QStringList &names);
 // The tooltip of the warning icon of a tab whose file had problems: how many
 // lines could not be read, the file's path and the first messages.
 QString tabToolTip(const QString &path, const LogFile &file);

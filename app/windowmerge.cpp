@@ -8,6 +8,7 @@
 #include "logfileviewer.h"
 #include "logtab.h"
 #include "mergednames.h"
+#include "problemreport.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -72,9 +73,7 @@ LogTab *MirtLogFileAnalyzer::openMergedAt(const QStringList &paths, const std::v
     const auto report = [&](LogTab *tab) {
         if (failures.isEmpty())
             return;
-        const QString text = failures.size() == 1
-            ? failures.first()
-            : tr("could not open %1 files: %2").arg(failures.size()).arg(failedNames.join(QStringLiteral(", ")));
+        const QString text = problemreport::openFailures(failures, failedNames);
         if (tab)
             setTabStatus(tab, text, failures.join(QLatin1Char('\n')));
         else

@@ -49,6 +49,8 @@ ExportedActions::ExportedActions(const LogFile &file)
     : links(std::make_unique<LogFile>(QString()))
     , renumbering(renumberingOf(file))
 {
+    if (!renumbers())
+        return;
     for (const LogFileEntry *entry : file.entries()) {
         if (entry->action() && size_t(entry->source()) < renumbering.size()
             && !renumbering[size_t(entry->source())].isEmpty() && !describedBy.contains(entry->action()))
@@ -56,9 +58,9 @@ ExportedActions::ExportedActions(const LogFile &file)
     }
 }
 
-bool ExportedActions::renumbers(const LogFile &file)
+bool ExportedActions::renumbers() const
 {
-    for (const QHash<int, int> &numbers : renumberingOf(file)) {
+    for (const QHash<int, int> &numbers : renumbering) {
         if (!numbers.isEmpty())
             return true;
     }

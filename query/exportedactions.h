@@ -33,9 +33,10 @@ public:
     // For the records of `file`, which tells how the actions of its sources
     // are to be numbered.
     explicit ExportedActions(const LogFile &file);
-    // Whether the records of `file` must be written through this even when
-    // every record is written: its sources share action numbers.
-    static bool renumbers(const LogFile &file);
+    // Whether some actions get new numbers (the file's sources share
+    // numbers): then the records must be written through this even when
+    // every record is written.
+    bool renumbers() const;
     ~ExportedActions();
     Q_DISABLE_COPY_MOVE(ExportedActions)
 

@@ -37,8 +37,13 @@ bool RecordExport::write(QIODevice &device, const LogFile &file, const std::vect
     // action it has here, whichever records are left out. With none left
     // out, every record's own text does, as it did when the file was read.
     std::unique_ptr<ExportedActions> actions;
-    if (std::find(hidden.begin(), hidden.end(), true) != hidden.end() || ExportedActions::renumbers(file))
+    const bool someHidden = std::find(hidden.begin(), hidden.end(), true) != hidden.end();
+    if (someHidden || file.isMerged()) {
         actions = std::make_unique<ExportedActions>(file);
+        // Merged files that share no action number write their own texts.
+        if (!someHidden && !actions->renumbers())
+            actions.reset();
+    }
     QByteArray chunk;
     for (int row = 0; row < entries.size(); ++row) {
         if (size_t(row) < hidden.size() && hidden[size_t(row)])
