@@ -30,20 +30,22 @@ std::shared_ptr<const CompiledFilter> CompiledFilter::compile(const QString &tex
     return filter;
 }
 
-FilterJudge::FilterJudge(const std::shared_ptr<const CompiledFilter> &filter, const QStringList &sources)
+FilterJudge::FilterJudge(const std::shared_ptr<const CompiledFilter> &filter, const QStringList &sources,
+                         std::shared_ptr<const LineMarks> marks)
     : all(filter->isEmpty())
     , none(!filter->isValid())
 {
     context.setSources(sources);
+    context.setMarks(std::move(marks));
     QString error;
     if (!all && !none)
         none = !tree.parse(context, filter->text(), error);
 }
 
-bool FilterJudge::keeps(const LogFileEntry &record)
+bool FilterJudge::keeps(const LogFileEntry &record, qint64 line)
 {
     if (all || none)
         return all;
-    context.setRecord(&record);
+    context.setRecord(&record, line);
     return mirt::expr::isTrue(tree.evaluate(context));
 }

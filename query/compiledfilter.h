@@ -59,10 +59,14 @@ class FilterJudge final
 public:
     // `sources` are the short names of the files the records come from,
     // by the records' source (LogFile::sourceNames()).
-    explicit FilterJudge(const std::shared_ptr<const CompiledFilter> &filter, const QStringList &sources = {});
+    // `marks` are the lines `bookmarked` is true for; none marks nothing.
+    explicit FilterJudge(const std::shared_ptr<const CompiledFilter> &filter, const QStringList &sources = {},
+                         std::shared_ptr<const LineMarks> marks = {});
     Q_DISABLE_COPY_MOVE(FilterJudge)
 
-    bool keeps(const LogFileEntry &record);
+    // Whether the filter keeps `record`, whose record line is line `line`
+    // of its file (LogFile::lineOf; 0 when unknown).
+    bool keeps(const LogFileEntry &record, qint64 line = 0);
 
 private:
     EntryExprContext context;

@@ -2,13 +2,14 @@
 
 #include "entrypresentation.h"
 #include "exprnode.h"
+#include "linemarks.h"
 #include "logfileentry.h"
 #include "robotaction.h"
 
 const QStringList EntryExprContext::variableNames = {
     QStringLiteral("time"),    QStringLiteral("type"),      QStringLiteral("action"),   QStringLiteral("activity"),
     QStringLiteral("message"), QStringLiteral("subsystem"), QStringLiteral("isaction"), QStringLiteral("text"),
-    QStringLiteral("source")};
+    QStringLiteral("source"),  QStringLiteral("line"),      QStringLiteral("bookmarked")};
 
 EntryExprContext::EntryExprContext() = default;
 
@@ -76,6 +77,10 @@ QVariant EntryExprContext::getVariable(const QString &name)
         return EntryPresentation::lowered(record->message());
     case Source:
         return record->source() < sources.size() ? sources.at(record->source()) : QString();
+    case Line:
+        return recordLine;
+    case Bookmarked:
+        return lineMarks && recordLine > 0 && lineMarks->contains(record->source(), recordLine);
     default:
         return QVariant();
     }

@@ -6,6 +6,9 @@
 #include <QHash>
 #include <QStringList>
 
+#include <memory>
+
+class LineMarks;
 class LogFileEntry;
 
 // Serves the filter language's variables and the function contains() for
@@ -26,8 +29,17 @@ public:
     // source; the value of `source` (in small letters).
     void setSources(const QStringList &shortNames);
 
-    // The record to evaluate; none gives the values of a record-less row.
-    void setRecord(const LogFileEntry *entry) { record = entry; }
+    // The marked lines, which `bookmarked` asks; none marks nothing.
+    void setMarks(std::shared_ptr<const LineMarks> marks) { lineMarks = std::move(marks); }
+
+    // The record to evaluate, with the line of its file its record line is
+    // on (LogFile::lineOf, 0 when unknown); none gives the values of a
+    // record-less row.
+    void setRecord(const LogFileEntry *entry, qint64 line = 0)
+    {
+        record = entry;
+        recordLine = line;
+    }
     const LogFileEntry *currentRecord() const { return record; }
 
     bool isVariable(const QString &name) override;
@@ -36,9 +48,9 @@ public:
     QVariant evalFunction(const QString &name, std::vector<std::shared_ptr<mirt::expr::ExprNode>> args) override;
 
     // "time", "type", "action", "activity", "message", "subsystem", "isaction",
-    // "text", "source".
+    // "text", "source", "line", "bookmarked".
     static const QStringList variableNames;
-    enum Variable { Time, Type, Action, Activity, Message, Subsystem, IsAction, Text, Source };
+    enum Variable { Time, Type, Action, Activity, Message, Subsystem, IsAction, Text, Source, Line, Bookmarked };
 
 protected:
     // The value of a variable when there is no record.
@@ -51,6 +63,8 @@ private:
     const QString &loweredSubsystem(const QString &subsystem);
 
     const LogFileEntry *record = nullptr;
+    qint64 recordLine = 0;
+    std::shared_ptr<const LineMarks> lineMarks;
     QStringList sources;
     // Variable nodes keep their names for the whole pass, so the index of a
     // name is found once per node, by the address of its text. Each entry

@@ -20,9 +20,11 @@ public:
     using Done = std::function<void(std::vector<char> &&kept)>;
 
     // `done` runs on the thread of `work`'s owner once every entry has been
-    // judged; not when the returned token was cancelled.
+    // judged; not when the returned token was cancelled. `marks` are the
+    // lines the filter's `bookmarked` is true for.
     static CancelToken start(std::shared_ptr<LogFile> file, std::shared_ptr<const CompiledFilter> filter,
-                             int threads, BackgroundWork &work, Done done);
+                             int threads, BackgroundWork &work, Done done,
+                             std::shared_ptr<const LineMarks> marks = {});
 
     // The threads a pass uses when not told: one per core.
     static int defaultThreadCount();

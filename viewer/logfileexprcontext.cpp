@@ -42,12 +42,12 @@ void LogFileExprContext::setEntry(int number)
 void LogFileExprContext::findRecord(int number)
 {
     const bool known = logFile && number >= 0 && number < logFile->entries().size();
-    setRecord(known ? logFile->entries().at(number) : nullptr);
+    setRecord(known ? logFile->entries().at(number) : nullptr, known ? logFile->lineOf(number) : 0);
 }
 
 QVariant LogFileExprContext::valueWithoutRecord(int variable) const
 {
-    if (variable == IsAction && (item || entryNumber >= 0))
+    if ((variable == IsAction || variable == Bookmarked) && (item || entryNumber >= 0))
         return false;
     // A row of some other tree, without a file: what its cells show.
     if (!item)

@@ -109,7 +109,7 @@ std::vector<char> LogFileViewer::judge(int first) const
         return verdicts;
     FilterJudge judgeOf(filter, file->sourceNames());
     for (int row = first; row < count; ++row)
-        verdicts[size_t(row - first)] = judgeOf.keeps(*file->entries().at(row)) ? 1 : 0;
+        verdicts[size_t(row - first)] = judgeOf.keeps(*file->entries().at(row), file->lineOf(row)) ? 1 : 0;
     return verdicts;
 }
 

@@ -252,7 +252,8 @@ private slots:
         QVERIFY(context.isFunction(QStringLiteral("contains")));
         QVERIFY(!context.isFunction(QStringLiteral("Contains")));
         QCOMPARE(LogFileExprContext::variableNames,
-                 (QStringList{"time", "type", "action", "activity", "message", "subsystem", "isaction", "text", "source"}));
+                 (QStringList{"time", "type", "action", "activity", "message", "subsystem", "isaction", "text", "source",
+                              "line", "bookmarked"}));
     }
 
     // Each expression against the twelve example rows, evaluated through the context.

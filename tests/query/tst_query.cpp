@@ -6,6 +6,7 @@
 #include "entrypresentation.h"
 #include "entrysearch.h"
 #include "filterpass.h"
+#include "linemarks.h"
 #include "logfile.h"
 #include "logfileentry.h"
 #include "recordexport.h"
@@ -138,6 +139,60 @@ private slots:
         });
         QTRY_VERIFY_WITH_TIMEOUT(done, 30000);
         QVERIFY(kept == expected);
+    }
+
+    // `line` is the line a record starts on, blank and continuation lines
+    // counted; `bookmarked` is true on the marked lines. The pass on worker
+    // threads and a judge record by record agree.
+    void lineAndMarks_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<QList<int>>("kept");
+        QTest::newRow("a line") << QStringLiteral("line == 6") << QList<int>{1};
+        QTest::newRow("a continuation line is no record's start") << QStringLiteral("line == 3") << QList<int>{};
+        QTest::newRow("a range") << QStringLiteral("line >= 6 && line < 10") << QList<int>{1, 2};
+        QTest::newRow("marked") << QStringLiteral("bookmarked") << QList<int>{0, 3};
+        QTest::newRow("marked or error") << QStringLiteral("bookmarked || type == \"error\"") << QList<int>{0, 2, 3};
+        QTest::newRow("not marked") << QStringLiteral("bookmarked == false") << QList<int>{1, 2};
+    }
+
+    void lineAndMarks()
+    {
+        QFETCH(QString, expression);
+        QFETCH(QList<int>, kept);
+        QTemporaryDir dir;
+        // Records start on lines 2, 6, 8 and 10.
+        const auto file = loadBytes(dir, "\n1.0 : Info : A : a\n   A : more\n\r\n\n2.0 : Info : A : b\n\n"
+                                         "3.0 : Error : A : c\n\n4.0 : Info : A : d\n");
+        QCOMPARE(file->entries().size(), 4);
+        // Line 3 is a continuation line and marks nothing; line 10 of
+        // another source neither.
+        const auto marks = std::make_shared<const LineMarks>(
+            std::vector<std::pair<int, qint64>>{{0, 2}, {0, 10}, {0, 3}, {1, 6}, {0, 2}});
+        const auto compiled = CompiledFilter::compile(expression);
+        QVERIFY2(compiled->isValid(), qPrintable(compiled->error()));
+        FilterJudge judge(compiled, {}, marks);
+        QList<int> judged;
+        for (int number = 0; number < file->entries().size(); ++number)
+            if (judge.keeps(*file->entries().at(number), file->lineOf(number)))
+                judged << number;
+        QCOMPARE(judged, kept);
+
+        QObject owner;
+        auto *work = new BackgroundWork(&owner);
+        QList<int> passed;
+        bool done = false;
+        FilterPass::start(
+            file, compiled, 2, *work,
+            [&](std::vector<char> &&result) {
+                for (int number = 0; number < int(result.size()); ++number)
+                    if (result[size_t(number)])
+                        passed << number;
+                done = true;
+            },
+            marks);
+        QTRY_VERIFY(done);
+        QCOMPARE(passed, kept);
     }
 
     // A refused filter says why, in the parser's words or by where it
