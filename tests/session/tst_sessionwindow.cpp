@@ -127,7 +127,7 @@ private slots:
 
 private:
     // A session of two tabs, robot and other, with a filter on other.
-    QString savedPair(const QTemporaryDir &folder);
+    void savePair(const QTemporaryDir &folder, QString &path);
 
     QTemporaryDir dir;
 };
@@ -219,20 +219,18 @@ void TestSessionWindow::roundTrip()
     QCOMPARE(statusLabel(window)->text(), QStringLiteral("restored the session 'round.mirtsession'"));
 }
 
-QString TestSessionWindow::savedPair(const QTemporaryDir &folder)
+void TestSessionWindow::savePair(const QTemporaryDir &folder, QString &path)
 {
     const QString robot = writeTestFile(folder, "robot.log", numberedLog("robot", 20));
     const QString other = writeTestFile(folder, "other.log", numberedLog("other", 20));
-    const QString path = folder.filePath("pair.mirtsession");
+    path = folder.filePath("pair.mirtsession");
     MirtLogFileAnalyzer window;
     window.openLogFiles({robot, other});
     WAIT_UNTIL_IDLE(window);
     viewersOf(window)[1]->applyFilter(QStringLiteral("type == \"error\""));
     WAIT_UNTIL_IDLE(window);
     viewersOf(window)[1]->showEntry(9);
-    if (!window.saveSession(path))
-        qFatal("cannot save a session");
-    return path;
+    QVERIFY(window.saveSession(path));
 }
 
 void TestSessionWindow::relativePathsAfterMoving()
@@ -240,7 +238,10 @@ void TestSessionWindow::relativePathsAfterMoving()
     QTemporaryDir parent;
     QVERIFY(QDir(parent.path()).mkdir("case"));
     QTemporaryDir folder(parent.filePath("case/XXXXXX"));
-    savedPair(folder);
+    QString saved;
+    savePair(folder, saved);
+    if (QTest::currentTestFailed())
+        return;
     const QString moved = parent.filePath("moved");
     QVERIFY(QDir().rename(folder.path(), moved));
     MirtLogFileAnalyzer window;
@@ -272,7 +273,10 @@ void TestSessionWindow::missingOrChangedFiles()
     QFETCH(QStringList, tabs);
     QFETCH(QString, problem);
     QTemporaryDir folder;
-    const QString path = savedPair(folder);
+    QString path;
+    savePair(folder, path);
+    if (QTest::currentTestFailed())
+        return;
     const QString robot = folder.filePath("robot.log");
     QFile file(robot);
     if (edit == "remove") {
@@ -281,7 +285,7 @@ void TestSessionWindow::missingOrChangedFiles()
         const QByteArray old = numberedLog("robot", 20);
         QVERIFY(file.open(edit == "grow" ? QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(edit == "grow" ? QByteArray("99.0 : Info : arm : later\n")
-                                  : edit == "shorten" ? old.left(old.size() / 2) : numberedLog("Robot", 20));
+                                  : edit == "shorten" ? old.left(old.indexOf("11.0 : ")) : numberedLog("Robot", 20));
         file.close();
     }
     MirtLogFileAnalyzer window;
@@ -366,7 +370,10 @@ void TestSessionWindow::givenOrDropped()
 {
     QFETCH(bool, dropped);
     QTemporaryDir folder;
-    const QString path = savedPair(folder);
+    QString path;
+    savePair(folder, path);
+    if (QTest::currentTestFailed())
+        return;
     const QString extra = writeTestFile(folder, "extra.log", numberedLog("extra", 4));
     if (!dropped)
         setCommandLine({path, extra});
@@ -374,8 +381,13 @@ void TestSessionWindow::givenOrDropped()
     if (dropped) {
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(path), QUrl::fromLocalFile(extra)});
-        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        const QPoint at = window.rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&window, &drop);
+        QVERIFY(drop.isAccepted());
     }
     WAIT_UNTIL_IDLE(window);
     // The logs given with it are kept beside the session's tabs.
