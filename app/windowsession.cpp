@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMenu>
+#include <QPointer>
 #include <QTabWidget>
 
 #include <unistd.h>
@@ -122,6 +123,8 @@ struct SessionCheck
     int current = -1;
     QStringList notes;
     QString name;
+    // Why the session was refused; empty when it was read.
+    QString error;
 };
 
 void MirtLogFileAnalyzer::addSessionActions(QMenu *fileMenu)
@@ -225,35 +228,48 @@ bool MirtLogFileAnalyzer::saveSession(const QString &path)
 
 void MirtLogFileAnalyzer::openSession(const QString &path)
 {
-    // Read and checked at once (it is bounded); a session refused leaves
-    // the open tabs as they are.
-    sessionjson::ReadResult read = sessionjson::read(path);
-    if (!read.ok) {
-        setStatus(read.error);
-        return;
-    }
     if (!sessionSupport) {
         sessionSupport = std::make_shared<SessionSupport>();
         sessionSupport->work = new BackgroundWork(this);
     }
     sessionSupport->opening.cancel();
-    // The session takes the place of the log tabs open; comparisons stay.
-    for (int index = tabs->count() - 1; index >= 0; --index) {
+    // The session takes the place of the log tabs open now; comparisons
+    // stay, and so do logs opened while it is read.
+    QList<QPointer<QWidget>> replaced;
+    for (int index = 0; index < tabs->count(); ++index) {
         if (qobject_cast<LogFileViewer *>(tabs->widget(index)))
-            closeTab(index);
+            replaced << tabs->widget(index);
     }
-    sessionSupport->marks.clear();
     sessionOpening = true;
     updateBusy();
-    auto saved = std::make_shared<const std::vector<SessionTab>>(std::move(read.session.tabs));
-    const int current = read.session.current;
-    const QStringList notes = read.notes;
-    const QString name = QFileInfo(path).fileName();
+    // Read, bounded, and its files looked at off the GUI thread.
     sessionSupport->opening = sessionSupport->work->run(
-        [saved](const CancelToken &token) { return lookAtFiles(*saved, token); },
-        [this, saved, current, notes, name](FileChanges changes) {
+        [path](const CancelToken &token) {
+            SessionCheck check;
+            sessionjson::ReadResult read = sessionjson::read(path);
+            check.error = read.error;
+            check.tabs = std::move(read.session.tabs);
+            check.current = read.session.current;
+            check.notes = read.notes;
+            check.name = QFileInfo(path).fileName();
+            if (read.ok)
+                check.changes = lookAtFiles(check.tabs, token);
+            return check;
+        },
+        [this, replaced](SessionCheck check) {
             sessionOpening = false;
-            restoreSessionTabs({*saved, std::move(changes), current, notes, name});
+            // A session refused leaves the open tabs as they are.
+            if (!check.error.isEmpty()) {
+                setStatus(check.error);
+                updateBusy();
+                return;
+            }
+            for (const QPointer<QWidget> &page : replaced) {
+                if (page && tabs->indexOf(page) >= 0)
+                    closeTab(tabs->indexOf(page));
+            }
+            sessionSupport->marks.clear();
+            restoreSessionTabs(check);
             updateBusy();
         });
 }
