@@ -156,7 +156,10 @@ private:
     static QStringList withoutSessions(const QStringList &paths, QStringList &sessions);
     void restoreSessionsAtStart(const QStringList &sessions, bool filesGiven);
     void saveLastSession();
-    void restoreSessionTabs(const SessionCheck &check);
+    // Adds the tabs of the session being opened, a few per turn, and then
+    // makes its tab current and says what could not be restored.
+    void restoreSessionTabs();
+    void finishSessionTabs();
     // The tab of `saved` without its `missing` files; `problems` gets what
     // could not be done.
     LogTab *openSessionTab(const SessionTab &saved, const std::vector<bool> &missing, QStringList &problems);

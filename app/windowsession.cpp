@@ -12,6 +12,7 @@
 #include "logfileentry.h"
 #include "logfileviewer.h"
 #include "logtab.h"
+#include "pendingtabs.h"
 #include "sessionjson.h"
 
 #include <QAction>
@@ -22,6 +23,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -39,6 +41,16 @@ struct SessionSupport
     BackgroundWork *work = nullptr;
     // The look at the files of the session being opened.
     CancelToken opening;
+    // The session whose tabs are being added, a few per turn of the event
+    // loop: the next tab to add, what could not be done so far, and the tab
+    // to make current. A session opened meanwhile counts `generation` on
+    // and stops the adding.
+    std::shared_ptr<const SessionCheck> adding;
+    size_t next = 0;
+    QStringList problems;
+    QPointer<LogTab> current;
+    int currentSaved = -1;
+    int generation = 0;
 };
 
 namespace {
@@ -203,14 +215,16 @@ bool MirtLogFileAnalyzer::saveSession(const QString &path)
             saved.files.push_back({absolute, saved.merged ? shift : 0.0, *found});
         }
         LogFileViewer *viewer = tab->viewer();
-        const LogFileViewer::ViewState state = viewer->viewState();
-        saved.filter = state.filter;
-        saved.contextRows = state.contextRows;
-        saved.following = state.following;
+        // Not viewState(): finding the row at the top lays out a view that
+        // is not shown.
+        saved.filter = viewer->filterText();
+        saved.contextRows = viewer->contextRowCount();
+        saved.following = viewer->isFollowing();
         const std::shared_ptr<LogFile> &file = viewer->logFile();
-        if (file && state.currentEntry >= 0 && state.currentEntry < file->entries().size()) {
-            saved.currentLine = file->lineOf(state.currentEntry);
-            saved.currentSource = saved.merged ? file->entries().at(state.currentEntry)->source() : 0;
+        const int entry = viewer->currentEntry();
+        if (file && entry >= 0 && entry < file->entries().size()) {
+            saved.currentLine = file->lineOf(entry);
+            saved.currentSource = saved.merged ? file->entries().at(entry)->source() : 0;
         }
         saved.showActions = docks->actionsToggle()->isChecked();
         saved.showTimeline = docks->timelineToggle()->isChecked();
@@ -233,6 +247,7 @@ void MirtLogFileAnalyzer::openSession(const QString &path)
         sessionSupport->work = new BackgroundWork(this);
     }
     sessionSupport->opening.cancel();
+    ++sessionSupport->generation;
     // The session takes the place of the log tabs open now; comparisons
     // stay, and so do logs opened while it is read.
     QList<QPointer<QWidget>> replaced;
@@ -257,9 +272,9 @@ void MirtLogFileAnalyzer::openSession(const QString &path)
             return check;
         },
         [this, replaced](SessionCheck check) {
-            sessionOpening = false;
             // A session refused leaves the open tabs as they are.
             if (!check.error.isEmpty()) {
+                sessionOpening = false;
                 setStatus(check.error);
                 updateBusy();
                 return;
@@ -269,17 +284,26 @@ void MirtLogFileAnalyzer::openSession(const QString &path)
                     closeTab(tabs->indexOf(page));
             }
             sessionSupport->marks.clear();
-            restoreSessionTabs(check);
-            updateBusy();
+            SessionSupport &support = *sessionSupport;
+            support.adding = std::make_shared<const SessionCheck>(std::move(check));
+            support.next = 0;
+            support.problems.clear();
+            support.current = nullptr;
+            support.currentSaved = -1;
+            sessionOpening = true;
+            restoreSessionTabs();
         });
 }
 
-void MirtLogFileAnalyzer::restoreSessionTabs(const SessionCheck &check)
+void MirtLogFileAnalyzer::restoreSessionTabs()
 {
-    QStringList problems;
-    LogTab *current = nullptr;
-    const SessionTab *currentSaved = nullptr;
-    for (size_t i = 0; i < check.tabs.size(); ++i) {
+    SessionSupport &support = *sessionSupport;
+    const SessionCheck &check = *support.adding;
+    // A tab costs a viewer and a layout of the tab bar: a few a turn keep
+    // the window answering.
+    const size_t end = std::min(check.tabs.size(), support.next + size_t(PendingTabs::perTurn));
+    for (; support.next < end; ++support.next) {
+        const size_t i = support.next;
         const SessionTab &saved = check.tabs[i];
         std::vector<bool> missing;
         QStringList own;
@@ -297,22 +321,39 @@ void MirtLogFileAnalyzer::restoreSessionTabs(const SessionCheck &check)
                            .arg(name);
         }
         LogTab *tab = openSessionTab(saved, missing, own);
-        problems << own;
+        support.problems << own;
         if (tab && !own.isEmpty())
             setTabStatus(tab, own.join(QStringLiteral("; ")), own.join(QLatin1Char('\n')));
-        if (tab && (int(i) == check.current || !current)) {
-            current = tab;
-            currentSaved = &saved;
+        if (tab && (int(i) == check.current || !support.current)) {
+            support.current = tab;
+            support.currentSaved = int(i);
         }
     }
-    problems << check.notes;
-    if (currentSaved)
-        docks->setShown(currentSaved->showActions, currentSaved->showTimeline);
-    if (current)
+    if (support.next < check.tabs.size()) {
+        QTimer::singleShot(0, this, [this, generation = support.generation] {
+            if (sessionSupport->generation == generation)
+                restoreSessionTabs();
+        });
+        return;
+    }
+    finishSessionTabs();
+}
+
+void MirtLogFileAnalyzer::finishSessionTabs()
+{
+    SessionSupport &support = *sessionSupport;
+    const std::shared_ptr<const SessionCheck> check = std::exchange(support.adding, nullptr);
+    QStringList problems = support.problems;
+    problems << check->notes;
+    LogTab *current = support.current;
+    if (current && support.currentSaved >= 0) {
+        const SessionTab &saved = check->tabs[size_t(support.currentSaved)];
+        docks->setShown(saved.showActions, saved.showTimeline);
         tabs->setCurrentWidget(current->viewer());
+    }
     // The filter line, the context and Follow show the restored tab's.
     currentTabChanged();
-    QString text = QStringLiteral("restored the session '%1'").arg(check.name);
+    QString text = QStringLiteral("restored the session '%1'").arg(check->name);
     if (problems.size() == 1)
         text = problems.first();
     else if (!problems.isEmpty())
@@ -321,6 +362,8 @@ void MirtLogFileAnalyzer::restoreSessionTabs(const SessionCheck &check)
         setTabStatus(current, text, problems.join(QLatin1Char('\n')));
     else
         showStatus(text, problems.join(QLatin1Char('\n')));
+    sessionOpening = false;
+    updateBusy();
 }
 
 LogTab *MirtLogFileAnalyzer::openSessionTab(const SessionTab &saved, const std::vector<bool> &missing,
