@@ -115,6 +115,7 @@ private slots:
     void cleanup() { setCommandLine({}); }
     void roundTrip_data();
     void roundTrip();
+    void bookmarksAndOriginKept();
     void relativePathsAfterMoving();
     void missingOrChangedFiles_data();
     void missingOrChangedFiles();
@@ -217,6 +218,32 @@ void TestSessionWindow::roundTrip()
     QCOMPARE(action(window, "viewActions")->isChecked(), actions);
     QCOMPARE(action(window, "viewTimeline")->isChecked(), timeline);
     QCOMPARE(statusLabel(window)->text(), QStringLiteral("restored the session 'round.mirtsession'"));
+}
+
+void TestSessionWindow::bookmarksAndOriginKept()
+{
+    // Tabs do not show them yet: a session opened and saved again keeps them.
+    QTemporaryDir folder;
+    writeTestFile(folder, "robot.log", numberedLog("robot", 20));
+    const QJsonArray marks{QJsonObject{{"line", 3}, {"note", "slip"}}, QJsonObject{{"line", 17}, {"note", ""}}};
+    const QString first = writeTestFile(
+        folder, "first.mirtsession",
+        sessionJson({QJsonObject{{"files", QJsonArray{QJsonObject{{"path", "robot.log"}}}},
+                                 {"bookmarks", marks},
+                                 {"timeOrigin", "2026-12-08T09:30:01.007Z"}}}));
+    MirtLogFileAnalyzer window;
+    window.openSession(first);
+    WAIT_UNTIL_IDLE(window);
+    QCOMPARE(tabNames(window), QStringList{"robot"});
+    QVERIFY(window.saveSession(folder.filePath("second.mirtsession")));
+    const sessionjson::ReadResult read = sessionjson::read(folder.filePath("second.mirtsession"));
+    QVERIFY(read.ok);
+    QCOMPARE(read.session.tabs.size(), size_t(1));
+    const SessionTab &tab = read.session.tabs.front();
+    QVERIFY(tab.bookmarks == (std::vector<SessionBookmark>{{3, "slip"}, {17, ""}}));
+    QVERIFY(tab.timeOrigin);
+    QCOMPARE(tab.timeOrigin->toMSecsSinceEpoch(),
+             QDateTime::fromString("2026-12-08T09:30:01.007Z", Qt::ISODateWithMs).toMSecsSinceEpoch());
 }
 
 void TestSessionWindow::savePair(const QTemporaryDir &folder, QString &path)
