@@ -128,10 +128,13 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
     connect(tabs, &QTabWidget::currentChanged, this, &MirtLogFileAnalyzer::currentTabChanged);
 
     const commandline::Parsed asked = commandLineRequest();
+    QStringList sessions;
+    const QStringList files = withoutSessions(asked.files, sessions);
+    restoreSessionsAtStart(sessions, !asked.files.isEmpty());
     if (asked.merge)
-        openMerged(asked.files);
+        openMerged(files);
     else
-        openLogFiles(asked.files);
+        openLogFiles(files);
     restoreWindow();
 }
 
@@ -528,7 +531,7 @@ QList<LogTab *> MirtLogFileAnalyzer::openTabs() const
 void MirtLogFileAnalyzer::updateBusy()
 {
     // An export goes on, and is reported, after its tab is closed.
-    bool now = (exports && exports->isRunning()) || !pendingTabs->isEmpty() || comparisonsBusy();
+    bool now = (exports && exports->isRunning()) || !pendingTabs->isEmpty() || comparisonsBusy() || sessionOpening;
     for (LogTab *tab : openTabs())
         now = now || tab->viewer()->isBusy();
     if (now == busy)
@@ -580,7 +583,11 @@ void MirtLogFileAnalyzer::dropEvent(QDropEvent *event)
     if (paths.isEmpty())
         return;
     event->acceptProposedAction();
-    openLogFiles(paths, true);
+    QStringList sessions;
+    const QStringList files = withoutSessions(paths, sessions);
+    for (const QString &session : sessions)
+        openSession(session);
+    openLogFiles(files, true);
 }
 
 void MirtLogFileAnalyzer::currentTabChanged()
@@ -666,6 +673,7 @@ void MirtLogFileAnalyzer::closeTab(int index)
 
 void MirtLogFileAnalyzer::closeEvent(QCloseEvent *event)
 {
+    saveLastSession();
     settings.setValue(QStringLiteral("ShowActions"), docks->actionsToggle()->isChecked());
     settings.setValue(QStringLiteral("ShowTimeline"), docks->timelineToggle()->isChecked());
     settings.setValue(QStringLiteral("geometry"), saveGeometry());

@@ -29,6 +29,9 @@ class QSpinBox;
 class QTabWidget;
 class QToolBar;
 class RecentFiles;
+struct SessionCheck;
+struct SessionSupport;
+struct SessionTab;
 
 // The one top-level window. It composes: a tab per open log file (each a
 // LogTab around its viewer), the menus, the filter bar, the find bar
@@ -94,6 +97,13 @@ public:
     void openMerged(const QStringList &paths);
     void mergeTabWith(int index);
 
+    // Sessions (windowsession.cpp): the tabs, their files and how they are
+    // looked at, written to a .mirtsession file and restored from one in
+    // place of the open tabs; the status line names what could not be.
+    bool saveSession(const QString &path);
+    void openSession(const QString &path);
+    QString lastSessionPath() const;
+
     // Return in the filter line: parse its text, then show and hide rows.
     void filterEntered();
     // Has the current tab show the entry rows for which the last filter that
@@ -140,6 +150,23 @@ private:
     LogTab *currentTab() const;
     LogFileViewer *currentViewer() const;
     QList<LogTab *> openTabs() const;
+
+    void addSessionActions(QMenu *fileMenu);
+    // Takes the session files out of `paths`, into `sessions`.
+    static QStringList withoutSessions(const QStringList &paths, QStringList &sessions);
+    void restoreSessionsAtStart(const QStringList &sessions, bool filesGiven);
+    void saveLastSession();
+    // Adds the tabs of the session being opened, a few per turn, and then
+    // makes its tab current and says what could not be restored.
+    void restoreSessionTabs();
+    void finishSessionTabs();
+    // The tab of `saved` without its `missing` files; `problems` gets what
+    // could not be done.
+    LogTab *openSessionTab(const SessionTab &saved, const std::vector<bool> &missing, QStringList &problems);
+    void restoreCurrentLine(LogTab *tab, qint64 line, int source);
+    // Where a tab's bookmarks and time origin go to and come from.
+    void applySessionMarks(LogTab *tab, const SessionTab &saved);
+    void collectSessionMarks(const LogTab *tab, SessionTab &into) const;
 
     void buildMenus();
     QMenu *buildFileMenu();
@@ -214,4 +241,8 @@ private:
         QString message;
     };
     SavedStatus notFoundBefore;
+    QAction *restoreLastSession = nullptr;
+    // A session's files are being looked at before its tabs open.
+    bool sessionOpening = false;
+    std::shared_ptr<SessionSupport> sessionSupport;
 };

@@ -90,6 +90,7 @@ QMenu *MirtLogFileAnalyzer::buildFileMenu()
     fileMenu->addSeparator();
     addMenuAction(this, fileMenu, tr("Export Visible Rows..."), QStringLiteral("fileExport"), QKeySequence(),
                   &MirtLogFileAnalyzer::exportChosen);
+    addSessionActions(fileMenu);
     fileMenu->addSeparator();
     addMenuAction(this, fileMenu, tr("Close"), QStringLiteral("fileClose"), QKeySequence(Qt::CTRL | Qt::Key_W),
                   &MirtLogFileAnalyzer::fileClose);

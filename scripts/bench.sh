@@ -40,6 +40,8 @@ echo "== following a growing log in the real window"
 "$build/bin/bench_follow" 2>&1 | quiet
 echo "== a continued record of a followed log, and a backtracking search"
 "$build/bin/bench_live" 2>&1 | quiet
+echo "== sessions of 64 tabs, and hostile session files"
+"$build/bin/bench_session" 2>&1 | quiet
 for lines in ${BENCH_LINES:-1000000 10000000}; do
     echo "== the real window, $lines lines"
     "$build/bin/bench_window" "$lines" 2>&1 | quiet
