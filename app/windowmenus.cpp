@@ -133,6 +133,7 @@ void MirtLogFileAnalyzer::buildViewMenu()
                       if (viewer && !viewer->goToPartner())
                           setStatus(QStringLiteral("the current row has no other end"));
                   });
+    buildLineActions(viewMenu);
 }
 
 void MirtLogFileAnalyzer::buildFilterMenu()
