@@ -527,10 +527,11 @@ QVariant LogFileViewer::rowData(const LogRowItem &row, int column, int role, boo
         handled = true;
         return QVariant();
     }
-    if (column == sourceColumn)
-        return sourceData(row, role, handled);
+    // A single file's Line or Clock column may take the number of Source.
     if (column == columns.lineColumn || column == columns.clockColumn)
         return column == columns.lineColumn ? lineData(row, role, handled) : clockData(row, role, handled);
+    if (column == sourceColumn)
+        return sourceData(row, role, handled);
     return presenter.data(records(), visibility, row, column, role, handled);
 }
 
