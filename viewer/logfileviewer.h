@@ -354,6 +354,7 @@ private:
     int addColumn(const QString &label, int visualIndex);
     // Whether the Line column shows: asked for, and not hidden by the user.
     void updateLineColumn();
+    void fitExtraColumns();
     void refreshFind();
     void addExtraCells(RowMatcher &matcher) const;
     void addSourceEntries(QMenu *menu, const LogFileEntry *entry);

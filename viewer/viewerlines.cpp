@@ -42,6 +42,26 @@ void LogFileViewer::fitTimeColumn(const QString &widest)
     const int needed = width + 2 * margin + (rootIsDecorated() ? indentation() : 0);
     if (header()->sectionSize(0) < needed)
         header()->resizeSection(0, needed);
+    // Line and Clock too: fitting to the rows in view would cut the numbers
+    // further down.
+    fitExtraColumns();
+}
+
+void LogFileViewer::fitExtraColumns()
+{
+    const QFontMetrics metrics(font());
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const auto fit = [&](int column, const QString &widest) {
+        if (column < 0 || header()->isSectionHidden(column))
+            return;
+        // The tree's branches take room in the first column.
+        const int needed = metrics.horizontalAdvance(widest) + 4 * margin
+            + (rootIsDecorated() && header()->visualIndex(column) == 0 ? indentation() : 0);
+        header()->resizeSection(column, std::max(needed, header()->sectionSize(column)));
+    };
+    const qint64 lines = source ? source->nextFileLine : lineOfEntry(records().size() - 1);
+    fit(columns.lineColumn, widestLineText(lines));
+    fit(columns.clockColumn, QStringLiteral("0000-00-00 00:00:00.000"));
 }
 
 int LogFileViewer::addColumn(const QString &label, int visualIndex)
@@ -70,16 +90,7 @@ void LogFileViewer::updateLineColumn()
         return;
     const bool shown = columns.lineNumbers && !columns.lineHiddenByUser;
     header()->setSectionHidden(columns.lineColumn, !shown);
-    if (!shown)
-        return;
-    // Wide enough for every line of the file, and the tree's branches
-    // when it is the first column.
-    const QFontMetrics metrics(font());
-    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
-    const qint64 lines = source ? source->nextFileLine : lineOfEntry(records().size() - 1);
-    const int needed = metrics.horizontalAdvance(widestLineText(lines)) + 4 * margin
-        + (rootIsDecorated() && header()->visualIndex(columns.lineColumn) == 0 ? indentation() : 0);
-    header()->resizeSection(columns.lineColumn, std::max(needed, header()->sectionSize(columns.lineColumn)));
+    fitExtraColumns();
 }
 
 void LogFileViewer::setTimeOrigin(const QDateTime &origin)
@@ -89,15 +100,9 @@ void LogFileViewer::setTimeOrigin(const QDateTime &origin)
     columns.originMsecs = msecs.value_or(0);
     if (msecs && columns.clockColumn < 0)
         columns.clockColumn = addColumn(QStringLiteral("Clock"), header()->visualIndex(EntryPresentation::TimeColumn) + 1);
-    if (columns.clockColumn >= 0) {
+    if (columns.clockColumn >= 0)
         header()->setSectionHidden(columns.clockColumn, !msecs);
-        if (msecs) {
-            const QFontMetrics metrics(font());
-            const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
-            header()->resizeSection(columns.clockColumn,
-                                    metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00:00.000")) + 4 * margin);
-        }
-    }
+    fitExtraColumns();
     viewport()->update();
     refreshFind();
 }
