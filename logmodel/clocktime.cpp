@@ -33,10 +33,10 @@ void civil(qint64 days, int &year, int &month, int &day)
     year = int(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
 }
 
-void put(QChar *&out, int value, int width)
+void put(char *&out, int value, int width)
 {
     for (int i = width - 1; i >= 0; --i) {
-        out[i] = QLatin1Char(char('0' + value % 10));
+        out[i] = char('0' + value % 10);
         value /= 10;
     }
     out += width;
@@ -70,31 +70,34 @@ std::optional<qint64> clockMsecs(qint64 originMsecs, double time)
     return msecs;
 }
 
-QString formatMsecs(qint64 msecs)
+void formatMsecs(qint64 msecs, char *out)
 {
     const qint64 days = floorDiv(msecs, msecsPerDay);
     qint64 ofDay = msecs - days * msecsPerDay;
     int year = 0, month = 0, day = 0;
     civil(days, year, month, day);
-    QString text(23, Qt::Uninitialized);
-    QChar *out = text.data();
-    const auto sep = [&out](char c) { *out++ = QLatin1Char(c); };
     put(out, year, 4);
-    sep('-');
+    *out++ = '-';
     put(out, month, 2);
-    sep('-');
+    *out++ = '-';
     put(out, day, 2);
-    sep(' ');
+    *out++ = ' ';
     put(out, int(ofDay / 3600000), 2);
     ofDay %= 3600000;
-    sep(':');
+    *out++ = ':';
     put(out, int(ofDay / 60000), 2);
     ofDay %= 60000;
-    sep(':');
+    *out++ = ':';
     put(out, int(ofDay / 1000), 2);
-    sep('.');
+    *out++ = '.';
     put(out, int(ofDay % 1000), 3);
-    return text;
+}
+
+QString formatMsecs(qint64 msecs)
+{
+    char text[23];
+    formatMsecs(msecs, text);
+    return QString::fromLatin1(text, 23);
 }
 
 QString clockText(qint64 originMsecs, double time)

@@ -24,6 +24,8 @@ std::optional<qint64> clockMsecs(qint64 originMsecs, double time);
 // "YYYY-MM-DD hh:mm:ss.zzz"; empty when clockMsecs() gives nothing.
 QString clockText(qint64 originMsecs, double time);
 QString formatMsecs(qint64 msecs);
+// The same 23 characters written to `out`, for a search that makes no string.
+void formatMsecs(qint64 msecs, char *out);
 
 // A clock time typed by the user: "YYYY-MM-DD hh:mm:ss" (or a "T" between
 // them) or "hh:mm:ss", each with optional ".z", ".zz" or ".zzz".

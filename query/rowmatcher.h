@@ -90,6 +90,7 @@ private:
     bool occursInAction(const RobotAction &action, Memo *memo) const;
     bool occursInSubsystem(const QString &subsystem, Memo *memo) const;
     bool occursInPlain(QStringView cell) const;
+    bool occursInDigits(const char *text, int size) const;
     QRegularExpression expression;
     QRegularExpression marking;
     // Only a text of digits and the like can occur in a time or an action
