@@ -64,6 +64,7 @@ private slots:
     void lineColumnAgainstTheFile();
     void settingIsRemembered();
     void followedAndMergedLines();
+    void linesWhileLoading();
     void lineInAFilter();
     void goToLine_data();
     void goToLine();
@@ -194,6 +195,27 @@ void TestLines::followedAndMergedLines()
     QVERIFY(viewer->isMergedView());
     QCOMPARE(lineCells(viewer), (QStringList{"1", "4", "3"}));
     QCOMPARE(viewer->header()->visualIndex(viewer->lineColumn()), 0);
+}
+
+void TestLines::linesWhileLoading()
+{
+    // The rows that show while the file is read carry their lines already;
+    // they are the lines the whole file gives them.
+    MirtLogFileAnalyzer w;
+    actionOf(w, "viewLineNumbers")->setChecked(true);
+    w.show();
+    w.openLogFiles({writeTestFile(dir, QStringLiteral("large.log"), generatedLog(400000))}, true);
+    LogFileViewer *viewer = currentOf(w);
+    QTRY_VERIFY(viewer->topLevelItemCount() > 0);
+    const bool whileLoading = viewer->isLoading();
+    QStringList early;
+    for (int row = 0; row < std::min(viewer->topLevelItemCount(), 2000); ++row)
+        early << viewer->topLevelItem(row)->text(viewer->lineColumn());
+    WAIT_UNTIL_IDLE(w);
+    QCOMPARE(lineCells(viewer).mid(0, early.size()), early);
+    // Continuation lines every nine records: the ninth record starts on line 10.
+    QCOMPARE(viewer->topLevelItem(8)->text(viewer->lineColumn()), QStringLiteral("10"));
+    qInfo("rows seen while loading: %s", whileLoading ? "yes" : "no");
 }
 
 void TestLines::lineInAFilter()
