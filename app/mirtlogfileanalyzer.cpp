@@ -278,6 +278,7 @@ void MirtLogFileAnalyzer::attachTab(LogTab *tab, const std::shared_ptr<OpenBatch
                                     const QString &toolTip)
 {
     exportDelivery()->attach(tab->viewer());
+    tab->viewer()->setLineNumbersShown(lineNumbersWanted());
     index = tabs->insertTab(index, tab->viewer(), tab->name());
     tabs->setTabToolTip(index, toolTip);
     connect(tab, &LogTab::shiftSourceRequested, this, &MirtLogFileAnalyzer::shiftSource);
@@ -626,10 +627,13 @@ void MirtLogFileAnalyzer::exportChosen()
         return;
     const QString suggested = QDir(lastDir).filePath(QFileInfo(displayPath(tab->path())).baseName()
                                                      + QStringLiteral("-shown.log"));
+    QString chosen;
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export Visible Rows"), suggested,
-                                                      QStringLiteral("Log Files (*.log);;All Files(*.*)"));
+                                                      QStringLiteral("Log Files (*.log);;") + shownCellsFilter()
+                                                          + QStringLiteral(";;All Files(*.*)"),
+                                                      &chosen);
     if (!path.isEmpty())
-        exportVisibleRows(path);
+        chosen == shownCellsFilter() ? exportVisibleCells(path) : exportVisibleRows(path);
 }
 
 ExportDelivery *MirtLogFileAnalyzer::exportDelivery()

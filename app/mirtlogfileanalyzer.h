@@ -70,6 +70,8 @@ public:
     // Writes the rows the current tab shows to `path`, as record lines, in
     // the background; the status line says how it went.
     void exportVisibleRows(const QString &path);
+    // The same as the cells they show, tab-separated (windowlines.cpp).
+    void exportVisibleCells(const QString &path);
 
     bool isBusy() const { return busy; }
 
@@ -177,6 +179,13 @@ private:
     void currentTabChanged();
     void goToNext(int type, bool forward);
     void goToTime();
+    // Line numbers and clock time (windowlines.cpp).
+    void buildLineActions(QMenu *menu);
+    bool lineNumbersWanted() const;
+    void goToLine();
+    void chooseTimeOrigin();
+    void goToClock(LogFileViewer *viewer, const QString &text);
+    static QString shownCellsFilter();
     void exportChosen();
     // Writes the exports of every tab, made when first needed.
     ExportDelivery *exportDelivery();

@@ -45,10 +45,12 @@ void MirtLogFileAnalyzer::goToTime()
     QInputDialog dialog(this);
     dialog.setObjectName(QStringLiteral("goToTimeDialog"));
     dialog.setWindowTitle(tr("Go to Time"));
-    dialog.setLabelText(tr("Time in seconds:"));
+    dialog.setLabelText(tr("Time in seconds, or a clock time (hh:mm:ss):"));
     if (dialog.exec() != QDialog::Accepted || !tabs->isAncestorOf(viewer))
         return;
     const QString text = dialog.textValue().trimmed();
+    if (text.contains(QLatin1Char(':')))
+        return goToClock(viewer, text);
     bool number = false;
     const double time = text.toDouble(&number);
     if (!number || !std::isfinite(time))

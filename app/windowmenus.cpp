@@ -134,6 +134,7 @@ void MirtLogFileAnalyzer::buildViewMenu()
                       if (viewer && !viewer->goToPartner())
                           setStatus(QStringLiteral("the current row has no other end"));
                   });
+    buildLineActions(viewMenu);
 }
 
 void MirtLogFileAnalyzer::buildFilterMenu()

@@ -62,7 +62,10 @@ CancelToken run(const std::shared_ptr<Search> &search, BackgroundWork &work, Ent
                     if (token.isCancelled())
                         return;
                     const int row = search->row(index);
-                    if (search->looked(row) && row < reading.count() && search->matcher->matches(reading.entry(row), memo))
+                    if (search->looked(row) && row < reading.count()
+                        && (search->matcher->matches(reading.entry(row), memo)
+                            || (search->matcher->hasExtraCells()
+                                && search->matcher->matchesExtraCells(reading.lineOf(row), reading.entry(row).time()))))
                         found.push_back(row);
                 }
             }

@@ -61,6 +61,18 @@ public:
     bool matches(const LogFileEntry &entry) const;
     bool matches(const LogFileEntry &entry, Memo &memo) const;
 
+    // Cells a row shows beyond those six (rowmatcherextra.cpp): its line in
+    // its file, and its clock time from a time origin. Set before the
+    // matcher is shared.
+    void setLineCells(bool on) { lineCells = on; }
+    void setClockCells(bool on, qint64 originMsecs);
+    bool hasExtraCells() const { return lineCells || clockCells; }
+    // Whether the text occurs in the Line cell `line` or the Clock cell of
+    // `time`, of those set.
+    bool matchesExtraCells(qint64 line, double time) const;
+    const QString &text() const { return pattern; }
+    bool isCaseSensitive() const { return sensitivity == Qt::CaseSensitive; }
+
 private:
     QString pattern;
     Qt::CaseSensitivity sensitivity;
@@ -78,10 +90,16 @@ private:
     bool occursInAction(const RobotAction &action, Memo *memo) const;
     bool occursInSubsystem(const QString &subsystem, Memo *memo) const;
     bool occursInPlain(QStringView cell) const;
+    bool occursInDigits(const char *text, int size) const;
     QRegularExpression expression;
     QRegularExpression marking;
     // Only a text of digits and the like can occur in a time or an action
     // number, which are then formatted only for such texts.
     bool numeric = false;
     bool digits = false;
+    bool lineCells = false;
+    bool clockCells = false;
+    // Only a text of digits and clock punctuation can occur in a clock time.
+    bool clockLike = false;
+    qint64 clockOrigin = 0;
 };

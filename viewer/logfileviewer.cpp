@@ -265,6 +265,7 @@ void LogFileViewer::install(std::shared_ptr<LogFile> loaded, ViewerRows &rows)
         presenter.setPartners(std::move(rows.partners));
     }
     readEntries = EntryList();
+    std::vector<quint32>().swap(columns.readLines);
     subActionRows = rows.subActionRows;
     widestTimeText = rows.widestTimeText;
     typesSeen = rows.typesSeen;
@@ -292,6 +293,7 @@ void LogFileViewer::queueRows(RowPiece &piece)
     if (!file && piece.entries.size() > readEntries.size()) {
         const int first = readEntries.size();
         readEntries = std::move(piece.entries);
+        columns.readLines.insert(columns.readLines.end(), piece.lines.begin(), piece.lines.end());
         for (int number = first; number < readEntries.size(); ++number)
             presenter.partners().add(*readEntries.at(number), number);
     }
@@ -501,23 +503,6 @@ void LogFileViewer::paintEvent(QPaintEvent *event)
     QTreeWidget::paintEvent(event);
 }
 
-void LogFileViewer::fitTimeColumn(const QString &widest)
-{
-    // Measured with every digit as wide as the widest one, so that any time
-    // of that length fits.
-    const QFontMetrics metrics(font());
-    int digitWidth = 0;
-    for (char digit = '0'; digit <= '9'; ++digit)
-        digitWidth = std::max(digitWidth, metrics.horizontalAdvance(QLatin1Char(digit)));
-    int width = 0;
-    for (const QChar c : widest)
-        width += c.isDigit() ? digitWidth : metrics.horizontalAdvance(c);
-    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
-    const int needed = width + 2 * margin + (rootIsDecorated() ? indentation() : 0);
-    if (header()->sectionSize(0) < needed)
-        header()->resizeSection(0, needed);
-}
-
 int LogFileViewer::findPartner(int row, ActionActivity activity) const
 {
     return presenter.findPartner(row, activity);
@@ -542,6 +527,9 @@ QVariant LogFileViewer::rowData(const LogRowItem &row, int column, int role, boo
         handled = true;
         return QVariant();
     }
+    // A single file's Line or Clock column may take the number of Source.
+    if (column == columns.lineColumn || column == columns.clockColumn)
+        return column == columns.lineColumn ? lineData(row, role, handled) : clockData(row, role, handled);
     if (column == sourceColumn)
         return sourceData(row, role, handled);
     return presenter.data(records(), visibility, row, column, role, handled);

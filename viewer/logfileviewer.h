@@ -8,6 +8,7 @@
 #include "recordexport.h"
 #include "rowpresenter.h"
 #include "rowvisibility.h"
+#include "viewercolumns.h"
 #include "viewerfind.h"
 
 #include <QList>
@@ -29,6 +30,7 @@ class QTimer;
 class QTreeWidgetItem;
 class RobotAction;
 class RowLoad;
+class RowMatcher;
 class SourceWatch;
 class ViewHiddenSet;
 class ViewerRows;
@@ -220,11 +222,41 @@ public:
         int currentEntry = -1;
         int topEntry = -1;
         bool atEnd = false;
+        QDateTime timeOrigin;
     };
     ViewState viewState() const;
     // Applies `state` to a viewer still loading its file: the filter at
     // once, the position once the rows it keeps show, where they exist.
     void restoreViewState(const ViewState &state);
+
+    // Line numbers and clock time (viewerlines.cpp): the Line column, the
+    // time origin and its Clock column, Go to Line, and the shown cells
+    // exported.
+    void setLineNumbersShown(bool on);
+    bool lineNumbersShown() const { return columns.lineNumbers; }
+    // The logical column of the Line (Clock) cells; -1 before it is made.
+    int lineColumn() const { return columns.lineColumn; }
+    int clockColumn() const { return columns.clockColumn; }
+    // The wall-clock date and time of time 0, in UTC; invalid when unset.
+    QDateTime timeOrigin() const { return columns.origin; }
+    // An invalid origin clears it; its date and time are taken as they read.
+    void setTimeOrigin(const QDateTime &origin);
+    // The line of its file entry `number` starts on; 0 when unknown.
+    qint64 lineOfEntry(int number) const;
+    // Where Go to Line leads: the entry selected (-1 for none), and whether
+    // the record of that line is hidden by the filter.
+    struct LineTarget
+    {
+        int entry = -1;
+        bool hidden = false;
+        bool pastEnd = false;
+    };
+    // Selects and centres the shown record whose text holds `line` of the
+    // file of `source` (-1 for a single file).
+    LineTarget goToLine(qint64 line, int source = -1);
+    // Writes the rows shown as their shown cells, tab-separated, to `path`
+    // off this thread; exportFinished() follows.
+    void exportShownCells(const QString &path);
 
     // What a row of this viewer shows (used by the rows themselves).
     QVariant rowData(const LogRowItem &row, int column, int role, bool &handled) const;
@@ -317,6 +349,14 @@ private:
     // entries of the row menu about a record's source.
     void setUpSourceColumn();
     QVariant sourceData(const LogRowItem &row, int role, bool &handled) const;
+    QVariant lineData(const LogRowItem &row, int role, bool &handled) const;
+    QVariant clockData(const LogRowItem &row, int role, bool &handled) const;
+    int addColumn(const QString &label, int visualIndex);
+    // Whether the Line column shows: asked for, and not hidden by the user.
+    void updateLineColumn();
+    void fitExtraColumns();
+    void refreshFind();
+    void addExtraCells(RowMatcher &matcher) const;
     void addSourceEntries(QMenu *menu, const LogFileEntry *entry);
     // A quick filter's clause; in a merged view, "Only this action" keeps
     // to the record's own file, where its number belongs.
@@ -382,6 +422,8 @@ private:
     // file handed over already read.
     std::unique_ptr<const LogLoader::Source> source;
     std::unique_ptr<ViewState> pendingRestore;
+
+    ViewerColumns columns;
 
     bool mergedView = false;
     // A merged view is followed by watching its files and merging anew.

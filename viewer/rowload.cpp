@@ -47,6 +47,9 @@ std::shared_ptr<RowLoad> RowLoad::start(const QString &path, int fd, int budget,
         // records go along, as they will not change any more.
         const int count = int(taken->hasChildren.size());
         taken->entries = file.file().entries().head(taken->first + count);
+        taken->lines.reserve(size_t(count));
+        for (int number = taken->first; number < taken->first + count; ++number)
+            taken->lines.push_back(quint32(file.file().lineOf(number)));
         shared->rowsHanded += count;
         handoff->post([token = loader.cancelToken(), piece, taken] {
             if (!token.isCancelled())

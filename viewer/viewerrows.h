@@ -31,6 +31,8 @@ struct RowPiece
     // shows them while their file is still being read (it may not look at
     // the file meanwhile); empty otherwise. They live as long as the file.
     EntryList entries;
+    // The lines of the file those records start on, from entry `first`.
+    std::vector<quint32> lines;
     // How many entry rows the whole file will likely have, so that room
     // for them is made once.
     int expectedRows = 0;

@@ -27,6 +27,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -214,10 +215,14 @@ QString LogFileViewer::selectedRowsText() const
     QString text;
     for (const auto &row : ordered) {
         // In the order the columns show.
+        bool first = true;
         for (int column = 0; column < columnCount(); ++column) {
-            if (column > 0)
+            const int logical = header()->logicalIndex(column);
+            if (header()->isSectionHidden(logical))
+                continue;
+            if (!std::exchange(first, false))
                 text += QLatin1Char('\t');
-            text += row.second->text(header()->logicalIndex(column));
+            text += row.second->text(logical);
         }
         text += QLatin1Char('\n');
     }
@@ -288,7 +293,10 @@ void LogFileViewer::exportShownRows(const QString &path)
 
 void LogFileViewer::find(const QString &text, bool caseSensitive, bool regularExpression)
 {
-    auto matcher = text.isEmpty() ? nullptr : std::make_shared<const RowMatcher>(text, caseSensitive, regularExpression);
+    auto made = text.isEmpty() ? nullptr : std::make_shared<RowMatcher>(text, caseSensitive, regularExpression);
+    if (made)
+        addExtraCells(*made);
+    const std::shared_ptr<const RowMatcher> matcher = made;
     search.setMatcher(matcher);
     // Marks go only into rows the search counted, so that painting never
     // runs the search over rows that hold nothing.
@@ -516,6 +524,7 @@ LogFileViewer::ViewState LogFileViewer::viewState() const
     state.topEntry = entryOf(itemAt(QPoint(0, 0)));
     const QScrollBar *scroll = verticalScrollBar();
     state.atEnd = scroll->maximum() > 0 && scroll->value() >= scroll->maximum();
+    state.timeOrigin = timeOrigin();
     return state;
 }
 
@@ -524,6 +533,7 @@ void LogFileViewer::restoreViewState(const ViewState &state)
     visibility.setContextRows(state.contextRows);
     applyFilter(state.filter);
     setFollowing(state.following);
+    setTimeOrigin(state.timeOrigin);
     pendingRestore = std::make_unique<ViewState>(state);
     if (file && !loading && !filtering)
         restorePosition();
