@@ -444,21 +444,25 @@ void MirtLogFileAnalyzer::restoreCurrentLine(LogTab *tab, qint64 line, int sourc
 
 void MirtLogFileAnalyzer::applySessionMarks(LogTab *tab, const SessionTab &saved)
 {
-    // Tabs have no bookmarks or time origin of their own yet: what the
-    // session holds of them is kept, by the tab's files, and written back
-    // when the session is saved again.
-    if (saved.bookmarks.empty() && !saved.timeOrigin)
+    if (saved.timeOrigin)
+        tab->viewer()->setTimeOrigin(*saved.timeOrigin);
+    // Tabs have no bookmarks of their own yet: what the session holds of
+    // them is kept, by the tab's files, and written back when the session
+    // is saved again.
+    if (saved.bookmarks.empty())
         return;
     sessionSupport->marks.insert(keyOf(filesOf(tab)), {saved.bookmarks, saved.timeOrigin});
 }
 
 void MirtLogFileAnalyzer::collectSessionMarks(const LogTab *tab, SessionTab &into) const
 {
+    const QDateTime origin = tab->viewer()->timeOrigin();
+    if (origin.isValid())
+        into.timeOrigin = origin;
     if (!sessionSupport)
         return;
     const auto found = sessionSupport->marks.constFind(keyOf(filesOf(tab)));
     if (found == sessionSupport->marks.constEnd())
         return;
     into.bookmarks = found->bookmarks;
-    into.timeOrigin = found->timeOrigin;
 }

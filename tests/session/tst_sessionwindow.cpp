@@ -235,6 +235,8 @@ void TestSessionWindow::bookmarksAndOriginKept()
     window.openSession(first);
     WAIT_UNTIL_IDLE(window);
     QCOMPARE(tabNames(window), QStringList{"robot"});
+    const QDateTime origin = QDateTime::fromString("2026-12-08T09:30:01.007Z", Qt::ISODateWithMs);
+    QCOMPARE(viewersOf(window)[0]->timeOrigin().toMSecsSinceEpoch(), origin.toMSecsSinceEpoch());
     QVERIFY(window.saveSession(folder.filePath("second.mirtsession")));
     const sessionjson::ReadResult read = sessionjson::read(folder.filePath("second.mirtsession"));
     QVERIFY(read.ok);
