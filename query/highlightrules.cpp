@@ -8,8 +8,9 @@
 
 namespace {
 
-// Longer expressions are not kept: the filter line keeps no longer ones.
-constexpr int maxExpressionLength = 64 * 1024;
+// Longer expressions are not kept, so that a damaged settings file cannot
+// hold up the start compiling hundreds of huge rules.
+constexpr int maxExpressionLength = 4096;
 
 QString colourName(quint32 colour)
 {

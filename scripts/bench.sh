@@ -36,6 +36,8 @@ echo "== a log opened plain and compressed, 1000000 lines"
 "$build/bin/bench_compressed" 1000000 2>&1 | quiet
 echo "== the timeline, 1000000 lines"
 "$build/bin/bench_timeline" 1000000 2>&1 | quiet
+echo "== five highlight rules in the real window, 1000000 lines"
+"$build/bin/bench_highlight" 1000000 2>&1 | quiet
 echo "== following a growing log in the real window"
 "$build/bin/bench_follow" 2>&1 | quiet
 echo "== a continued record of a followed log, and a backtracking search"

@@ -241,6 +241,42 @@ private slots:
         QCOMPARE(cellColours(*viewer, 6, -1, 0).first, none);
     }
 
+    // What the settings hold is bounded when read: what cannot be a rule
+    // is left out.
+    void rulesReadFromSettings_data()
+    {
+        QTest::addColumn<QVariant>("kept");
+        QTest::addColumn<int>("rules");
+        const auto rule = [](const QVariant &expression, const QVariant &text, const QVariant &background) {
+            return QVariantMap{{QStringLiteral("expression"), expression},
+                               {QStringLiteral("text"), text},
+                               {QStringLiteral("background"), background}};
+        };
+        const QVariant good = rule(QStringLiteral("isaction"), QStringLiteral("#102030"), QString());
+        QTest::newRow("a rule") << QVariant(QVariantList{good}) << 1;
+        QTest::newRow("not a list") << QVariant(QStringLiteral("isaction")) << 0;
+        QTest::newRow("a colour that is none") << QVariant(QVariantList{rule(QStringLiteral("isaction"), QStringLiteral("red"), QString())}) << 0;
+        QTest::newRow("a colour too short") << QVariant(QVariantList{rule(QStringLiteral("isaction"), QStringLiteral("#12345"), QString())}) << 0;
+        QTest::newRow("an expression not text") << QVariant(QVariantList{rule(QVariantList{1}, QString(), QString())}) << 0;
+        QTest::newRow("an expression too long") << QVariant(QVariantList{rule(QString(5000, QLatin1Char('a')), QString(), QString())}) << 0;
+        QVariantList many;
+        for (int i = 0; i < 300; ++i)
+            many << good;
+        QTest::newRow("too many") << QVariant(many) << HighlightRuleSet::maxRules;
+    }
+
+    void rulesReadFromSettings()
+    {
+        QFETCH(QVariant, kept);
+        QFETCH(int, rules);
+        const std::vector<HighlightRule> read = HighlightRule::fromSettings(kept);
+        QCOMPARE(int(read.size()), rules);
+        // What is written reads back the same.
+        QVERIFY(HighlightRule::fromSettings(HighlightRule::toSettings(read)) == read);
+        if (rules > 0)
+            QCOMPARE(read.front().text, 0x102030u);
+    }
+
     // Zoom changes the font of the tree and the panels within its bounds,
     // and a new window starts with the size chosen.
     void zoom_data()
