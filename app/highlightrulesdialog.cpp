@@ -93,9 +93,13 @@ void HighlightRulesDialog::buildLayout()
     layout->addLayout(top);
     layout->addLayout(form);
     layout->addWidget(buttons);
-
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connectControls();
+}
+
+void HighlightRulesDialog::connectControls()
+{
     connect(add, &QPushButton::clicked, this, &HighlightRulesDialog::addRule);
     connect(remove, &QPushButton::clicked, this, &HighlightRulesDialog::removeRule);
     connect(up, &QPushButton::clicked, this, [this] { moveRule(-1); });

@@ -29,6 +29,7 @@ public:
 
 private:
     void buildLayout();
+    void connectControls();
     void addRule();
     void removeRule();
     void moveRule(int by);
