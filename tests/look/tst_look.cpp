@@ -220,6 +220,25 @@ private slots:
         QTRY_COMPARE(cellColours(*currentOf(*again), 3, -1, 0).first, 0x405060u);
     }
 
+    // A merged tab's rows are coloured too, also by their source.
+    void mergedRowsAreColoured()
+    {
+        auto w = std::make_unique<MirtLogFileAnalyzer>();
+        w->openMerged({writeTestFile(dir, QStringLiteral("left.log"), actionLog),
+                       writeTestFile(dir, QStringLiteral("right.log"), records({QStringLiteral("Error|arm|late")}))});
+        waitUntilIdle(*w);
+        ViewerPreferences::instance().setHighlightRules(
+            rulesOf({QStringLiteral("source == \"right\";-;abcdef"), QStringLiteral("type == \"error\";-;123456")}));
+        waitUntilIdle(*w);
+        LogFileViewer *viewer = currentOf(*w);
+        QVERIFY(viewer->isMergedView());
+        QStringList backgrounds;
+        for (int row = 0; row < viewer->topLevelItemCount(); ++row)
+            backgrounds << QString::number(cellColours(*viewer, row, -1, 0).first, 16);
+        QCOMPARE(backgrounds.count(QStringLiteral("abcdef")), 1);
+        QCOMPARE(backgrounds.count(QStringLiteral("123456")), 1);
+    }
+
     // Records a followed file gains take their rule's colours.
     void followedRecordsAreColoured()
     {
