@@ -17,6 +17,7 @@
 #include "recentfiles.h"
 #include "settingslists.h"
 #include "tabarea.h"
+#include "windowlook.h"
 #include "windowgeometry.h"
 
 #include <QCloseEvent>
@@ -112,6 +113,7 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
     });
     setCentralWidget(new TabArea(tabs, finding->bar()));
     docks = new AnalysisDocks(this, viewMenu, [this] { return currentTab(); });
+    new WindowLook(this, viewMenu, settings);
     connect(docks, &AnalysisDocks::rangeChosen, this, [this](double from, double to) {
         if (!std::isfinite(from) || !std::isfinite(to))
             return; // a filter that reads "nan" or "inf" helps nobody

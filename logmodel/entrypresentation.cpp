@@ -2,6 +2,7 @@
 
 #include "logfileentry.h"
 #include "robotaction.h"
+#include "rowcolours.h"
 
 #include <QHash>
 #include <QLocale>
@@ -195,8 +196,8 @@ QString EntryPresentation::startToolTip(const LogFileEntry *partner, bool restar
 quint32 EntryPresentation::severityColour(EntryType type)
 {
     switch (type) {
-    case Error: return 0xFF0000;
-    case Warning: return 0xFFFF00;
+    case Error: return RowColours::current().error;
+    case Warning: return RowColours::current().warning;
     default: return noColour;
     }
 }
@@ -204,9 +205,9 @@ quint32 EntryPresentation::severityColour(EntryType type)
 quint32 EntryPresentation::activityColour(ActionActivity activity)
 {
     switch (activity) {
-    case Start: return 0xC0FFC0;
-    case Complete: return 0xC0C0FF;
-    case Cancel: return 0xFFC0C0;
+    case Start: return RowColours::current().start;
+    case Complete: return RowColours::current().complete;
+    case Cancel: return RowColours::current().cancel;
     default: return noColour;
     }
 }
@@ -303,22 +304,5 @@ double EntryPresentation::contrast(quint32 first, quint32 second)
 
 quint32 EntryPresentation::contextTextColour(quint32 background)
 {
-    if (background == noColour)
-        background = 0xFFFFFF;
-    // Cells have a handful of colours; each is worked out once per thread.
-    thread_local QHash<quint32, quint32> known;
-    const auto found = known.constFind(background);
-    if (found != known.constEnd())
-        return found.value();
-    // Greys get darker as they go; the first that reads well is taken.
-    quint32 chosen = 0;
-    for (int level = 0x96; level > 0; --level) {
-        const quint32 grey = quint32(level) * 0x010101u;
-        if (contrast(grey, background) >= 4.5) {
-            chosen = grey;
-            break;
-        }
-    }
-    known.insert(background, chosen);
-    return chosen;
+    return RowColours::current().contextText(background);
 }

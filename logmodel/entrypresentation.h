@@ -62,7 +62,9 @@ public:
     // Without a partner, the outcome alone.
     static QString startToolTip(const LogFileEntry *partner, bool restarted);
 
-    // Colours, as 0xRRGGBB; noColour where a cell keeps the view's own.
+    // Colours, as 0xRRGGBB, of the set in use (RowColours); noColour where
+    // a cell keeps the view's own. partnerColour and clearedColour are the
+    // light set's.
     static constexpr quint32 noColour = 0xFFFFFFFFu;
     static quint32 severityColour(EntryType type);
     static quint32 activityColour(ActionActivity activity);
@@ -72,8 +74,8 @@ public:
     static constexpr quint32 partnerColour = 0xFC9000;
     static constexpr quint32 clearedColour = 0xFFFFFF;
     // The text of rows shown only as context of the rows a filter keeps: the
-    // lightest grey that still reads at a contrast of 4.5 to 1 on the
-    // cell's background (white where it has none).
+    // grey nearest the view's background that still reads at a contrast of
+    // 4.5 to 1 on the cell's background (the view's where it has none).
     static quint32 contextTextColour(quint32 background);
     // The contrast of two colours, from 1 (the same) to 21 (black on white).
     static double contrast(quint32 first, quint32 second);

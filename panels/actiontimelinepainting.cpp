@@ -3,6 +3,7 @@
 
 #include "entrypresentation.h"
 #include "robotaction.h"
+#include "rowcolours.h"
 
 #include <QPainter>
 #include <QScrollBar>
@@ -340,7 +341,10 @@ void ActionTimeline::paintLane(QPainter &painter, const TimelinePacking &lanes, 
         const QRectF bar(x0, top + 1, x1 - x0, laneHeight - 2);
         paintBar(painter, bar, run.outcome, faint);
         if (bar.width() > 40) {
-            painter.setPen(QColor(0, 0, 0, faint ? 80 : 255));
+            // The rows' text colour reads on the rows' colours.
+            QColor text(QRgb(RowColours::current().text));
+            text.setAlpha(faint ? 80 : 255);
+            painter.setPen(text);
             painter.drawText(bar.adjusted(3, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft,
                              metrics.elidedText(run.action ? run.action->name().trimmed() : QString(), Qt::ElideRight,
                                                 int(bar.width()) - 5));

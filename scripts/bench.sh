@@ -38,6 +38,8 @@ echo "== the timeline, 1000000 lines"
 "$build/bin/bench_timeline" 1000000 2>&1 | quiet
 echo "== line numbers and clock time in the real window, 1000000 lines"
 "$build/bin/bench_lines" 1000000 2>&1 | quiet
+echo "== five highlight rules in the real window, 1000000 lines"
+"$build/bin/bench_highlight" 1000000 2>&1 | quiet
 echo "== following a growing log in the real window"
 "$build/bin/bench_follow" 2>&1 | quiet
 echo "== a continued record of a followed log, and a backtracking search"

@@ -1,5 +1,6 @@
 #include "cappedtextdelegate.h"
 
+#include "rowcolours.h"
 #include "rowmatcher.h"
 
 #include <QApplication>
@@ -52,7 +53,7 @@ void CappedTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
         const int width = metrics.horizontalAdvance(shown.text.mid(place.first, place.second));
         if (left > text.right())
             break;
-        painter->fillRect(QRect(left, text.top() + 1, std::max(width, 2), text.height() - 2), QColor(255, 150, 0, 110));
+        painter->fillRect(QRect(left, text.top() + 1, std::max(width, 2), text.height() - 2), QColor::fromRgba(RowColours::current().findMark));
     }
     painter->restore();
 }

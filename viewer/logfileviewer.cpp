@@ -119,6 +119,7 @@ void LogFileViewer::initialize()
     // its height.
     setUniformRowHeights(true);
     setItemDelegate(new CappedTextDelegate(this));
+    initializeLook();
     connect(this, &QTreeWidget::currentItemChanged, this, &LogFileViewer::onCurrentItemChanged);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     auto *copy = new QAction(tr("Copy"), this);
@@ -612,7 +613,7 @@ void LogFileViewer::keepCurrentInView()
 
 void LogFileViewer::updateBusy()
 {
-    const bool now = !disposing && (loading || filtering || hiddenSet->isSyncing() || exporting);
+    const bool now = !disposing && (loading || filtering || highlighting || hiddenSet->isSyncing() || exporting);
     if (now == busy)
         return;
     busy = now;

@@ -257,6 +257,15 @@ public:
     // Writes the rows shown as their shown cells, tab-separated, to `path`
     // off this thread; exportFinished() follows.
     void exportShownCells(const QString &path);
+    // Whether the highlight rules are being applied to the whole file
+    // (viewerhighlights.cpp); highlightsApplied() follows.
+    bool isHighlighting() const { return highlighting; }
+    // The column whose header reads `name` hidden (or shown again) in every
+    // viewer, remembered by the window; and the header's menu of the
+    // columns, made by a right click (viewercolumns.cpp).
+    static void setColumnHiddenByUser(const QString &name, bool hidden);
+    static bool isColumnHiddenByUser(const QString &name);
+    QMenu *createColumnMenu();
 
     // What a row of this viewer shows (used by the rows themselves).
     QVariant rowData(const LogRowItem &row, int column, int role, bool &handled) const;
@@ -295,6 +304,8 @@ signals:
     void reloadNeeded(ReloadReason reason);
     // "Shift Time of This Source..." was chosen on a row of `source`.
     void shiftSourceRequested(int source);
+    // The highlight rules' colours are in for every row.
+    void highlightsApplied();
 
 private:
     void initialize();
@@ -366,6 +377,14 @@ private:
     // The last row's record was continued: shown anew in its place.
     void showContinuedRow(int row);
     void restorePosition();
+    // The highlight rules and the columns the user hid, which every viewer
+    // follows.
+    void initializeLook();
+    void startHighlightPass();
+    // Finds the first rule of the entries from `first` on, on this thread.
+    void highlightFrom(int first);
+    void initializeColumns();
+    void applyHiddenColumns();
 
     std::shared_ptr<LogFile> file;
     QString filePath;
@@ -434,4 +453,6 @@ private:
     ExportRunner exportRunner;
     bool disposing = false;
     bool expandWhenIdle = false;
+    CancelToken highlightPass;
+    bool highlighting = false;
 };

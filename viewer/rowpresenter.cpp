@@ -6,6 +6,7 @@
 #include "logfileviewer.h"
 #include "logrowitem.h"
 #include "robotaction.h"
+#include "rowcolours.h"
 #include "rowvisibility.h"
 
 #include <QBrush>
@@ -83,6 +84,19 @@ QString RowPresenter::partnerToolTip(const RowRecords &records, int row) const
     return EntryPresentation::partnerToolTip(records.at(partner));
 }
 
+void RowPresenter::setRuleMatches(std::shared_ptr<const HighlightRuleSet> ruleSet, std::vector<quint8> &&verdicts)
+{
+    rules = std::move(ruleSet);
+    matches = std::move(verdicts);
+}
+
+const HighlightRule *RowPresenter::ruleOf(int number) const
+{
+    if (!rules || number < 0 || size_t(number) >= matches.size())
+        return nullptr;
+    return rules->ruleOf(matches[size_t(number)]);
+}
+
 bool RowPresenter::highlightPartnerOf(const RowRecords &records, int row)
 {
     int partner = -1;
@@ -102,7 +116,7 @@ bool RowPresenter::highlightPartnerOf(const RowRecords &records, int row)
 quint32 RowPresenter::cellColour(int number, int column, quint32 messageColour) const
 {
     if (number == highlighted)
-        return EntryPresentation::partnerColour;
+        return RowColours::current().partner;
     if (column == EntryPresentation::MessageColumn)
         return messageColour;
     return EntryPresentation::noColour;
@@ -115,6 +129,7 @@ QVariant RowPresenter::entryData(const RowRecords &records, const RowVisibility 
         return QVariant();
     const LogFileEntry &entry = records.at(number);
     const quint32 colour = EntryPresentation::messageColour(entry);
+    const HighlightRule *rule = ruleOf(number);
     handled = true;
     switch (role) {
     case Qt::DisplayRole:
@@ -122,11 +137,14 @@ QVariant RowPresenter::entryData(const RowRecords &records, const RowVisibility 
         return EntryPresentation::cellText(entry, column);
     case Qt::BackgroundRole:
         if (number == highlighted)
-            return brushOf(EntryPresentation::partnerColour);
+            return brushOf(RowColours::current().partner);
+        if (rule && rule->background != EntryPresentation::noColour)
+            return brushOf(rule->background);
         if (cleared.count(number)) {
-            // A cleared highlight leaves white, and the row's own colour, set.
+            // A cleared highlight leaves the view's background, and the
+            // row's own colour, set.
             if (column < EntryPresentation::MessageColumn)
-                return brushOf(EntryPresentation::clearedColour);
+                return brushOf(RowColours::current().base);
             return brushOf(colour == EntryPresentation::noColour ? 0 : colour);
         }
         return column == EntryPresentation::MessageColumn && colour != EntryPresentation::noColour
@@ -149,10 +167,15 @@ QVariant RowPresenter::entryData(const RowRecords &records, const RowVisibility 
             return colour == EntryPresentation::noColour ? 0 : int(colour);
         return QVariant();
     case Qt::ForegroundRole:
+        if (rule && rule->text != EntryPresentation::noColour && number != highlighted)
+            return brushOf(rule->text);
         // Rows shown only as context of the rows the filter keeps: lighter,
         // as far as the cell's colour lets them still be read.
-        if (visibility.isContextRow(number))
-            return brushOf(EntryPresentation::contextTextColour(cellColour(number, column, colour)));
+        if (visibility.isContextRow(number)) {
+            const bool ruled = rule && number != highlighted && rule->background != EntryPresentation::noColour;
+            return brushOf(EntryPresentation::contextTextColour(ruled ? rule->background
+                                                                      : cellColour(number, column, colour)));
+        }
         return QVariant();
     case Qt::FontRole:
         if (visibility.isContextRow(number)) {
@@ -189,8 +212,12 @@ QVariant RowPresenter::subRowData(const RowRecords &records, const LogRowItem &r
             return QString(4 * depth, QLatin1Char(' ')) + EntryPresentation::actionText(*row.subAction());
         }
         return QString();
-    case Qt::BackgroundRole:
-        // Sub-action rows take the colour of the activity of their record.
+    case Qt::BackgroundRole: {
+        // Sub-action rows take the colours of their record's rule, or else
+        // the colour of the activity of their record.
+        const HighlightRule *rule = ruleOf(entryOf(&row));
+        if (rule && rule->background != EntryPresentation::noColour)
+            return brushOf(rule->background);
         if (column == EntryPresentation::MessageColumn) {
             const int number = entryOf(&row);
             const ActionActivity activity =
@@ -200,6 +227,11 @@ QVariant RowPresenter::subRowData(const RowRecords &records, const LogRowItem &r
                 return brushOf(colour);
         }
         return QVariant();
+    }
+    case Qt::ForegroundRole: {
+        const HighlightRule *rule = ruleOf(entryOf(&row));
+        return rule && rule->text != EntryPresentation::noColour ? QVariant(brushOf(rule->text)) : QVariant();
+    }
     case Qt::ToolTipRole:
     case Qt::UserRole:
         return QVariant();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "entrylist.h"
+#include "highlightrules.h"
 #include "logtypes.h"
 #include "partnerindex.h"
 
@@ -65,6 +66,14 @@ public:
     bool highlightPartnerOf(const RowRecords &records, int row);
     int highlightedRow() const { return highlighted; }
 
+    // The highlight rules' verdicts, a byte an entry (HighlightRuleSet's);
+    // entries past their end have none yet. A row takes the colours of its
+    // entry's rule over its type's, but not over the partner highlight.
+    void setRuleMatches(std::shared_ptr<const HighlightRuleSet> rules, std::vector<quint8> &&matches);
+    std::vector<quint8> &ruleMatches() { return matches; }
+    const std::shared_ptr<const HighlightRuleSet> &ruleSet() const { return rules; }
+    const HighlightRule *ruleOf(int number) const;
+
 private:
     QVariant entryData(const RowRecords &records, const RowVisibility &visibility, int number, int column, int role,
                        bool &handled) const;
@@ -77,4 +86,6 @@ private:
     // Rows whose highlight was cleared: they show white, and their recorded
     // colour, explicitly.
     std::unordered_set<int> cleared;
+    std::shared_ptr<const HighlightRuleSet> rules;
+    std::vector<quint8> matches;
 };

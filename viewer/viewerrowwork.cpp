@@ -429,6 +429,7 @@ void LogFileViewer::appendFollowedRows(int first, int count)
     // their context.
     if (visibility.hasFilterResult())
         visibility.setKeptFrom(first, judge(first));
+    highlightFrom(first);
     const std::vector<int> context = visibility.updateFrom(first);
     if (!context.empty()) {
         hiddenSet->apply(context, false);
@@ -491,6 +492,7 @@ void LogFileViewer::showContinuedRow(int row)
     std::vector<int> changed;
     if (visibility.hasFilterResult())
         changed = visibility.rejudge(row, judge(row).front() != 0);
+    highlightFrom(row);
     std::vector<int> hide;
     std::vector<int> show;
     for (const int at : changed)
