@@ -64,9 +64,11 @@ public:
     // Reads the file of a tab again, in its place, keeping its filter, its
     // current row and its position; `note` goes to the status line.
     void reloadViewer(LogFileViewer *viewer, const QString &note = QString());
-    // Writes the rows the current tab shows to `path`, as record lines, in
-    // the background; the status line says how it went.
-    void exportVisibleRows(const QString &path);
+    // Writes the rows the current tab shows to `path`, as record lines (or
+    // their original lines), in the background; the status line says how
+    // it went. Export Visible Rows... offers defaultExportForm() first.
+    void exportVisibleRows(const QString &path, RecordExport::Form form = RecordExport::Form::Rebuilt);
+    RecordExport::Form defaultExportForm() const;
 
     bool isBusy() const { return busy; }
 
@@ -151,6 +153,8 @@ private:
     void goToNext(int type, bool forward);
     void goToTime();
     void exportChosen();
+    // The status line says how Copy Original Lines went.
+    void connectOriginalLines(LogTab *tab);
     // Writes the exports of every tab, made when first needed.
     ExportDelivery *exportDelivery();
     void rememberRecent(const QStringList &paths);
