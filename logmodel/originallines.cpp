@@ -55,6 +55,7 @@ public:
     // The bytes of a record at `begin`, `length` bytes long.
     QString readRecord(qint64 begin, qint64 length, QByteArray &bytes, const std::atomic<bool> *cancelled);
     const QByteArray &lineFeed() const { return feed; }
+    QByteArray byteOrderMark() const { return markBytes; }
     QTextCodec *codec() const { return textCodec; }
 
 private:
@@ -67,11 +68,15 @@ private:
     std::unique_ptr<LogInput> input;
     QByteArray feed;
     int mark = 0;
+    QByteArray markBytes;
     qint64 sizeNow = 0;
     qint64 position = 0;
     QTextCodec *textCodec = nullptr;
     QByteArray window;
     qint64 windowStart = 0;
+    // The last bytes of compressed text read, which hold the line feed
+    // before a record that follows at once.
+    QByteArray recent;
 };
 
 QString SourceReader::open()
@@ -108,9 +113,17 @@ QString SourceReader::open()
     head.truncate(int(got));
     position = got;
     feed = LineFeedScan::lineFeedOf(head, &mark);
+    markBytes = head.left(mark);
     textCodec = QTextCodec::codecForUtfText(head, QTextCodec::codecForLocale());
-    if (compressed)
+    if (compressed) {
+        // Expanded again from the start, where the records are counted from.
         sizeNow = -1;
+        position = 0;
+        const int again = openLogFileDescriptor(file.path, error);
+        input = again < 0 ? nullptr : LogInput::openFileDescriptor(again, file.path, error);
+        if (!input)
+            return QStringLiteral("cannot read the original lines: ") + error;
+    }
     return QString();
 }
 
@@ -143,8 +156,6 @@ QString SourceReader::skipTo(qint64 offset, const std::atomic<bool> *cancelled)
         position = offset;
         return QString();
     }
-    if (offset < position)
-        return changedMessage(file.path, "its records are out of order");
     if (position < offset)
         window.resize(int(skipPiece));
     QByteArray &passed = window;
@@ -155,6 +166,7 @@ QString SourceReader::skipTo(qint64 offset, const std::atomic<bool> *cancelled)
         if (!readFully(device, passed.data(), std::min(skipPiece, offset - position), got) || got == 0)
             return changedMessage(file.path, "its text ends before its records");
         position += got;
+        recent = (recent + passed.left(int(got))).right(4);
     }
     return QString();
 }
@@ -172,17 +184,28 @@ QString SourceReader::readRecord(qint64 begin, qint64 length, QByteArray &bytes,
     // The line feed before the record is read too: where it is no longer,
     // other bytes are where the records were.
     const qint64 from = begin > mark ? std::max<qint64>(begin - feed.size(), mark) : begin;
-    const QString skipped = skipTo(from, cancelled);
-    if (!skipped.isEmpty())
-        return skipped;
     const qint64 total = begin - from + length;
     QByteArray read(int(total), Qt::Uninitialized);
     qint64 got = 0;
-    const bool fetched = input->isCompressed() ? readFully(input->device(), read.data(), total, got)
-                                               : fetch(from, read.data(), total, got);
+    bool fetched = false;
+    if (input->isCompressed()) {
+        // Bytes passed already come from those kept.
+        if (begin < position || position - from > recent.size())
+            return changedMessage(file.path, "its records are out of order");
+        const qint64 kept = std::max<qint64>(position - from, 0);
+        std::copy_n(recent.constData() + recent.size() - kept, kept, read.data());
+        const QString skipped = skipTo(from + kept, cancelled);
+        if (!skipped.isEmpty())
+            return skipped;
+        fetched = readFully(input->device(), read.data() + kept, total - kept, got);
+        position += got;
+        got += kept;
+        recent = (recent + read.mid(int(kept), int(got - kept))).right(4);
+    } else {
+        fetched = fetch(from, read.data(), total, got);
+    }
     if (!fetched)
         return changedMessage(file.path, "it cannot be read any more");
-    position += got;
     if (got < total)
         return changedMessage(file.path, "it is shorter now");
     if (from < begin && !read.startsWith(feed))
@@ -197,7 +220,8 @@ QString SourceReader::readRecord(qint64 begin, qint64 length, QByteArray &bytes,
 
 using TextSink = std::function<bool(const QByteArray &bytes, QTextCodec *codec, QString *error)>;
 
-QString readAll(const OriginalLines::Request &request, const TextSink &sink, const std::atomic<bool> *cancelled)
+QString readAll(const OriginalLines::Request &request, const TextSink &sink, const std::atomic<bool> *cancelled,
+                bool withMark = false)
 {
     std::vector<std::unique_ptr<SourceReader>> readers(request.sources.size());
     QByteArray bytes;
@@ -217,6 +241,8 @@ QString readAll(const OriginalLines::Request &request, const TextSink &sink, con
             return error;
         if (!bytes.endsWith(reader->lineFeed()) && index + 1 < request.places.size())
             bytes += reader->lineFeed();
+        if (index == 0 && withMark)
+            bytes.prepend(reader->byteOrderMark());
         QString refused;
         if (!sink(bytes, reader->codec(), &refused))
             return refused.isEmpty() ? QStringLiteral("the original lines could not be written") : refused;
@@ -258,11 +284,12 @@ OriginalLines::Request OriginalLines::request(const LogFile &file, std::vector<i
     return request;
 }
 
-QString OriginalLines::read(const Request &request, const Sink &sink, const std::atomic<bool> *cancelled)
+QString OriginalLines::read(const Request &request, const Sink &sink, const std::atomic<bool> *cancelled,
+                            bool withMark)
 {
     return readAll(
-        request, [&sink](const QByteArray &bytes, QTextCodec *, QString *error) { return sink(0, bytes, error); },
-        cancelled);
+        request, [&sink](const QByteArray &bytes, QTextCodec *, QString *error) { return sink(bytes, error); },
+        cancelled, withMark);
 }
 
 OriginalLines::Result OriginalLines::readBytes(const Request &request, const std::atomic<bool> *cancelled)

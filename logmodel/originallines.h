@@ -58,9 +58,12 @@ public:
     // Each record's bytes go to `sink` in the order of the request, a line
     // feed of its file's encoding added to one that has none (a last line)
     // when another follows. Stops at the first message (a refused sink
-    // sets it) or once `cancelled` is set; returns the message.
-    using Sink = std::function<bool(int source, const QByteArray &bytes, QString *error)>;
-    static QString read(const Request &request, const Sink &sink, const std::atomic<bool> *cancelled = nullptr);
+    // sets it) or once `cancelled` is set; returns the message. `withMark`
+    // puts the byte order mark of the first record's file (if any) before
+    // it, so that the bytes read back as that file does.
+    using Sink = std::function<bool(const QByteArray &bytes, QString *error)>;
+    static QString read(const Request &request, const Sink &sink, const std::atomic<bool> *cancelled = nullptr,
+                        bool withMark = false);
     static Result readBytes(const Request &request, const std::atomic<bool> *cancelled = nullptr);
     static Result readText(const Request &request, const std::atomic<bool> *cancelled = nullptr);
 

@@ -78,7 +78,7 @@ bool RecordExport::writeOriginal(QIODevice &device, const LogFile &file, const s
     QByteArray chunk;
     const QString message = OriginalLines::read(
         request,
-        [&device, &chunk](int, const QByteArray &bytes, QString *refused) {
+        [&device, &chunk](const QByteArray &bytes, QString *refused) {
             chunk += bytes;
             if (chunk.size() < (1 << 20))
                 return true;
@@ -86,7 +86,7 @@ bool RecordExport::writeOriginal(QIODevice &device, const LogFile &file, const s
             chunk.clear();
             return written;
         },
-        cancelled);
+        cancelled, true);
     if (message.isEmpty())
         return writeAll(device, chunk, error);
     if (error)
