@@ -39,8 +39,9 @@ public:
     static bool write(QIODevice &device, const LogFile &file, const std::vector<bool> &hidden, QString *error);
 
     // Writes the original lines of those entries to `device`, in entry
-    // order, reading them from the files; false with `error` set when a
-    // file changed since it was read or a write fails.
+    // order, reading them from the files (a byte order mark first where
+    // the first record's file has one); false with `error` set when a file
+    // changed since it was read or a write fails.
     static bool writeOriginal(QIODevice &device, const LogFile &file, const std::vector<bool> &hidden,
                               QString *error, const std::atomic<bool> *cancelled = nullptr);
 

@@ -88,7 +88,12 @@ void LogFileViewer::copyOriginalLines()
     const std::vector<int> entries = selectedEntries();
     if (entries.empty())
         return;
+    // A copy still being read gives way to this one.
     originalLinesCopy.cancel();
+    if (copyingOriginal) {
+        copyingOriginal = false;
+        updateBusy();
+    }
     // Taken now, on the thread that appends to the file: the places hold
     // whatever Follow adds meanwhile.
     OriginalLines::Request request = OriginalLines::request(*file, entries);

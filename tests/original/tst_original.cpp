@@ -283,10 +283,15 @@ private slots:
         const auto window = opened({path});
         LogFileViewer *viewer = currentViewer(*window);
         viewer->selectAll();
+        // A second press while the first is read replaces it; the window is
+        // busy meanwhile and idle after.
+        QTest::keyClick(viewer, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(window->property("busy").toBool());
         const QList<QVariant> copied = copyByKey(viewer);
         QCOMPARE(copied.value(1).toString(), QString());
         QCOMPARE(copied.value(0).toInt(), viewer->topLevelItemCount());
         QCOMPARE(QGuiApplication::clipboard()->text().toUtf8(), bytes);
+        QTRY_VERIFY(!window->property("busy").toBool());
     }
 
     // A followed file's appended records come from where they were
