@@ -16,17 +16,18 @@ void ExportDelivery::attach(LogFileViewer *viewer)
 {
     viewer->setExportRunner([self = QPointer<ExportDelivery>(this), viewer = QPointer<LogFileViewer>(viewer)](
                                 std::shared_ptr<LogFile> file, std::vector<bool> hidden, int rows,
-                                const QString &path, RecordExport::Done done) {
+                                const QString &path, RecordExport::Done done, RecordExport::Form form) {
         if (!self) {
             done(RecordExport::Result{false, 0, path, QStringLiteral("the window is closing")});
             return;
         }
-        self->start(viewer, std::move(file), std::move(hidden), rows, path, std::move(done));
+        self->start(viewer, std::move(file), std::move(hidden), rows, path, std::move(done), form);
     });
 }
 
 void ExportDelivery::start(const QPointer<LogFileViewer> &viewer, std::shared_ptr<LogFile> file,
-                           std::vector<bool> hidden, int rows, const QString &path, RecordExport::Done done)
+                           std::vector<bool> hidden, int rows, const QString &path, RecordExport::Done done,
+                           RecordExport::Form form)
 {
     if (running++ == 0)
         emit runningChanged(true);
@@ -40,5 +41,6 @@ void ExportDelivery::start(const QPointer<LogFileViewer> &viewer, std::shared_pt
                                 emit finishedWithoutViewer(result);
                             if (--running == 0)
                                 emit runningChanged(false);
-                        });
+                        },
+                        form);
 }

@@ -36,7 +36,7 @@ signals:
 
 private:
     void start(const QPointer<LogFileViewer> &viewer, std::shared_ptr<LogFile> file, std::vector<bool> hidden,
-               int rows, const QString &path, RecordExport::Done done);
+               int rows, const QString &path, RecordExport::Done done, RecordExport::Form form);
 
     BackgroundWork *work = nullptr;
     int running = 0;

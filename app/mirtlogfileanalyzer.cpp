@@ -295,6 +295,7 @@ void MirtLogFileAnalyzer::attachTab(LogTab *tab, const std::shared_ptr<OpenBatch
         exportChosen();
     });
     connect(tab, &LogTab::exportFinished, this, &MirtLogFileAnalyzer::tabExported);
+    connectOriginalLines(tab);
     connect(tab, &LogTab::rowsAppended, this, &MirtLogFileAnalyzer::tabGrew);
     connect(tab, &LogTab::reloadNeeded, this, &MirtLogFileAnalyzer::tabNeedsReload);
     connect(tab, &LogTab::readableAgain, this, [this](LogTab *waited) {
@@ -622,22 +623,6 @@ void MirtLogFileAnalyzer::currentTabChanged()
     setWindowTitle(viewer ? name + QStringLiteral(" \u2014 MirtLogFileAnalyzer") : QStringLiteral("MirtLogFileAnalyzer"));
 }
 
-void MirtLogFileAnalyzer::exportChosen()
-{
-    LogTab *tab = currentTab();
-    if (!tab)
-        return;
-    const QString suggested = QDir(lastDir).filePath(QFileInfo(displayPath(tab->path())).baseName()
-                                                     + QStringLiteral("-shown.log"));
-    QString chosen;
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export Visible Rows"), suggested,
-                                                      QStringLiteral("Log Files (*.log);;") + shownCellsFilter()
-                                                          + QStringLiteral(";;All Files(*.*)"),
-                                                      &chosen);
-    if (!path.isEmpty())
-        chosen == shownCellsFilter() ? exportVisibleCells(path) : exportVisibleRows(path);
-}
-
 ExportDelivery *MirtLogFileAnalyzer::exportDelivery()
 {
     if (exports)
@@ -649,11 +634,11 @@ ExportDelivery *MirtLogFileAnalyzer::exportDelivery()
     return exports;
 }
 
-void MirtLogFileAnalyzer::exportVisibleRows(const QString &path)
+void MirtLogFileAnalyzer::exportVisibleRows(const QString &path, RecordExport::Form form)
 {
     if (LogFileViewer *viewer = currentViewer()) {
         setStatus(QStringLiteral("writing '%1'").arg(displayPath(path)));
-        viewer->exportShownRows(path);
+        viewer->exportShownRows(path, form);
     }
 }
 

@@ -67,9 +67,11 @@ public:
     // Reads the file of a tab again, in its place, keeping its filter, its
     // current row and its position; `note` goes to the status line.
     void reloadViewer(LogFileViewer *viewer, const QString &note = QString());
-    // Writes the rows the current tab shows to `path`, as record lines, in
-    // the background; the status line says how it went.
-    void exportVisibleRows(const QString &path);
+    // Writes the rows the current tab shows to `path`, as record lines (or
+    // their original lines), in the background; the status line says how
+    // it went. Export Visible Rows... offers defaultExportForm() first.
+    void exportVisibleRows(const QString &path, RecordExport::Form form = RecordExport::Form::Rebuilt);
+    RecordExport::Form defaultExportForm() const;
     // The same as the cells they show, tab-separated (windowlines.cpp).
     void exportVisibleCells(const QString &path);
 
@@ -187,6 +189,8 @@ private:
     void goToClock(LogFileViewer *viewer, const QString &text);
     static QString shownCellsFilter();
     void exportChosen();
+    // The status line says how Copy Original Lines went.
+    void connectOriginalLines(LogTab *tab);
     // Writes the exports of every tab, made when first needed.
     ExportDelivery *exportDelivery();
     void rememberRecent(const QStringList &paths);

@@ -4,6 +4,7 @@
 #include "localpath.h"
 #include "loginput.h"
 #include "logreader.h"
+#include "originallines.h"
 
 #include <algorithm>
 #include <limits>
@@ -31,6 +32,7 @@ std::shared_ptr<LogFile> LogFile::load(const QString &path, QStringList &errors)
     // Up to the size a plain file has now: lines a writer adds meanwhile are
     // left for a later read. Pseudo-files that claim no size, and compressed
     // files, are read to their end.
+    file->setIdentity(OriginalLines::identityOf(path));
     LogReader reader(*file);
     reader.read(input->device(), input->readLimit());
     file->setStorage(input->compression(), input->textBytesRead());
@@ -156,7 +158,24 @@ LogFileEntry &LogFile::appendEntry(LogFileEntry &&entry, EntryLines lines)
 {
     m_unlinkedLineNumbers.push_back(lines.counted);
     m_fileLines.push_back(quint32(std::clamp<qint64>(lines.inFile, 0, std::numeric_limits<quint32>::max())));
+    const bool placed = lines.textBegin >= 0 && lines.textEnd >= lines.textBegin;
+    m_textBegins.push_back(placed ? lines.textBegin : -1);
+    m_textLengths.push_back(placed ? quint32(std::min(lines.textEnd - lines.textBegin, maxTextLength)) : 0);
     return m_entries.append(std::move(entry));
+}
+
+void LogFile::extendLastText(qint64 end)
+{
+    if (m_textBegins.empty() || m_textBegins.back() < 0 || end < m_textBegins.back())
+        return;
+    m_textLengths.back() = quint32(std::min(end - m_textBegins.back(), maxTextLength));
+}
+
+const LogFile *LogFile::sourceFile(int source) const
+{
+    if (!isMerged())
+        return source == 0 ? this : nullptr;
+    return source >= 0 && size_t(source) < m_mergedFrom.size() ? m_mergedFrom[size_t(source)].get() : nullptr;
 }
 
 void LogFile::reserveEntries(int count)
@@ -164,6 +183,8 @@ void LogFile::reserveEntries(int count)
     if (count > m_entries.size()) {
         m_entries.reserve(count);
         m_fileLines.reserve(size_t(count));
+        m_textBegins.reserve(size_t(count));
+        m_textLengths.reserve(size_t(count));
     }
 }
 

@@ -114,6 +114,38 @@ public:
     {
         return number >= 0 && size_t(number) < m_fileLines.size() ? qint64(m_fileLines[size_t(number)]) : 0;
     }
+    // Where entry `number`'s text lies in its file, in bytes of the text
+    // read (the expanded text of compressed data): from its record line's
+    // first byte to just after the line end of its last continuation line.
+    // `begin` is -1 for an entry made by other means; a text of
+    // maxTextLength bytes or more says maxTextLength.
+    struct TextRange
+    {
+        qint64 begin = -1;
+        qint64 length = 0;
+    };
+    static constexpr qint64 maxTextLength = 0xffffffffLL;
+    TextRange textOf(int number) const
+    {
+        if (number < 0 || size_t(number) >= m_textBegins.size())
+            return {};
+        return {m_textBegins[size_t(number)], qint64(m_textLengths[size_t(number)])};
+    }
+    // The file as it was when it was read, by which a reader of its bytes
+    // later knows it is still that file. Set by whoever reads it.
+    struct Identity
+    {
+        bool known = false;
+        quint64 device = 0;
+        quint64 inode = 0;
+        qint64 storedSize = 0;
+    };
+    const Identity &identity() const { return m_identity; }
+    void setIdentity(const Identity &identity) { m_identity = identity; }
+    // The file that source `source` was read from: this one for a file
+    // read on its own, the emptied file of that source for a merged one
+    // (with its path, identity and compression).
+    const LogFile *sourceFile(int source) const;
     // Every action, by id. Made from the index that linking uses when first
     // asked for: a map of a million actions costs seconds to fill while
     // linking, and only tests and tools look at it.
@@ -154,6 +186,8 @@ private:
 
     void linkActions(const std::atomic<bool> *cancelled);
     LogFileEntry &appendEntry(LogFileEntry &&entry, EntryLines lines);
+    // The last entry's text now ends at byte `end` (a line continued it).
+    void extendLastText(qint64 end);
     void reserveEntries(int count);
     // Whether a thread other than the caller's is appending now.
     bool appendingElsewhere() const;
@@ -187,6 +221,10 @@ private:
     EntryStore m_entries;
     // Per entry, the line of the file of its record line.
     std::vector<quint32> m_fileLines;
+    // Per entry, where its text lies in the file (textOf()).
+    std::vector<qint64> m_textBegins;
+    std::vector<quint32> m_textLengths;
+    Identity m_identity;
     // The characters of the entries' messages, written by the reader.
     MessageStore m_messageStore;
     std::shared_ptr<RobotAction> knownAction(int id) const;
@@ -236,6 +274,7 @@ public:
     const LogFileEntry &entry(int number) const { return *m_file.m_entries.list().at(number); }
     const EntryList &entries() const { return m_file.m_entries.list(); }
     qint64 lineOf(int number) const { return m_file.lineOf(number); }
+    TextRange textOf(int number) const { return m_file.textOf(number); }
     std::vector<const RobotAction *> actionList() const { return m_file.actionList(); }
 
 private:

@@ -10,7 +10,10 @@ class RobotAction;
 
 // The numbers of a record's line: `counted` among the non-empty lines, as
 // the reader's messages number them, and `inFile`, the line of the file
-// (from 1, empty lines counted too).
+// (from 1, empty lines counted too). `textBegin` and `textEnd` are where the
+// record's text lies in the file, in bytes of the text read (the expanded
+// text of compressed data): from its record line's first byte to just after
+// the line end of its last continuation line; -1 where unknown.
 struct EntryLines
 {
     EntryLines(qint64 line = 0)
@@ -25,6 +28,8 @@ struct EntryLines
     }
     qint64 counted;
     qint64 inFile;
+    qint64 textBegin = -1;
+    qint64 textEnd = -1;
 };
 
 // One record of a log file: a record line plus the continuation lines joined to it.

@@ -61,6 +61,8 @@ std::shared_ptr<LogFile> LogFile::merge(const std::vector<std::shared_ptr<LogFil
     }
     merged->m_entries.reserve(total);
     merged->m_fileLines.reserve(size_t(total));
+    merged->m_textBegins.reserve(size_t(total));
+    merged->m_textLengths.reserve(size_t(total));
 
     std::priority_queue<Head, std::vector<Head>, Later> heads;
     const auto pushHead = [&](int source, int number) {
@@ -79,6 +81,9 @@ std::shared_ptr<LogFile> LogFile::merge(const std::vector<std::shared_ptr<LogFil
         entry.m_time = head.time;
         entry.m_source = quint8(head.source);
         merged->m_fileLines.push_back(quint32(files[size_t(head.source)]->lineOf(head.number)));
+        const TextRange text = files[size_t(head.source)]->textOf(head.number);
+        merged->m_textBegins.push_back(text.begin);
+        merged->m_textLengths.push_back(quint32(text.length));
         pushHead(head.source, head.number + 1);
     }
     merged->m_linkedEntries = merged->m_entries.size();
@@ -87,6 +92,8 @@ std::shared_ptr<LogFile> LogFile::merge(const std::vector<std::shared_ptr<LogFil
         LogFile &file = *files[source];
         file.m_entries.clear();
         std::vector<quint32>().swap(file.m_fileLines);
+        std::vector<qint64>().swap(file.m_textBegins);
+        std::vector<quint32>().swap(file.m_textLengths);
         merged->m_problemCount += file.m_problemCount;
         for (const QString &message : std::as_const(file.m_messages)) {
             if (!merged->keepsMoreMessages())

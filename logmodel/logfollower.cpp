@@ -115,6 +115,7 @@ bool LogFollower::open(ReloadReason &reason, bool &reload)
             sinkTarget->emplace_back(std::move(entry), line);
     });
     reader->resume(QByteArray(head, int(std::max<qint64>(headSize, 0))), nextLine, nextFileLine);
+    reader->setByteOffset(offset);
     // The last record read is shown and linked already, like one handed on.
     const auto &entries = file.entries();
     watchingLast = !entries.isEmpty();

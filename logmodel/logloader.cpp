@@ -3,6 +3,7 @@
 #include "logfileentry.h"
 #include "loginput.h"
 #include "logreader.h"
+#include "originallines.h"
 
 #include <QIODevice>
 
@@ -111,6 +112,7 @@ std::shared_ptr<LogFile> LogLoader::run(int fd)
     if (!input)
         return nullptr;
     auto file = std::make_shared<LogFile>(path);
+    file->setIdentity(OriginalLines::identityOf(fd));
     readAndLink(*input, file);
     file->setStorage(input->compression(), input->textBytesRead());
     input.reset();

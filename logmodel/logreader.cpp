@@ -184,6 +184,10 @@ void LogReader::start()
     m_splitBytes = m_codec->mibEnum() == 106;
     if (!m_splitBytes)
         m_decoder = std::make_unique<QTextDecoder>(m_codec);
+    // The first line begins after the byte order mark.
+    int mark = 0;
+    m_feeds.start(LineFeedScan::lineFeedOf(m_head, &mark), m_feeds.end());
+    m_lineEnd += mark;
     const QByteArray head = std::move(m_head);
     m_head.clear();
     addLines(head.constData(), head.size());
@@ -246,6 +250,19 @@ void LogReader::resume(const QByteArray &fileStart, qint64 lineNumber, qint64 fi
     m_previousIsLast = true;
     m_lineNumber = std::max<qint64>(lineNumber, 1);
     m_emptyLines = std::max<qint64>(fileLine - m_lineNumber, 0);
+    m_feeds.start(LineFeedScan::lineFeedOf(fileStart), m_feeds.end());
+}
+
+void LogReader::setByteOffset(qint64 offset)
+{
+    m_feeds.start(m_feeds.lineFeed(), offset);
+    m_lineBegin = m_lineEnd = offset;
+}
+
+void LogReader::takeLineBytes()
+{
+    m_lineBegin = m_lineEnd;
+    m_lineEnd = std::max(m_feeds.take(), m_lineBegin);
 }
 
 void LogReader::setEntrySink(EntrySink sink)
@@ -255,6 +272,7 @@ void LogReader::setEntrySink(EntrySink sink)
 
 void LogReader::addLines(const char *data, qint64 size)
 {
+    m_feeds.scan(data, size);
     if (!m_splitBytes) {
         // Blocks are never larger than an int can count.
         for (qint64 done = 0; done < size;) {
@@ -368,6 +386,7 @@ void LogReader::decodeLines(const char *data, int size)
         int lineEnd = end;
         if (lineEnd > start && chars[lineEnd - 1] == QLatin1Char('\r'))
             --lineEnd;
+        takeLineBytes();
         // Empty lines are neither read nor counted.
         if (lineEnd > start) {
             QStringView line(chars + start, lineEnd - start);
@@ -420,6 +439,7 @@ void LogReader::completeLine()
         m_pending.chop(1);
     const QString line = std::move(m_pending);
     m_pending.clear();
+    takeLineBytes();
     // Empty lines are neither read nor counted.
     if (!line.isEmpty())
         handleLine(line);
@@ -466,10 +486,15 @@ void LogReader::handleRecord(QStringView line)
             m_sink(std::move(*m_held), m_heldLine);
         m_held = std::move(entry);
         m_heldLine = EntryLines(m_lineNumber, fileLine());
+        m_heldLine.textBegin = m_lineBegin;
+        m_heldLine.textEnd = m_lineEnd;
         m_previous = &*m_held;
         return;
     }
-    m_previous = &m_file.appendEntry(std::move(entry), EntryLines(m_lineNumber, fileLine()));
+    EntryLines lines(m_lineNumber, fileLine());
+    lines.textBegin = m_lineBegin;
+    lines.textEnd = m_lineEnd;
+    m_previous = &m_file.appendEntry(std::move(entry), lines);
 }
 
 void LogReader::handleContinuation(QStringView line)
@@ -485,6 +510,11 @@ void LogReader::handleContinuation(QStringView line)
                                           : QString());
         return;
     }
+    // The record's text now ends with this line.
+    if (m_held && previous == &*m_held)
+        m_heldLine.textEnd = m_lineEnd;
+    else
+        m_file.extendLastText(m_lineEnd);
     const QStringView text = line.mid(match.textBegin);
     const int room = m_maxLineLength - previous->messageLength();
     if (text.size() <= room) {

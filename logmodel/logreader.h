@@ -1,5 +1,6 @@
 #pragma once
 
+#include "linefeedscan.h"
 #include "logfileentry.h"
 
 #include <QByteArray>
@@ -81,6 +82,10 @@ public:
     void resume(const QByteArray &fileStart, qint64 lineNumber, qint64 fileLine);
     // The line of the file the next line is, empty lines counted.
     qint64 fileLine() const { return m_lineNumber + m_emptyLines; }
+    // The byte of the file the data given next begins at, for a reader that
+    // resumes a log read before (0 otherwise): the records' places in the
+    // file (EntryLines::textBegin) count from there.
+    void setByteOffset(qint64 offset);
 
     // Bytes taken so far; safe to read from another thread while reading.
     qint64 bytesRead() const { return m_bytesRead.load(std::memory_order_relaxed); }
@@ -106,6 +111,9 @@ private:
     void takeLines(const QString &text);
     void appendPending(QStringView text);
     void completeLine();
+    // The bytes of the line that completes now: from where the last one
+    // ended to just after its line feed (or to the end of the data).
+    void takeLineBytes();
     void handleLine(QStringView line);
     void handleRecord(QStringView line);
     void handleContinuation(QStringView line);
@@ -148,4 +156,10 @@ private:
     std::optional<LogFileEntry> m_held;
     EntryLines m_heldLine;
     std::unique_ptr<Subsystems> m_subsystems;
+    // Where the lines lie in the bytes: every line feed of the data given
+    // is found as it comes, in the file's own encoding, and each line that
+    // completes takes the first one left.
+    LineFeedScan m_feeds;
+    qint64 m_lineBegin = 0;
+    qint64 m_lineEnd = 0;
 };

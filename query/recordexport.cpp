@@ -3,6 +3,7 @@
 #include "entrypresentation.h"
 #include "exportedactions.h"
 #include "logfile.h"
+#include "originallines.h"
 
 #include <QSaveFile>
 
@@ -59,20 +60,59 @@ bool RecordExport::write(QIODevice &device, const LogFile &file, const std::vect
     return writeAll(device, chunk, error);
 }
 
+bool RecordExport::writeOriginal(QIODevice &device, const LogFile &file, const std::vector<bool> &hidden,
+                                 QString *error, const std::atomic<bool> *cancelled)
+{
+    OriginalLines::Request request;
+    {
+        // The places only: the files are read without holding this one.
+        const LogFile::ReadAccess reading(file);
+        std::vector<int> shown;
+        shown.reserve(size_t(reading.count()));
+        for (int row = 0; row < reading.count(); ++row) {
+            if (size_t(row) >= hidden.size() || !hidden[size_t(row)])
+                shown.push_back(row);
+        }
+        request = OriginalLines::request(file, std::move(shown));
+    }
+    QByteArray chunk;
+    const QString message = OriginalLines::read(
+        request,
+        [&device, &chunk](const QByteArray &bytes, QString *refused) {
+            chunk += bytes;
+            if (chunk.size() < (1 << 20))
+                return true;
+            const bool written = writeAll(device, chunk, refused);
+            chunk.clear();
+            return written;
+        },
+        cancelled, true);
+    if (message.isEmpty())
+        return writeAll(device, chunk, error);
+    if (error)
+        *error = message;
+    return false;
+}
+
 CancelToken RecordExport::start(std::shared_ptr<LogFile> file, std::vector<bool> hidden, int rows, const QString &path,
-                                BackgroundWork &work, Done done)
+                                BackgroundWork &work, Done done, Form form)
 {
     hidden.resize(size_t(file->entries().size()), false);
     return work.run(
-        [file = std::move(file), hidden = std::move(hidden), rows, path](const CancelToken &) {
+        [file = std::move(file), hidden = std::move(hidden), rows, path, form](const CancelToken &token) {
             Result result;
             result.path = path;
-            const LogFile::ReadAccess reading(*file);
             QSaveFile out(path);
             // Unbuffered, so that a refused write says why at once rather
             // than when the buffer is flushed, where the reason is lost.
-            result.written = out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
-                && write(out, *file, hidden, &result.error) && out.commit();
+            const bool opened = out.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+            if (form == Form::Original) {
+                result.written = opened && writeOriginal(out, *file, hidden, &result.error, token.flag())
+                    && out.commit();
+            } else {
+                const LogFile::ReadAccess reading(*file);
+                result.written = opened && write(out, *file, hidden, &result.error) && out.commit();
+            }
             if (!result.written && result.error.isEmpty())
                 result.error = out.errorString();
             result.rows = result.written ? rows : 0;

@@ -197,7 +197,7 @@ QMenu *LogFileViewer::createContextMenu(const QModelIndex &index)
     copyCellAction->setObjectName(QStringLiteral("menuCopyCell"));
     QAction *exportAction = menu->addAction(tr("Export..."), this, &LogFileViewer::exportRequested);
     exportAction->setObjectName(QStringLiteral("menuExport"));
-    menu->addSeparator();
+    addOriginalLinesEntry(menu);
     QTreeWidgetItem *item = itemFromIndex(index);
     const int row = entryOf(item);
     const RowRecords shown = records();
@@ -613,7 +613,8 @@ void LogFileViewer::keepCurrentInView()
 
 void LogFileViewer::updateBusy()
 {
-    const bool now = !disposing && (loading || filtering || highlighting || hiddenSet->isSyncing() || exporting);
+    const bool now = !disposing
+        && (loading || filtering || highlighting || hiddenSet->isSyncing() || exporting || copyingOriginal);
     if (now == busy)
         return;
     busy = now;

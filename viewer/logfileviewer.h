@@ -158,11 +158,22 @@ public:
     // rows indented as shown; and the text of the current cell.
     QString selectedRowsText() const;
     QString currentCellText() const;
+    // Copies the selected rows' records as their files hold them (each
+    // record once, with its continuation lines, in the order the rows
+    // show), read off this thread when there is much; originalLinesCopied()
+    // follows.
+    void copyOriginalLines();
+    // Its key, Ctrl+Shift+C, which works while the tree has the focus.
+    static QKeySequence originalLinesKey();
     // Writes the records of the rows shown to `path` as record lines in the
     // log's own format, which read back as the same records and action
     // links; off this thread, into a file put in place only when complete.
     // exportFinished() follows.
-    void exportShownRows(const QString &path);
+    // `form` Original writes the records' original lines instead.
+    void exportShownRows(const QString &path, RecordExport::Form form = RecordExport::Form::Rebuilt);
+    // Whether every row shows (no filter left any out): an export then
+    // writes the original lines unless told otherwise.
+    bool showsAllRows() const { return visibility.shownCount() == visibility.rowCount(); }
     // The same, written to `device` on this thread.
     bool exportShownRows(QIODevice &device, QString *error = nullptr) const;
     // Who writes the exports of exportShownRows(path). By default the
@@ -172,7 +183,7 @@ public:
     // the result on this thread, so that it hears of every export, also of
     // one whose viewer is gone by then (`done` then does nothing).
     using ExportRunner = std::function<void(std::shared_ptr<LogFile> file, std::vector<bool> hidden, int rows,
-                                            const QString &path, RecordExport::Done done)>;
+                                            const QString &path, RecordExport::Done done, RecordExport::Form form)>;
     void setExportRunner(ExportRunner runner) { exportRunner = std::move(runner); }
 
     // Counts, off this thread, the shown entry rows with `text` in one of
@@ -298,6 +309,9 @@ signals:
     // An export has ended: `rows` rows were written to `path`, or `error`
     // says why not.
     void exportFinished(bool written, int rows, const QString &path, const QString &error);
+    // Copy Original Lines has put `records` records on the clipboard, or
+    // `error` says why not.
+    void originalLinesCopied(int records, const QString &error);
     // Following added entries; `total` are shown in all.
     void rowsAppended(int added, int shown, int total);
     // The followed file can only be shown right by reading it again.
@@ -352,6 +366,10 @@ private:
     void startFind();
     void copyRows();
     void copyCell();
+    // Copy Original Lines in the row menu, after the other copies.
+    void addOriginalLinesEntry(QMenu *menu);
+    // The entries of the selected rows shown (a sub-action row's record).
+    std::vector<int> selectedEntries() const;
     void continueDisposing();
     void updateBusy();
 
@@ -450,6 +468,8 @@ private:
 
     bool busy = false;
     bool exporting = false;
+    CancelToken originalLinesCopy;
+    bool copyingOriginal = false;
     ExportRunner exportRunner;
     bool disposing = false;
     bool expandWhenIdle = false;

@@ -242,6 +242,11 @@ void LogFileViewer::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    if (QKeySequence(int(event->modifiers() & ~Qt::KeypadModifier) | event->key()) == originalLinesKey()) {
+        copyOriginalLines();
+        event->accept();
+        return;
+    }
     QTreeWidget::keyPressEvent(event);
 }
 
@@ -267,7 +272,7 @@ bool LogFileViewer::exportShownRows(QIODevice &device, QString *error) const
     return RecordExport::write(device, *file, visibility.hiddenRows(), error);
 }
 
-void LogFileViewer::exportShownRows(const QString &path)
+void LogFileViewer::exportShownRows(const QString &path, RecordExport::Form form)
 {
     if (!file || loading || exporting) {
         emit exportFinished(false, 0, path,
@@ -286,9 +291,9 @@ void LogFileViewer::exportShownRows(const QString &path)
     };
     // The rows shown now are what is written, whatever changes meanwhile.
     if (exportRunner)
-        exportRunner(file, visibility.hiddenRows(), visibility.shownCount(), path, std::move(done));
+        exportRunner(file, visibility.hiddenRows(), visibility.shownCount(), path, std::move(done), form);
     else
-        RecordExport::start(file, visibility.hiddenRows(), visibility.shownCount(), path, *work, std::move(done));
+        RecordExport::start(file, visibility.hiddenRows(), visibility.shownCount(), path, *work, std::move(done), form);
 }
 
 void LogFileViewer::find(const QString &text, bool caseSensitive, bool regularExpression)
