@@ -196,7 +196,7 @@ QMenu *LogFileViewer::createContextMenu(const QModelIndex &index)
     copyCellAction->setObjectName(QStringLiteral("menuCopyCell"));
     QAction *exportAction = menu->addAction(tr("Export..."), this, &LogFileViewer::exportRequested);
     exportAction->setObjectName(QStringLiteral("menuExport"));
-    menu->addSeparator();
+    addBookmarkEntries(menu, index);
     QTreeWidgetItem *item = itemFromIndex(index);
     const int row = entryOf(item);
     const RowRecords shown = records();
@@ -453,7 +453,7 @@ void LogFileViewer::finishLoading()
     } else {
         dropProgressBar();
     }
-    viewport()->update();
+    placeBookmarks();
     emit loadProgressChanged(100);
     // Follow asked for while the file was read starts from where it ends.
     if (following && !follow) {
@@ -544,7 +544,7 @@ QVariant LogFileViewer::rowData(const LogRowItem &row, int column, int role, boo
     }
     if (column == sourceColumn)
         return sourceData(row, role, handled);
-    return presenter.data(records(), visibility, row, column, role, handled);
+    return markedData(row, column, role, handled);
 }
 
 void LogFileViewer::onCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetItem *previous)

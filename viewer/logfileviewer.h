@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bookmarkset.h"
 #include "entrylist.h"
 #include "entrypresentation.h"
 #include "rowload.h"
@@ -220,11 +221,36 @@ public:
         int currentEntry = -1;
         int topEntry = -1;
         bool atEnd = false;
+        // The bookmarks, with what tells whether the file is still theirs.
+        std::shared_ptr<const BookmarkCarry> bookmarks;
     };
     ViewState viewState() const;
     // Applies `state` to a viewer still loading its file: the filter at
     // once, the position once the rows it keeps show, where they exist.
     void restoreViewState(const ViewState &state);
+
+    // Bookmarks: records marked by (source, line), each with a note
+    // (viewerbookmarks.cpp). bookmarks() lists them in the order of the
+    // records; setBookmarks() replaces them, also while the file is read
+    // (they are placed once its lines are known).
+    std::vector<Bookmark> bookmarks() const;
+    void setBookmarks(std::vector<Bookmark> marks);
+    const BookmarkSet &bookmarkSet() const { return marked; }
+    // Marks the current record or takes its mark away; false when no record
+    // is current. Whether it is marked now goes to `nowMarked`.
+    bool toggleBookmark(bool *nowMarked = nullptr);
+    // Asks for the note of the current record's bookmark in a small dialog
+    // (bookmarkNoteDialog), which makes the bookmark; false when no record is
+    // current.
+    bool editBookmarkNote();
+    bool setBookmarkNote(int source, qint64 line, const QString &note);
+    bool removeBookmark(int source, qint64 line);
+    // Selects the next (previous) bookmarked row shown from the current row,
+    // going round; false when no bookmarked row shows.
+    bool goToBookmark(bool forward);
+    // Selects the bookmarked row of (source, line); false when it is hidden
+    // or there is no such bookmark.
+    bool showBookmark(int source, qint64 line);
 
     // What a row of this viewer shows (used by the rows themselves).
     QVariant rowData(const LogRowItem &row, int column, int role, bool &handled) const;
@@ -263,6 +289,11 @@ signals:
     void reloadNeeded(ReloadReason reason);
     // "Shift Time of This Source..." was chosen on a row of `source`.
     void shiftSourceRequested(int source);
+    // A bookmark was set, removed or given a note.
+    void bookmarksChanged();
+    // Bookmarks carried over a reload were dropped: the files `names` were
+    // written anew.
+    void bookmarksDropped(const QString &names);
 
 private:
     void initialize();
@@ -326,6 +357,14 @@ private:
     // The last row's record was continued: shown anew in its place.
     void showContinuedRow(int row);
     void restorePosition();
+    // The bookmark's marker and note in the first shown column.
+    QVariant markedData(const LogRowItem &row, int column, int role, bool &handled) const;
+    // Places the bookmarks waiting for the file's lines, and repaints.
+    void placeBookmarks();
+    void bookmarksEdited(bool refilter);
+    void addBookmarkEntries(QMenu *menu, const QModelIndex &index);
+    // Following found the file replaced, cut shorter or written anew.
+    void noteReloadReason(ReloadReason reason);
 
     std::shared_ptr<LogFile> file;
     QString filePath;
@@ -382,6 +421,11 @@ private:
     // file handed over already read.
     std::unique_ptr<const LogLoader::Source> source;
     std::unique_ptr<ViewState> pendingRestore;
+
+    BookmarkSet marked;
+    // Bookmarks given before the file's lines were known.
+    std::shared_ptr<const BookmarkCarry> waitingBookmarks;
+    bool writtenAnew = false;
 
     bool mergedView = false;
     // A merged view is followed by watching its files and merging anew.
