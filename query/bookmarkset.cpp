@@ -63,23 +63,21 @@ public:
         return low == 0 ? -1 : entryAt(low - 1);
     }
 
-    // A print of the first records of `source`.
-    quint64 beginning(int source) const
+    // A print of the first `wanted` records of `source`, and how many there
+    // were of them.
+    std::pair<int, quint64> beginning(int source, int wanted) const
     {
         quint64 print = quint64(source) + 1;
+        const std::vector<int> *listed = nullptr;
         if (merged) {
             const auto found = bySource.find(source);
-            if (found != bySource.end()) {
-                const size_t count = std::min(found->second.size(), size_t(BookmarkSet::printedRecords));
-                for (size_t index = 0; index < count; ++index)
-                    print = print * 1000003u ^ recordPrint(found->second[index]);
-            }
-            return print;
+            listed = found == bySource.end() ? nullptr : &found->second;
         }
-        const int count = std::min(file.entries().size(), BookmarkSet::printedRecords);
-        for (int entry = 0; entry < count; ++entry)
-            print = print * 1000003u ^ recordPrint(entry);
-        return print;
+        const int available = merged ? (listed ? int(listed->size()) : 0) : file.entries().size();
+        const int count = std::min(available, wanted);
+        for (int index = 0; index < count; ++index)
+            print = print * 1000003u ^ recordPrint(listed ? (*listed)[size_t(index)] : index);
+        return {count, print};
     }
 
     // A print of the record of `entry`: its line, time (without its file's
@@ -240,7 +238,10 @@ std::vector<int> BookmarkSet::placeCarried(const LogFile &file, const BookmarkCa
     } else {
         const RecordLines lines(file, sources);
         for (const int source : sources) {
-            if (size_t(source) < carry.beginnings.size() && carry.beginnings[size_t(source)] != lines.beginning(source))
+            if (size_t(source) >= carry.beginnings.size())
+                continue;
+            const std::pair<int, quint64> &before = carry.beginnings[size_t(source)];
+            if (lines.beginning(source, before.first) != before)
                 anew.insert(source);
         }
         for (size_t index = 0; index < carry.records.size() && index < carry.bookmarks.size(); ++index) {
@@ -272,9 +273,9 @@ BookmarkCarry BookmarkSet::carry(const LogFile &file) const
         carried.records.push_back(lines.recordPrint(mark.entry));
     }
     if (!sources.empty()) {
-        carried.beginnings.assign(size_t(*sources.rbegin()) + 1, 0);
+        carried.beginnings.assign(size_t(*sources.rbegin()) + 1, {0, 0});
         for (const int source : sources)
-            carried.beginnings[size_t(source)] = lines.beginning(source);
+            carried.beginnings[size_t(source)] = lines.beginning(source, printedRecords);
     }
     return carried;
 }

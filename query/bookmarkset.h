@@ -29,8 +29,9 @@ struct BookmarkCarry
     // Per bookmark, a print of its record; none for bookmarks given from
     // outside, which are placed as they come.
     std::vector<quint64> records;
-    // Per source, a print of its first records.
-    std::vector<quint64> beginnings;
+    // Per source, how many of its first records were printed, and their
+    // print (a file grown since prints the same).
+    std::vector<std::pair<int, quint64>> beginnings;
     // Following found a file replaced, cut shorter or written anew.
     bool writtenAnew = false;
 };
