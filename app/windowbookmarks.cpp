@@ -13,6 +13,8 @@
 #include <QMenu>
 #include <QTabWidget>
 
+#include <set>
+
 void MirtLogFileAnalyzer::buildBookmarks()
 {
     bookmarksPanel = new BookmarksPanel(this);
@@ -66,10 +68,23 @@ void MirtLogFileAnalyzer::buildBookmarks()
             setStatus(tr("line %1 is not shown: the filter hides it").arg(line));
     });
     connect(bookmarksPanel, &BookmarksPanel::removeRequested, this, [this](const std::vector<Bookmark> &chosen) {
-        if (LogFileViewer *viewer = currentViewer()) {
-            for (const Bookmark &bookmark : chosen)
-                viewer->removeBookmark(bookmark.source, bookmark.line);
+        LogFileViewer *viewer = currentViewer();
+        if (!viewer || chosen.empty())
+            return;
+        if (chosen.size() == 1) {
+            viewer->removeBookmark(chosen.front().source, chosen.front().line);
+            return;
         }
+        // Many at once are taken away in one change.
+        std::set<std::pair<int, qint64>> gone;
+        for (const Bookmark &bookmark : chosen)
+            gone.emplace(bookmark.source, bookmark.line);
+        std::vector<Bookmark> kept;
+        for (Bookmark &bookmark : viewer->bookmarks()) {
+            if (!gone.count({bookmark.source, bookmark.line}))
+                kept.push_back(std::move(bookmark));
+        }
+        viewer->setBookmarks(std::move(kept));
     });
     connect(bookmarksPanel, &BookmarksPanel::noteEdited, this, [this](int source, qint64 line, const QString &note) {
         if (LogFileViewer *viewer = currentViewer())

@@ -221,11 +221,16 @@ int BookmarkSet::place(const LogFile &file, const std::vector<Bookmark> &bookmar
         const Key key{bookmark.source, file.lineOf(entry)};
         // Two lines of one record make one bookmark, with the first note given.
         const auto found = marks.find(key);
-        if (found == marks.end())
-            add(entry, key, bookmark.note);
-        else if (found->second.note.isEmpty())
+        if (found == marks.end()) {
+            marks[key] = Mark{entry, bookmark.note.left(maxNoteLength)};
+            keyOfEntry[entry] = key;
+            byEntry.push_back(entry);
+        } else if (found->second.note.isEmpty()) {
             found->second.note = bookmark.note.left(maxNoteLength);
+        }
     }
+    std::sort(byEntry.begin(), byEntry.end());
+    changed();
     return left;
 }
 

@@ -20,6 +20,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -245,6 +246,70 @@ private slots:
         QCOMPARE(table->model()->rowCount(), 0);
         tabsOf(*w)->setCurrentIndex(0);
         QCOMPARE(table->model()->rowCount(), 1);
+    }
+
+    // The row menu marks the row it was opened on.
+    void rowMenu()
+    {
+        const QString path = writeTestFile(dir, QStringLiteral("menu.log"), records(plainLines));
+        auto w = windowWith(path);
+        WAIT_UNTIL_IDLE(*w);
+        LogFileViewer *viewer = currentOf(*w);
+        viewer->showEntry(0);
+        const QModelIndex row = viewer->model()->index(2, 0);
+        std::unique_ptr<QMenu> menu(viewer->createContextMenu(row));
+        auto *toggle = menu->findChild<QAction *>(QStringLiteral("menuToggleBookmark"));
+        QCOMPARE(toggle->text(), QStringLiteral("Add Bookmark"));
+        toggle->trigger();
+        QCOMPARE(markedLines(*viewer), QList<qint64>{3});
+        QCOMPARE(viewer->currentEntry(), 2);
+        menu.reset(viewer->createContextMenu(row));
+        QCOMPARE(menu->findChild<QAction *>(QStringLiteral("menuToggleBookmark"))->text(),
+                 QStringLiteral("Remove Bookmark"));
+        menu->findChild<QAction *>(QStringLiteral("menuEditBookmarkNote"))->trigger();
+        QTRY_VERIFY(viewer->findChild<QInputDialog *>(QStringLiteral("bookmarkNoteDialog")));
+    }
+
+    // Bookmarks given from outside go to the record their line belongs to;
+    // lines no record holds are left out.
+    void placing_data()
+    {
+        QTest::addColumn<QList<int>>("sources");
+        QTest::addColumn<QList<qint64>>("lines");
+        QTest::addColumn<QList<qint64>>("placed");
+        QTest::addColumn<int>("left");
+
+        QTest::newRow("record lines") << QList<int>{0, 0, 0} << QList<qint64>{5, 1, 3} << QList<qint64>{1, 3, 5} << 0;
+        QTest::newRow("a continuation line") << QList<int>{0} << QList<qint64>{2} << QList<qint64>{1} << 0;
+        QTest::newRow("a blank line") << QList<int>{0} << QList<qint64>{4} << QList<qint64>{3} << 0;
+        QTest::newRow("two lines of one record") << QList<int>{0, 0} << QList<qint64>{2, 1} << QList<qint64>{1} << 0;
+        QTest::newRow("no such line") << QList<int>{0, 0, 0} << QList<qint64>{0, -7, 6} << QList<qint64>{} << 3;
+        QTest::newRow("no such source") << QList<int>{1, -1, 300} << QList<qint64>{1, 1, 1} << QList<qint64>{} << 3;
+    }
+
+    void placing()
+    {
+        QFETCH(QList<int>, sources);
+        QFETCH(QList<qint64>, lines);
+        QFETCH(QList<qint64>, placed);
+        QFETCH(int, left);
+        const QString path = writeTestFile(dir, QStringLiteral("placing.log"),
+                                           "1.0 : Info : arm : a\n  more of a\n2.0 : Info : arm : b\n\n"
+                                           "3.0 : Info : arm : c\n");
+        QStringList errors;
+        const std::shared_ptr<LogFile> file = LogFile::load(path, errors);
+        std::vector<Bookmark> given;
+        for (int index = 0; index < lines.size(); ++index)
+            given.push_back(Bookmark{sources.at(index), lines.at(index), QStringLiteral("n%1").arg(index)});
+        BookmarkSet set;
+        QCOMPARE(set.place(*file, given), left);
+        QList<qint64> got;
+        for (const Bookmark &bookmark : set.list())
+            got << bookmark.line;
+        QCOMPARE(got, placed);
+        for (const Bookmark &bookmark : set.list())
+            QVERIFY(set.lineMarks()->contains(0, bookmark.line));
+        QCOMPARE(set.lineMarks()->size(), placed.size());
     }
 
     // `bookmarked || type == "error"` keeps the errors and the bookmarked
