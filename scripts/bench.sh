@@ -38,6 +38,8 @@ echo "== the timeline, 1000000 lines"
 "$build/bin/bench_timeline" 1000000 2>&1 | quiet
 echo "== following a growing log in the real window"
 "$build/bin/bench_follow" 2>&1 | quiet
+echo "== bookmarks on a 1000000-line log in the real window"
+"$build/bin/bench_bookmarks" 1000000 2>&1 | quiet
 echo "== a continued record of a followed log, and a backtracking search"
 "$build/bin/bench_live" 2>&1 | quiet
 for lines in ${BENCH_LINES:-1000000 10000000}; do
