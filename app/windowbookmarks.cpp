@@ -52,7 +52,8 @@ void MirtLogFileAnalyzer::buildBookmarks()
     const auto move = [this](bool forward) {
         LogFileViewer *viewer = currentViewer();
         if (viewer && !viewer->goToBookmark(forward))
-            setStatus(viewer->bookmarkSet().isEmpty() ? tr("there are no bookmarks") : tr("no bookmarked row is shown"));
+            setStatus(viewer->bookmarkSet().isEmpty() ? tr("there are no bookmarks")
+                                                      : tr("no bookmarked row is shown"));
     };
     add(tr("Next Bookmark"), QStringLiteral("nextBookmark"), QKeySequence(Qt::Key_F2), [move] { move(true); });
     add(tr("Previous Bookmark"), QStringLiteral("previousBookmark"), QKeySequence(Qt::SHIFT | Qt::Key_F2),

@@ -61,7 +61,8 @@ int main(int argc, char **argv)
     const double placing = lapSeconds(clock);
     const int placed = int(viewer->bookmarks().size());
 
-    window.findChild<QLineEdit *>(QStringLiteral("filterEdit"))->setText(QStringLiteral("bookmarked || type == \"error\""));
+    auto *filterLine = window.findChild<QLineEdit *>(QStringLiteral("filterEdit"));
+    filterLine->setText(QStringLiteral("bookmarked || type == \"error\""));
     clock.restart();
     window.filterEntered();
     waitUntilIdle(window);

@@ -88,8 +88,8 @@ void LogFileViewer::placeBookmarks()
         return;
     QStringList names;
     for (const int source : anew) {
-        const QString path = mergedView && size_t(source) < file->sources().size() ? file->sources()[size_t(source)].path
-                                                                                  : filePath;
+        const bool ofSource = mergedView && size_t(source) < file->sources().size();
+        const QString path = ofSource ? file->sources()[size_t(source)].path : filePath;
         names << QFileInfo(path).fileName();
     }
     emit bookmarksDropped(names.join(QStringLiteral(", ")));

@@ -192,7 +192,8 @@ private slots:
 
         // Without a note the cell keeps its own tooltip; Ctrl+B takes the mark away.
         viewer->setBookmarks(marksOn({4}));
-        QVERIFY(viewer->model()->index(3, first).data(Qt::ToolTipRole).toString() != QStringLiteral("gripper slipped here"));
+        QVERIFY(viewer->model()->index(3, first).data(Qt::ToolTipRole).toString()
+                != QStringLiteral("gripper slipped here"));
         QTest::keySequence(viewer, QKeySequence(QStringLiteral("Ctrl+B")));
         QVERIFY(viewer->model()->index(3, first).data(Qt::DecorationRole).isNull());
     }
