@@ -465,6 +465,15 @@ private slots:
         QCOMPARE(keys(*currentOf(w)), (QStringList{"0:2:a2", "1:3:"}));
         QCOMPARE(currentOf(w)->shownRowCount(), 2);
         QCOMPARE(panel->model()->rowCount(), 2);
+
+        // One file written anew loses its own bookmarks only.
+        writeFile(b, "2.0 : Info : drive : c1\n4.0 : Info : drive : c2\n5.0 : Info : drive : c3\n");
+        const QPointer<LogFileViewer> merged(currentOf(w));
+        actionOf(w, QStringLiteral("fileReload"))->trigger();
+        QTRY_VERIFY(merged.isNull());
+        WAIT_UNTIL_IDLE(w);
+        QCOMPARE(keys(*currentOf(w)), QStringList{"0:2:a2"});
+        QCOMPARE(statusOf(w), QStringLiteral("bookmarks dropped: drive.log was written anew"));
     }
 
     // Bookmarks given while the file is read are kept as given and placed
