@@ -532,8 +532,11 @@ LogFileViewer::ViewState LogFileViewer::viewState() const
 void LogFileViewer::restoreViewState(const ViewState &state)
 {
     visibility.setContextRows(state.contextRows);
-    if (state.bookmarks && !state.bookmarks->bookmarks.empty())
+    if (state.bookmarks && !state.bookmarks->bookmarks.empty()) {
         waitingBookmarks = state.bookmarks;
+        if (file && !loading)
+            placeBookmarks();
+    }
     applyFilter(state.filter);
     setFollowing(state.following);
     pendingRestore = std::make_unique<ViewState>(state);
