@@ -128,6 +128,7 @@ MirtLogFileAnalyzer::MirtLogFileAnalyzer(QWidget *parent)
     connect(docks, &AnalysisDocks::statusMessage, this,
             [this](LogTab *tab, const QString &text) { setTabStatus(tab, text); });
     connect(tabs, &QTabWidget::currentChanged, this, &MirtLogFileAnalyzer::currentTabChanged);
+    buildBookmarks();
 
     const commandline::Parsed asked = commandLineRequest();
     QStringList sessions;
@@ -304,6 +305,7 @@ void MirtLogFileAnalyzer::attachTab(LogTab *tab, const std::shared_ptr<OpenBatch
                          QStringLiteral("%1 can be read again: read again from its start").arg(waited->name()));
     });
     connect(tab, &LogTab::viewerGone, this, [this, batch](LogTab *gone) { tabGone(gone, batch); });
+    watchBookmarks(tab);
 }
 
 void MirtLogFileAnalyzer::tabFiltered(LogTab *tab, int shown, int total)

@@ -15,6 +15,7 @@
 #include <memory>
 
 class AnalysisDocks;
+class BookmarksPanel;
 class CompiledFilter;
 class ExportDelivery;
 class FilterLine;
@@ -23,6 +24,7 @@ class LogFileViewer;
 class LogTab;
 class PendingTabs;
 class QAction;
+class QDockWidget;
 class QLabel;
 class QMenu;
 class QSpinBox;
@@ -223,6 +225,11 @@ private:
     // the comparison read it itself.
     void showComparedRecord(RunComparisonView *view, int side, int row);
     void showTabBarMenu(const QPoint &position);
+    // Bookmarks (windowbookmarks.cpp): the View menu's commands, the panel,
+    // and what a tab's bookmarks tell the window.
+    void buildBookmarks();
+    void watchBookmarks(LogTab *tab);
+    void showBookmarksOf(LogFileViewer *viewer);
     static commandline::Parsed commandLineRequest();
 
     QTabWidget *tabs = nullptr;
@@ -235,6 +242,8 @@ private:
     QSpinBox *contextSpin = nullptr;
     FindControl *finding = nullptr;
     AnalysisDocks *docks = nullptr;
+    QDockWidget *bookmarkDock = nullptr;
+    BookmarksPanel *bookmarksPanel = nullptr;
     RecentFiles *recentFiles = nullptr;
     ExportDelivery *exports = nullptr;
     // Tabs of a long list of files, added a few per turn.

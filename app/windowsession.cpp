@@ -30,14 +30,6 @@
 // What the window keeps for its sessions.
 struct SessionSupport
 {
-    // The bookmarks and time origin of restored tabs, by the tabs' files,
-    // kept so that a session saved again writes them back.
-    struct Marks
-    {
-        std::vector<SessionBookmark> bookmarks;
-        std::optional<QDateTime> timeOrigin;
-    };
-    QHash<QString, Marks> marks;
     BackgroundWork *work = nullptr;
     // The look at the files of the session being opened.
     CancelToken opening;
@@ -60,15 +52,6 @@ const QString restoreLastKey = QStringLiteral("RestoreLastSession");
 QStringList filesOf(const LogTab *tab)
 {
     return tab->isMerged() ? tab->paths() : QStringList{tab->path()};
-}
-
-// A tab's files, as the key of what is kept of it.
-QString keyOf(const QStringList &paths)
-{
-    QStringList absolute;
-    for (const QString &path : paths)
-        absolute << QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    return absolute.join(QLatin1Char('\n'));
 }
 
 // The entry whose record is on `line` of its file (of file `source`, in a
@@ -283,7 +266,6 @@ void MirtLogFileAnalyzer::openSession(const QString &path)
                 if (page && tabs->indexOf(page) >= 0)
                     closeTab(tabs->indexOf(page));
             }
-            sessionSupport->marks.clear();
             SessionSupport &support = *sessionSupport;
             support.adding = std::make_shared<const SessionCheck>(std::move(check));
             support.next = 0;
@@ -444,25 +426,25 @@ void MirtLogFileAnalyzer::restoreCurrentLine(LogTab *tab, qint64 line, int sourc
 
 void MirtLogFileAnalyzer::applySessionMarks(LogTab *tab, const SessionTab &saved)
 {
+    LogFileViewer *viewer = tab->viewer();
     if (saved.timeOrigin)
-        tab->viewer()->setTimeOrigin(*saved.timeOrigin);
-    // Tabs have no bookmarks of their own yet: what the session holds of
-    // them is kept, by the tab's files, and written back when the session
-    // is saved again.
+        viewer->setTimeOrigin(*saved.timeOrigin);
     if (saved.bookmarks.empty())
         return;
-    sessionSupport->marks.insert(keyOf(filesOf(tab)), {saved.bookmarks, saved.timeOrigin});
+    // The viewer places them on their records once the file's lines are known.
+    std::vector<Bookmark> marks;
+    marks.reserve(saved.bookmarks.size());
+    for (const SessionBookmark &mark : saved.bookmarks)
+        marks.push_back({mark.source, mark.line, mark.note});
+    viewer->setBookmarks(std::move(marks));
 }
 
 void MirtLogFileAnalyzer::collectSessionMarks(const LogTab *tab, SessionTab &into) const
 {
-    const QDateTime origin = tab->viewer()->timeOrigin();
+    const LogFileViewer *viewer = tab->viewer();
+    const QDateTime origin = viewer->timeOrigin();
     if (origin.isValid())
         into.timeOrigin = origin;
-    if (!sessionSupport)
-        return;
-    const auto found = sessionSupport->marks.constFind(keyOf(filesOf(tab)));
-    if (found == sessionSupport->marks.constEnd())
-        return;
-    into.bookmarks = found->bookmarks;
+    for (const Bookmark &mark : viewer->bookmarks())
+        into.bookmarks.push_back({mark.line, mark.note, mark.source});
 }

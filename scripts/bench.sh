@@ -42,6 +42,8 @@ echo "== five highlight rules in the real window, 1000000 lines"
 "$build/bin/bench_highlight" 1000000 2>&1 | quiet
 echo "== following a growing log in the real window"
 "$build/bin/bench_follow" 2>&1 | quiet
+echo "== bookmarks on a 1000000-line log in the real window"
+"$build/bin/bench_bookmarks" 1000000 2>&1 | quiet
 echo "== a continued record of a followed log, and a backtracking search"
 "$build/bin/bench_live" 2>&1 | quiet
 echo "== sessions of 64 tabs, and hostile session files"

@@ -132,8 +132,12 @@ QJsonObject tabToJson(const SessionTab &tab, const QString &folder)
     for (const SessionFile &file : tab.files)
         files.append(fileToJson(file, tab.merged, folder));
     QJsonArray bookmarks;
-    for (const SessionBookmark &mark : tab.bookmarks)
-        bookmarks.append(QJsonObject{{QStringLiteral("line"), double(mark.line)}, {QStringLiteral("note"), mark.note}});
+    for (const SessionBookmark &mark : tab.bookmarks) {
+        QJsonObject object{{QStringLiteral("line"), double(mark.line)}, {QStringLiteral("note"), mark.note}};
+        if (tab.merged)
+            object.insert(QStringLiteral("source"), mark.source);
+        bookmarks.append(object);
+    }
     QJsonObject current;
     if (tab.currentLine > 0) {
         current.insert(QStringLiteral("line"), double(tab.currentLine));
@@ -194,7 +198,7 @@ bool readFile(const QJsonValue &value, const QString &folder, SessionFile &file,
 }
 
 // Bookmarks that cannot be read are left out, and counted.
-std::vector<SessionBookmark> readBookmarks(const QJsonArray &list, int &skipped)
+std::vector<SessionBookmark> readBookmarks(const QJsonArray &list, int files, int &skipped)
 {
     std::vector<SessionBookmark> marks;
     skipped = std::max(0, list.size() - maxBookmarks);
@@ -204,6 +208,7 @@ std::vector<SessionBookmark> readBookmarks(const QJsonArray &list, int &skipped)
         SessionBookmark mark;
         mark.line = qint64(fields.number(QStringLiteral("line"), 1, double(maxLine), 0, true));
         mark.note = fields.text(QStringLiteral("note"), maxNoteLength);
+        mark.source = int(fields.number(QStringLiteral("source"), 0, double(std::max(files - 1, 0)), 0, true));
         if (!list.at(i).isObject() || fields.failed() || mark.line == 0)
             ++skipped;
         else
@@ -236,7 +241,7 @@ bool readView(FieldReader &fields, SessionTab &tab, QStringList &notes, const QS
     // A bad bookmark list or time origin costs only itself.
     FieldReader extra(fields.source());
     int skipped = 0;
-    tab.bookmarks = readBookmarks(extra.list(QStringLiteral("bookmarks")), skipped);
+    tab.bookmarks = readBookmarks(extra.list(QStringLiteral("bookmarks")), int(tab.files.size()), skipped);
     if (skipped > 0)
         notes << QStringLiteral("%1: %2 bookmarks could not be read and were left out").arg(name).arg(skipped);
     const QString origin = extra.text(QStringLiteral("timeOrigin"), 64);

@@ -40,14 +40,18 @@ struct SessionFile
     FileFingerprint fingerprint;
 };
 
-// A place the user marked in a tab: the record's line in its file, and a
-// note.
+// A place the user marked in a tab: the record's line in its file, a note,
+// and in a merged tab the index of that file among the tab's files.
 struct SessionBookmark
 {
     qint64 line = 0;
     QString note;
+    int source = 0;
 
-    bool operator==(const SessionBookmark &other) const { return line == other.line && note == other.note; }
+    bool operator==(const SessionBookmark &other) const
+    {
+        return line == other.line && note == other.note && source == other.source;
+    }
 };
 
 struct SessionTab

@@ -198,6 +198,7 @@ QMenu *LogFileViewer::createContextMenu(const QModelIndex &index)
     QAction *exportAction = menu->addAction(tr("Export..."), this, &LogFileViewer::exportRequested);
     exportAction->setObjectName(QStringLiteral("menuExport"));
     addOriginalLinesEntry(menu);
+    addBookmarkEntries(menu, index);
     QTreeWidgetItem *item = itemFromIndex(index);
     const int row = entryOf(item);
     const RowRecords shown = records();
@@ -456,7 +457,7 @@ void LogFileViewer::finishLoading()
     } else {
         dropProgressBar();
     }
-    viewport()->update();
+    placeBookmarks();
     emit loadProgressChanged(100);
     // Follow asked for while the file was read starts from where it ends.
     if (following && !follow) {
@@ -527,6 +528,12 @@ QVariant LogFileViewer::rowData(const LogRowItem &row, int column, int role, boo
     if (disposing || (veiled && role == Qt::ToolTipRole)) {
         handled = true;
         return QVariant();
+    }
+    // A bookmark's marker goes in whichever column shows first.
+    if (role == Qt::DecorationRole || role == Qt::ToolTipRole) {
+        QVariant mark = markedData(row, column, role, handled);
+        if (handled)
+            return mark;
     }
     // A single file's Line or Clock column may take the number of Source.
     if (column == columns.lineColumn || column == columns.clockColumn)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bookmarkset.h"
 #include "entrylist.h"
 #include "entrypresentation.h"
 #include "rowload.h"
@@ -234,6 +235,8 @@ public:
         int topEntry = -1;
         bool atEnd = false;
         QDateTime timeOrigin;
+        // The bookmarks, with what tells whether the file is still theirs.
+        std::shared_ptr<const BookmarkCarry> bookmarks;
     };
     ViewState viewState() const;
     // Applies `state` to a viewer still loading its file: the filter at
@@ -277,6 +280,28 @@ public:
     static void setColumnHiddenByUser(const QString &name, bool hidden);
     static bool isColumnHiddenByUser(const QString &name);
     QMenu *createColumnMenu();
+    // Bookmarks: records marked by (source, line), each with a note
+    // (viewerbookmarks.cpp). bookmarks() lists them in the order of the
+    // records; setBookmarks() replaces them, also while the file is read
+    // (they are placed once its lines are known).
+    std::vector<Bookmark> bookmarks() const;
+    void setBookmarks(std::vector<Bookmark> marks);
+    const BookmarkSet &bookmarkSet() const { return marked; }
+    // Marks the current record or takes its mark away; false when no record
+    // is current. Whether it is marked now goes to `nowMarked`.
+    bool toggleBookmark(bool *nowMarked = nullptr);
+    // Asks for the note of the current record's bookmark in a small dialog
+    // (bookmarkNoteDialog), which makes the bookmark; false when no record is
+    // current.
+    bool editBookmarkNote();
+    bool setBookmarkNote(int source, qint64 line, const QString &note);
+    bool removeBookmark(int source, qint64 line);
+    // Selects the next (previous) bookmarked row shown from the current row,
+    // going round; false when no bookmarked row shows.
+    bool goToBookmark(bool forward);
+    // Selects the bookmarked row of (source, line); false when it is hidden
+    // or there is no such bookmark.
+    bool showBookmark(int source, qint64 line);
 
     // What a row of this viewer shows (used by the rows themselves).
     QVariant rowData(const LogRowItem &row, int column, int role, bool &handled) const;
@@ -320,6 +345,11 @@ signals:
     void shiftSourceRequested(int source);
     // The highlight rules' colours are in for every row.
     void highlightsApplied();
+    // A bookmark was set, removed or given a note.
+    void bookmarksChanged();
+    // Bookmarks carried over a reload were dropped: the files `names` were
+    // written anew.
+    void bookmarksDropped(const QString &names);
 
 private:
     void initialize();
@@ -403,6 +433,14 @@ private:
     void highlightFrom(int first);
     void initializeColumns();
     void applyHiddenColumns();
+    // The bookmark's marker and note in the first shown column.
+    QVariant markedData(const LogRowItem &row, int column, int role, bool &handled) const;
+    // Places the bookmarks waiting for the file's lines, and repaints.
+    void placeBookmarks();
+    void bookmarksEdited(bool refilter);
+    void addBookmarkEntries(QMenu *menu, const QModelIndex &index);
+    // Following found the file replaced, cut shorter or written anew.
+    void noteReloadReason(ReloadReason reason);
 
     std::shared_ptr<LogFile> file;
     QString filePath;
@@ -461,6 +499,10 @@ private:
     std::unique_ptr<ViewState> pendingRestore;
 
     ViewerColumns columns;
+    BookmarkSet marked;
+    // Bookmarks given before the file's lines were known.
+    std::shared_ptr<const BookmarkCarry> waitingBookmarks;
+    bool writtenAnew = false;
 
     bool mergedView = false;
     // A merged view is followed by watching its files and merging anew.

@@ -95,10 +95,13 @@ void LogFileViewer::startFilterPass()
         return;
     }
     filtering = true;
-    filterPass = FilterPass::start(file, filter, filterThreads, *work, [this](std::vector<char> &&kept) {
-        filtering = false;
-        applyKeptRows(std::move(kept));
-    });
+    filterPass = FilterPass::start(
+        file, filter, filterThreads, *work,
+        [this](std::vector<char> &&kept) {
+            filtering = false;
+            applyKeptRows(std::move(kept));
+        },
+        marked.lineMarks());
     updateBusy();
 }
 
@@ -108,7 +111,7 @@ std::vector<char> LogFileViewer::judge(int first) const
     std::vector<char> verdicts(size_t(std::max(count - first, 0)), 1);
     if (!filter || filter->isEmpty())
         return verdicts;
-    FilterJudge judgeOf(filter, file->sourceNames());
+    FilterJudge judgeOf(filter, file->sourceNames(), marked.lineMarks());
     for (int row = first; row < count; ++row)
         verdicts[size_t(row - first)] = judgeOf.keeps(*file->entries().at(row), file->lineOf(row)) ? 1 : 0;
     return verdicts;
@@ -406,6 +409,7 @@ void LogFileViewer::startFollowSession()
         // Still following: the viewer that reads the file again goes on.
         follow->deleteLater();
         follow = nullptr;
+        noteReloadReason(reason);
         emit reloadNeeded(reason);
     });
 }
@@ -532,12 +536,23 @@ LogFileViewer::ViewState LogFileViewer::viewState() const
     const QScrollBar *scroll = verticalScrollBar();
     state.atEnd = scroll->maximum() > 0 && scroll->value() >= scroll->maximum();
     state.timeOrigin = timeOrigin();
+    state.bookmarks = waitingBookmarks;
+    if (file && !loading) {
+        auto carried = std::make_shared<BookmarkCarry>(marked.carry(*file));
+        carried->writtenAnew = writtenAnew;
+        state.bookmarks = std::move(carried);
+    }
     return state;
 }
 
 void LogFileViewer::restoreViewState(const ViewState &state)
 {
     visibility.setContextRows(state.contextRows);
+    if (state.bookmarks && !state.bookmarks->bookmarks.empty()) {
+        waitingBookmarks = state.bookmarks;
+        if (file && !loading)
+            placeBookmarks();
+    }
     applyFilter(state.filter);
     setFollowing(state.following);
     setTimeOrigin(state.timeOrigin);

@@ -150,6 +150,7 @@ void LogFileViewer::setWatching(bool on)
         for (const LogFile::Source &source : file->sources())
             paths << source.path;
         watch = new SourceWatch(paths, this);
+        connect(watch, &SourceWatch::changed, this, &LogFileViewer::noteReloadReason);
         connect(watch, &SourceWatch::changed, this, &LogFileViewer::reloadNeeded);
     }
     watch->setActive(on);

@@ -222,7 +222,7 @@ void TestSessionWindow::roundTrip()
 
 void TestSessionWindow::bookmarksAndOriginKept()
 {
-    // Tabs do not show them yet: a session opened and saved again keeps them.
+    // The tab shows them, and a session opened and saved again keeps them.
     QTemporaryDir folder;
     writeTestFile(folder, "robot.log", numberedLog("robot", 20));
     const QJsonArray marks{QJsonObject{{"line", 3}, {"note", "slip"}}, QJsonObject{{"line", 17}, {"note", ""}}};
@@ -237,6 +237,11 @@ void TestSessionWindow::bookmarksAndOriginKept()
     QCOMPARE(tabNames(window), QStringList{"robot"});
     const QDateTime origin = QDateTime::fromString("2026-12-08T09:30:01.007Z", Qt::ISODateWithMs);
     QCOMPARE(viewersOf(window)[0]->timeOrigin().toMSecsSinceEpoch(), origin.toMSecsSinceEpoch());
+    const std::vector<Bookmark> shown = viewersOf(window)[0]->bookmarks();
+    QCOMPARE(shown.size(), size_t(2));
+    QCOMPARE(shown[0].line, 3);
+    QCOMPARE(shown[0].note, QStringLiteral("slip"));
+    QCOMPARE(shown[1].line, 17);
     QVERIFY(window.saveSession(folder.filePath("second.mirtsession")));
     const sessionjson::ReadResult read = sessionjson::read(folder.filePath("second.mirtsession"));
     QVERIFY(read.ok);
