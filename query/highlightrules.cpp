@@ -105,28 +105,32 @@ const HighlightRule *HighlightRuleSet::ruleOf(quint8 match) const
     return &list[size_t(applied[size_t(match - 1)])];
 }
 
-HighlightJudge::HighlightJudge(const std::shared_ptr<const HighlightRuleSet> &rules, const QStringList &sources)
+HighlightJudge::HighlightJudge(const std::shared_ptr<const HighlightRuleSet> &rules, const QStringList &sources,
+                               const std::shared_ptr<const LineMarks> &marks)
 {
     for (int i = 0; i < int(rules->applied.size()); ++i)
-        judges.push_back(std::make_unique<FilterJudge>(rules->filters[size_t(rules->applied[size_t(i)])], sources));
+        judges.push_back(
+            std::make_unique<FilterJudge>(rules->filters[size_t(rules->applied[size_t(i)])], sources, marks));
 }
 
-quint8 HighlightJudge::firstMatch(const LogFileEntry &record)
+quint8 HighlightJudge::firstMatch(const LogFileEntry &record, qint64 line)
 {
     for (size_t i = 0; i < judges.size(); ++i) {
-        if (judges[i]->keeps(record))
+        if (judges[i]->keeps(record, line))
             return quint8(i + 1);
     }
     return HighlightRuleSet::noRule;
 }
 
 CancelToken HighlightPass::start(std::shared_ptr<LogFile> file, std::shared_ptr<const HighlightRuleSet> rules,
-                                 int threads, BackgroundWork &work, Done done)
+                                 int threads, BackgroundWork &work, Done done,
+                                 std::shared_ptr<const LineMarks> marks)
 {
     struct Pass
     {
         std::shared_ptr<LogFile> file;
         std::shared_ptr<const HighlightRuleSet> rules;
+        std::shared_ptr<const LineMarks> marks;
         int entryCount = 0;
         std::vector<quint8> matches;
         std::atomic<int> nextChunk{0};
@@ -137,6 +141,7 @@ CancelToken HighlightPass::start(std::shared_ptr<LogFile> file, std::shared_ptr<
     pass->matches.assign(size_t(pass->entryCount), HighlightRuleSet::noRule);
     pass->file = std::move(file);
     pass->rules = std::move(rules);
+    pass->marks = std::move(marks);
     const int chunks = pass->rules->isEmpty() ? 0 : (pass->entryCount + chunkSize - 1) / chunkSize;
     const int workers = std::max(1, std::min(threads > 0 ? threads : FilterPass::defaultThreadCount(), chunks));
     return work.runParallel(
@@ -144,7 +149,7 @@ CancelToken HighlightPass::start(std::shared_ptr<LogFile> file, std::shared_ptr<
         [pass, chunks](const CancelToken &token) {
             if (chunks == 0)
                 return;
-            HighlightJudge judge(pass->rules, pass->file->sourceNames());
+            HighlightJudge judge(pass->rules, pass->file->sourceNames(), pass->marks);
             const LogFile::ReadAccess reading(*pass->file);
             for (;;) {
                 const int chunk = pass->nextChunk.fetch_add(1);
@@ -152,7 +157,7 @@ CancelToken HighlightPass::start(std::shared_ptr<LogFile> file, std::shared_ptr<
                     break;
                 const int end = std::min(pass->entryCount, (chunk + 1) * chunkSize);
                 for (int number = chunk * chunkSize; number < end; ++number)
-                    pass->matches[size_t(number)] = judge.firstMatch(reading.entry(number));
+                    pass->matches[size_t(number)] = judge.firstMatch(reading.entry(number), reading.lineOf(number));
             }
         },
         [pass](const CancelToken &) { return std::move(pass->matches); },

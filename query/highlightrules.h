@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+class LineMarks;
 class LogFile;
 class LogFileEntry;
 
@@ -67,10 +68,13 @@ private:
 class HighlightJudge final
 {
 public:
-    HighlightJudge(const std::shared_ptr<const HighlightRuleSet> &rules, const QStringList &sources);
+    // `marks` are the lines the rules' `bookmarked` is true for.
+    HighlightJudge(const std::shared_ptr<const HighlightRuleSet> &rules, const QStringList &sources,
+                   const std::shared_ptr<const LineMarks> &marks = {});
     Q_DISABLE_COPY_MOVE(HighlightJudge)
 
-    quint8 firstMatch(const LogFileEntry &record);
+    // The first rule true of `record`, which starts on line `line` of its file.
+    quint8 firstMatch(const LogFileEntry &record, qint64 line = 0);
 
 private:
     std::vector<std::unique_ptr<FilterJudge>> judges;
@@ -87,5 +91,6 @@ public:
     // `done` runs on the thread of `work`'s owner with a byte an entry of
     // those the file had at the start; not when the token was cancelled.
     static CancelToken start(std::shared_ptr<LogFile> file, std::shared_ptr<const HighlightRuleSet> rules,
-                             int threads, BackgroundWork &work, Done done);
+                             int threads, BackgroundWork &work, Done done,
+                             std::shared_ptr<const LineMarks> marks = {});
 };

@@ -4,7 +4,10 @@
 
 #include "logfileviewer.h"
 
+#include "highlightrules.h"
+
 #include "compiledfilter.h"
+#include "highlightrules.h"
 #include "logfile.h"
 #include "logfileentry.h"
 #include "logrowitem.h"
@@ -50,6 +53,16 @@ int entryOfItem(const QTreeWidgetItem *item)
 bool asksBookmarks(const std::shared_ptr<const CompiledFilter> &filter)
 {
     return filter && !filter->isEmpty() && filter->text().contains(QLatin1String("bookmarked"), Qt::CaseInsensitive);
+}
+
+bool rulesAskBookmarks(const std::shared_ptr<const HighlightRuleSet> &rules)
+{
+    if (!rules)
+        return false;
+    for (int rule = 0; rule < int(rules->rules().size()); ++rule)
+        if (asksBookmarks(rules->compiled(rule)))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -99,9 +112,12 @@ void LogFileViewer::bookmarksEdited(bool refilter)
 {
     viewport()->update();
     emit bookmarksChanged();
-    // `bookmarked` asks the marks of the pass: the filter applies again.
+    // `bookmarked` asks the marks of the pass: the filter applies again,
+    // and so do the highlight rules that ask it.
     if (refilter && file && !loading && asksBookmarks(filter))
         applyFilter(filter);
+    if (file && !loading && rulesAskBookmarks(presenter.ruleSet()))
+        startHighlightPass();
 }
 
 void LogFileViewer::noteReloadReason(ReloadReason reason)

@@ -88,6 +88,10 @@ QMenu *LogFileViewer::createColumnMenu()
     // In the order the header shows them.
     for (int visual = 0; visual < columnCount(); ++visual) {
         const int column = header()->logicalIndex(visual);
+        // Line and Clock come and go with View > Line Numbers and the time
+        // origin.
+        if (column == columns.lineColumn || column == columns.clockColumn)
+            continue;
         const QString name = labels->text(column);
         QAction *action = menu->addAction(name);
         action->setObjectName(QStringLiteral("column") + name);

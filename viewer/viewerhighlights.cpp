@@ -55,7 +55,7 @@ void LogFileViewer::startHighlightPass()
         viewport()->update();
         updateBusy();
         emit highlightsApplied();
-    });
+    }, marked.lineMarks());
     updateBusy();
 }
 
@@ -69,7 +69,7 @@ void LogFileViewer::highlightFrom(int first)
     const int count = file->entries().size();
     first = std::clamp(first, 0, int(matches.size()));
     matches.resize(size_t(count), HighlightRuleSet::noRule);
-    HighlightJudge judge(rules, file->sourceNames());
+    HighlightJudge judge(rules, file->sourceNames(), marked.lineMarks());
     for (int number = first; number < count; ++number)
-        matches[size_t(number)] = judge.firstMatch(*file->entries().at(number));
+        matches[size_t(number)] = judge.firstMatch(*file->entries().at(number), file->lineOf(number));
 }

@@ -174,6 +174,31 @@ private slots:
         QCOMPARE(colours.second, text);
     }
 
+    // Rules know a record's line and whether it is bookmarked, and colour
+    // anew when a bookmark is set or taken away.
+    void rulesAskLinesAndBookmarks()
+    {
+        auto w = windowOf(actionLog);
+        LogFileViewer *viewer = currentOf(*w);
+        const int message = EntryPresentation::MessageColumn;
+        const qint64 third = viewer->logFile()->lineOf(3);
+        QSignalSpy applied(viewer, &LogFileViewer::highlightsApplied);
+        ViewerPreferences::instance().setHighlightRules(
+            rulesOf({QStringLiteral("bookmarked;-;aabbcc"), QStringLiteral("line == %1;-;ddeeff").arg(third)}));
+        QVERIFY(applied.count() > 0 || applied.wait(30000));
+        QCOMPARE(cellColours(*viewer, 3, -1, message).first, 0xDDEEFFu);
+        QVERIFY(cellColours(*viewer, 2, -1, message).first != 0xAABBCCu);
+        for (const bool on : {true, false}) {
+            applied.clear();
+            viewer->showEntry(3);
+            bool marked = false;
+            QVERIFY(viewer->toggleBookmark(&marked));
+            QCOMPARE(marked, on);
+            QVERIFY(applied.wait(30000));
+            QCOMPARE(cellColours(*viewer, 3, -1, message).first, on ? 0xAABBCCu : 0xDDEEFFu);
+        }
+    }
+
     // A rule that does not parse shows red with the parser's message in the
     // dialog, and colours nothing; the rules after it still do. Accepted
     // rules are kept in the settings and come back in a new window.
