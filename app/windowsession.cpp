@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHash>
@@ -42,12 +43,16 @@ struct SessionSupport
     QStringList problems;
     QPointer<LogTab> current;
     int currentSaved = -1;
+    // The log tabs open when the session was asked for, still to close.
+    QList<QPointer<QWidget>> replaced;
     int generation = 0;
 };
 
 namespace {
 
 const QString restoreLastKey = QStringLiteral("RestoreLastSession");
+// How long one turn of the event loop may spend closing and making tabs.
+constexpr qint64 turnMilliseconds = 20;
 
 QStringList filesOf(const LogTab *tab)
 {
@@ -262,11 +267,8 @@ void MirtLogFileAnalyzer::openSession(const QString &path)
                 updateBusy();
                 return;
             }
-            for (const QPointer<QWidget> &page : replaced) {
-                if (page && tabs->indexOf(page) >= 0)
-                    closeTab(tabs->indexOf(page));
-            }
             SessionSupport &support = *sessionSupport;
+            support.replaced = replaced;
             support.adding = std::make_shared<const SessionCheck>(std::move(check));
             support.next = 0;
             support.problems.clear();
@@ -281,10 +283,19 @@ void MirtLogFileAnalyzer::restoreSessionTabs()
 {
     SessionSupport &support = *sessionSupport;
     const SessionCheck &check = *support.adding;
-    // A tab costs a viewer and a layout of the tab bar: a few a turn keep
-    // the window answering.
-    const size_t end = std::min(check.tabs.size(), support.next + size_t(PendingTabs::perTurn));
-    for (; support.next < end; ++support.next) {
+    // Closing a tab and making one cost a viewer and a layout of the tab
+    // bar each: as many a turn as fit in a short time keep the window
+    // answering, the tabs replaced first.
+    QElapsedTimer turn;
+    turn.start();
+    const auto turnOver = [&turn] { return turn.elapsed() >= turnMilliseconds; };
+    while (!support.replaced.isEmpty() && !turnOver()) {
+        const QPointer<QWidget> page = support.replaced.takeFirst();
+        if (page && tabs->indexOf(page) >= 0)
+            closeTab(tabs->indexOf(page));
+    }
+    const size_t end = support.replaced.isEmpty() ? check.tabs.size() : support.next;
+    for (; support.next < end && !turnOver(); ++support.next) {
         const size_t i = support.next;
         const SessionTab &saved = check.tabs[i];
         std::vector<bool> missing;
@@ -311,7 +322,7 @@ void MirtLogFileAnalyzer::restoreSessionTabs()
             support.currentSaved = int(i);
         }
     }
-    if (support.next < check.tabs.size()) {
+    if (support.next < check.tabs.size() || !support.replaced.isEmpty()) {
         QTimer::singleShot(0, this, [this, generation = support.generation] {
             if (sessionSupport->generation == generation)
                 restoreSessionTabs();
