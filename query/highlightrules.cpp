@@ -126,40 +126,21 @@ CancelToken HighlightPass::start(std::shared_ptr<LogFile> file, std::shared_ptr<
                                  int threads, BackgroundWork &work, Done done,
                                  std::shared_ptr<const LineMarks> marks)
 {
-    struct Pass
+    const bool none = rules->isEmpty();
+    // A judge that answers with the first rule that matches.
+    struct FirstRule final
     {
-        std::shared_ptr<LogFile> file;
-        std::shared_ptr<const HighlightRuleSet> rules;
-        std::shared_ptr<const LineMarks> marks;
-        int entryCount = 0;
-        std::vector<quint8> matches;
-        std::atomic<int> nextChunk{0};
+        FirstRule(const std::shared_ptr<const HighlightRuleSet> &rules, const QStringList &sources,
+                  const std::shared_ptr<const LineMarks> &marks)
+            : judge(rules, sources, marks)
+        {
+        }
+        quint8 operator()(const LogFileEntry &entry, qint64 line) { return judge.firstMatch(entry, line); }
+        HighlightJudge judge;
     };
-    constexpr int chunkSize = FilterPass::chunkSize;
-    auto pass = std::make_shared<Pass>();
-    pass->entryCount = file->entries().size();
-    pass->matches.assign(size_t(pass->entryCount), HighlightRuleSet::noRule);
-    pass->file = std::move(file);
-    pass->rules = std::move(rules);
-    pass->marks = std::move(marks);
-    const int chunks = pass->rules->isEmpty() ? 0 : (pass->entryCount + chunkSize - 1) / chunkSize;
-    const int workers = std::max(1, std::min(threads > 0 ? threads : FilterPass::defaultThreadCount(), chunks));
-    return work.runParallel(
-        workers,
-        [pass, chunks](const CancelToken &token) {
-            if (chunks == 0)
-                return;
-            HighlightJudge judge(pass->rules, pass->file->sourceNames(), pass->marks);
-            const LogFile::ReadAccess reading(*pass->file);
-            for (;;) {
-                const int chunk = pass->nextChunk.fetch_add(1);
-                if (chunk >= chunks || token.isCancelled())
-                    break;
-                const int end = std::min(pass->entryCount, (chunk + 1) * chunkSize);
-                for (int number = chunk * chunkSize; number < end; ++number)
-                    pass->matches[size_t(number)] = judge.firstMatch(reading.entry(number), reading.lineOf(number));
-            }
-        },
-        [pass](const CancelToken &) { return std::move(pass->matches); },
-        [done = std::move(done)](std::vector<quint8> &&matches) { done(std::move(matches)); });
+    auto makeJudge = [rules = std::move(rules), sources = file->sourceNames(), marks = std::move(marks)] {
+        return std::make_unique<FirstRule>(rules, sources, marks);
+    };
+    return FilterPass::judgeEntries<quint8>(std::move(file), threads, work, HighlightRuleSet::noRule, none,
+                                            std::move(makeJudge), std::move(done));
 }

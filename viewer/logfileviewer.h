@@ -429,6 +429,9 @@ private:
     // follows.
     void initializeLook();
     void startHighlightPass();
+    // What ends an export: the viewer is no longer busy with it, and says
+    // how it went, if it is still there.
+    RecordExport::Done exportDone();
     // Finds the first rule of the entries from `first` on, on this thread.
     void highlightFrom(int first);
     void initializeColumns();

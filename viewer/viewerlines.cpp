@@ -246,13 +246,7 @@ void LogFileViewer::exportShownCells(const QString &path)
     }
     exporting = true;
     updateBusy();
-    RecordExport::Done done = [self = QPointer<LogFileViewer>(this)](const RecordExport::Result &result) {
-        if (!self)
-            return;
-        self->exporting = false;
-        self->updateBusy();
-        emit self->exportFinished(result.written, result.rows, result.path, result.error);
-    };
+    RecordExport::Done done = exportDone();
     CellExport::start(file, visibility.hiddenRows(), visibility.shownCount(), std::move(cells), path, *work,
                       std::move(done));
 }

@@ -285,13 +285,7 @@ void LogFileViewer::exportShownRows(const QString &path, RecordExport::Form form
     }
     exporting = true;
     updateBusy();
-    RecordExport::Done done = [self = QPointer<LogFileViewer>(this)](const RecordExport::Result &result) {
-        if (!self)
-            return;
-        self->exporting = false;
-        self->updateBusy();
-        emit self->exportFinished(result.written, result.rows, result.path, result.error);
-    };
+    RecordExport::Done done = exportDone();
     // The rows shown now are what is written, whatever changes meanwhile.
     if (exportRunner)
         exportRunner(file, visibility.hiddenRows(), visibility.shownCount(), path, std::move(done), form);
@@ -575,4 +569,15 @@ void LogFileViewer::restorePosition()
         scrollToBottom();
     else if (shown(state->topEntry))
         scrollToItem(topLevelItem(state->topEntry), QAbstractItemView::PositionAtTop);
+}
+
+RecordExport::Done LogFileViewer::exportDone()
+{
+    return [self = QPointer<LogFileViewer>(this)](const RecordExport::Result &result) {
+        if (!self)
+            return;
+        self->exporting = false;
+        self->updateBusy();
+        emit self->exportFinished(result.written, result.rows, result.path, result.error);
+    };
 }
