@@ -2,6 +2,7 @@
 // found troublesome (tests/regression/inputs/<target>/) together with the
 // fuzzers' starting corpora and the sample logs.
 #include "fuzzentries.h"
+#include "fuzzsession.h"
 
 #include <QDir>
 #include <QFile>
@@ -67,6 +68,16 @@ private slots:
     {
         QFETCH(QString, path);
         fuzzentries::runFilterText(contents(path));
+    }
+
+    void session_data()
+    {
+        addInputs({QStringLiteral("tests/regression/inputs/session"), QStringLiteral("fuzz/corpus/session")});
+    }
+    void session()
+    {
+        QFETCH(QString, path);
+        fuzzentries::readSessionJson(contents(path));
     }
 };
 
