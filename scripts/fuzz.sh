@@ -11,11 +11,11 @@ out=fuzz-out
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DMIRT_FUZZ=ON -DMIRT_BUILD_TESTS=OFF -DMIRT_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" -j"${JOBS:-2}" --target fuzz_reader fuzz_actions fuzz_filter fuzz_scanner
+cmake --build "$build" -j"${JOBS:-2}" --target fuzz_reader fuzz_actions fuzz_filter fuzz_scanner fuzz_session
 
 mkdir -p "$out"
 status=0
-for target in reader actions filter scanner; do
+for target in ${FUZZ_TARGETS:-reader actions filter scanner session}; do
     corpus="$out/corpus-$target"
     mkdir -p "$corpus"
     # Starting points: our own corpora, sample logs and earlier findings.
@@ -30,6 +30,7 @@ for target in reader actions filter scanner; do
     case $target in
         reader|actions|scanner) max_len=16384 ;;
         filter) max_len=4096 ;;
+        session) max_len=65536 ;;
     esac
     echo "== fuzz_$target for ${seconds}s"
     log="$out/fuzz_$target.log"
