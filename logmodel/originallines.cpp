@@ -294,39 +294,34 @@ QString OriginalLines::read(const Request &request, const Sink &sink, const std:
 
 OriginalLines::Result OriginalLines::readBytes(const Request &request, const std::atomic<bool> *cancelled)
 {
-    Result result;
-    if (request.bytes > maxGathered) {
-        result.error = tooMuch(request.bytes);
-        return result;
-    }
-    result.bytes.reserve(int(request.bytes + qint64(request.places.size()) * 4));
-    result.error = readAll(
-        request,
-        [&result](const QByteArray &bytes, QTextCodec *, QString *) {
-            result.bytes += bytes;
-            ++result.records;
-            return true;
-        },
-        cancelled);
-    if (!result.error.isEmpty())
-        result = Result{QByteArray(), QString(), 0, result.error};
-    return result;
+    return gather(request, cancelled, false);
 }
 
 OriginalLines::Result OriginalLines::readText(const Request &request, const std::atomic<bool> *cancelled)
+{
+    return gather(request, cancelled, true);
+}
+
+OriginalLines::Result OriginalLines::gather(const Request &request, const std::atomic<bool> *cancelled, bool decoded)
 {
     Result result;
     if (request.bytes > maxGathered) {
         result.error = tooMuch(request.bytes);
         return result;
     }
+    if (!decoded)
+        result.bytes.reserve(int(request.bytes + qint64(request.places.size()) * 4));
     result.error = readAll(
         request,
-        [&result](const QByteArray &bytes, QTextCodec *codec, QString *) {
-            // Whole lines after the byte order mark: each record decodes on
-            // its own.
-            QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
-            result.text += codec->toUnicode(bytes.constData(), bytes.size(), &state);
+        [&result, decoded](const QByteArray &bytes, QTextCodec *codec, QString *) {
+            if (decoded) {
+                // Whole lines after the byte order mark: each record
+                // decodes on its own.
+                QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+                result.text += codec->toUnicode(bytes.constData(), bytes.size(), &state);
+            } else {
+                result.bytes += bytes;
+            }
             ++result.records;
             return true;
         },

@@ -70,4 +70,8 @@ public:
     // What a file is now, for LogFile::setIdentity().
     static LogFile::Identity identityOf(int fd);
     static LogFile::Identity identityOf(const QString &path);
+
+private:
+    // The records' bytes, or their text decoded, gathered in memory.
+    static Result gather(const Request &request, const std::atomic<bool> *cancelled, bool decoded);
 };
